@@ -1,0 +1,55 @@
+# Installs the built library into a fresh prefix, then builds and runs consumers
+# against the installed files only: with find_package(TSCore) and with pkg-config.
+cmake_minimum_required(VERSION 3.25)
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "command failed (${rc}): ${ARGN}\n${out}\n${err}")
+  endif()
+  set(RUN_OUTPUT "${out}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+set(PREFIX ${WORK_DIR}/prefix)
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX})
+
+# No installed header may pull in Boost: applications compile without it.
+file(GLOB_RECURSE headers ${PREFIX}/include/TSCore/*.h)
+list(LENGTH headers nheaders)
+if(nheaders EQUAL 0)
+  message(FATAL_ERROR "no headers were installed")
+endif()
+foreach(h IN LISTS headers)
+  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"]boost/")
+  if(hits)
+    message(FATAL_ERROR "installed header ${h} includes Boost: ${hits}")
+  endif()
+endforeach()
+
+# find_package consumer: the README example and the examples/ programs.
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/consumer -B ${WORK_DIR}/consumer -G ${GENERATOR}
+    -DCMAKE_PREFIX_PATH=${PREFIX} -DCMAKE_CXX_COMPILER=${CXX}
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}"
+    -DTSCORE_EXAMPLES_DIR=${SOURCE_DIR}/examples)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
+run(${WORK_DIR}/consumer/consumer)
+message(STATUS "consumer printed: ${RUN_OUTPUT}")
+if(NOT RUN_OUTPUT MATCHES "TSCore C\\+\\+ Library v1\\.1\\.1")
+  message(FATAL_ERROR "consumer did not print the library version")
+endif()
+
+# pkg-config consumer.
+file(GLOB_RECURSE pcfiles ${PREFIX}/*/tscore.pc)
+list(GET pcfiles 0 pcfile)
+get_filename_component(pcdir ${pcfile} DIRECTORY)
+set(ENV{PKG_CONFIG_PATH} ${pcdir})
+run(pkg-config --cflags --libs tscore)
+string(STRIP "${RUN_OUTPUT}" pcflags)
+separate_arguments(pcflags UNIX_COMMAND "${pcflags}")
+separate_arguments(cxxflags UNIX_COMMAND "${CXX_FLAGS}")
+run(${CXX} -std=c++17 ${cxxflags} ${SOURCE_DIR}/tests/package/consumer/main.cpp -o ${WORK_DIR}/pc-consumer ${pcflags}
+    -Wl,-rpath,${PREFIX}/lib)
+string(REGEX MATCH "-L([^ ;]+)" _ "${pcflags}")
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${CMAKE_MATCH_1} ${WORK_DIR}/pc-consumer)
+message(STATUS "pkg-config consumer printed: ${RUN_OUTPUT}")
