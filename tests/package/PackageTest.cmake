@@ -27,17 +27,28 @@ foreach(h IN LISTS headers)
   endif()
 endforeach()
 
+# The README's usage example, compiled verbatim so the two never drift apart.
+file(READ ${SOURCE_DIR}/README.md readme)
+string(REGEX MATCH "## Using the library[^`]*```cpp\n([^`]*)```" _ "${readme}")
+if(NOT CMAKE_MATCH_1)
+  message(FATAL_ERROR "README.md has no C++ example under 'Using the library'")
+endif()
+file(MAKE_DIRECTORY ${WORK_DIR})
+file(WRITE ${WORK_DIR}/readme_example.cpp "${CMAKE_MATCH_1}")
+
 # find_package consumer: the README example and the examples/ programs.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/consumer -B ${WORK_DIR}/consumer -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${PREFIX} -DCMAKE_CXX_COMPILER=${CXX}
     "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}"
-    -DTSCORE_EXAMPLES_DIR=${SOURCE_DIR}/examples)
+    -DTSCORE_EXAMPLES_DIR=${SOURCE_DIR}/examples -DREADME_EXAMPLE=${WORK_DIR}/readme_example.cpp)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer)
 message(STATUS "consumer printed: ${RUN_OUTPUT}")
 if(NOT RUN_OUTPUT MATCHES "TSCore C\\+\\+ Library v1\\.1\\.1")
   message(FATAL_ERROR "consumer did not print the library version")
 endif()
+run(${WORK_DIR}/consumer/readme_example)
+message(STATUS "README example printed: ${RUN_OUTPUT}")
 
 # pkg-config consumer.
 file(GLOB_RECURSE pcfiles ${PREFIX}/*/tscore.pc)
