@@ -1,0 +1,99 @@
+#include "Devices/SharedMemory.h"
+
+#include <cstdint>
+#include <cstring>
+#include <exception>
+
+namespace TSCore::detail::SharedMemory
+{
+    namespace
+    {
+        // True when [begin, begin + length) lies inside [base, base + size), without
+        // pointer arithmetic that could overflow.
+        bool Inside(const void* begin, std::size_t length, const void* base, std::size_t size) noexcept
+        {
+            const auto b = reinterpret_cast<std::uintptr_t>(begin);
+            const auto lo = reinterpret_cast<std::uintptr_t>(base);
+            if (b < lo)
+                return false;
+            const std::uintptr_t offset = b - lo;
+            return offset <= size && length <= size - offset;
+        }
+    }
+
+    bool ReadOnlySegment::Open(const char* name, std::string& error) noexcept
+    {
+        try
+        {
+            segment.emplace(bip::open_read_only, name);
+            return true;
+        }
+        catch (const std::exception& e)
+        {
+            error = e.what();
+        }
+        catch (...)
+        {
+            error = "Unknown exception";
+        }
+        segment.reset();
+        return false;
+    }
+
+    LookupResult ReadOnlySegment::Read(const std::string& object, std::string& out) const noexcept
+    {
+        if (!segment || object.empty())
+            return LookupResult::NotFound;
+        try
+        {
+            // find_no_lock reads the name index without taking the segment's mutex, which a
+            // read-only mapping could not take anyway.
+            auto* mutableSegment = const_cast<bip::managed_shared_memory*>(&*segment);
+            const ShmString* text = mutableSegment->find_no_lock<ShmString>(object.c_str()).first;
+            if (text == nullptr)
+                return LookupResult::NotFound;
+
+            const void* base = segment->get_address();
+            const std::size_t size = segment->get_size();
+            if (!Inside(text, sizeof(ShmString), base, size))
+                return LookupResult::NotFound;
+            const char* chars = text->data();
+            const std::size_t length = text->size();
+            if (!Inside(chars, length, base, size))
+                return LookupResult::NotFound;
+
+            const void* nul = std::memchr(chars, '\0', length);
+            out.assign(chars, nul ? static_cast<const char*>(nul) - chars : length);
+            return LookupResult::Found;
+        }
+        catch (...)
+        {
+            return LookupResult::NotFound;
+        }
+    }
+
+    bool Write(const char* segmentName, const std::string& object, const std::string& value, std::size_t size,
+               std::string& error) noexcept
+    {
+        try
+        {
+            const std::size_t nul = value.find('\0');
+            const std::size_t length = nul == std::string::npos ? value.size() : nul;
+
+            bip::managed_shared_memory segment(bip::open_or_create, segmentName, size);
+            ShmString* text = segment.find_or_construct<ShmString>(object.c_str())(segment.get_segment_manager());
+            text->clear();
+            text->assign(value.data(), length);
+            return true;
+        }
+        catch (const std::exception& e)
+        {
+            error = e.what();
+        }
+        catch (...)
+        {
+            error = "Unknown exception";
+        }
+        return false;
+    }
+}
