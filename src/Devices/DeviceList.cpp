@@ -8,6 +8,8 @@
 #include "Devices/SharedMemory.h"
 #include "TSCore/Devices/BetaDevice.h"
 #include "TSCore/Devices/TSDevice.h"
+#include "TSCore/Kelvo/Kelvo.h"
+#include "TSCore/TS/Tessara.h"
 #include "TSCore/Diagnostics/Debugger.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
@@ -235,6 +237,12 @@ namespace TSCore
             {
             case DeviceType::BetaDevice:
                 out = BetaDevice::Parse(constants);
+                break;
+            case DeviceType::Tessara:
+                out = TS::Tessara::Parse(constants);
+                break;
+            case DeviceType::Kelvo:
+                out = Kelvo::Kelvo::Parse(constants);
                 break;
             default:
                 break;

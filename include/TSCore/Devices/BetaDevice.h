@@ -10,7 +10,7 @@ namespace TSCore
 {
     /// Development hardware whose texts pass through unchanged: the constants text it was
     /// announced with, its raw sensor text, and raw command texts.
-    class TSCORE_API BetaDevice : public TSDevice
+    class TSCORE_API BetaDevice final : public TSDevice
     {
     public:
         /// Empty constants, "N\A" identity and hardware, versions 0.
