@@ -1,0 +1,24 @@
+#pragma once
+
+// Turns a haptic command string read from "Haptics" into the one line that the
+// simulator prints for it.
+
+#include "RecordText.h"
+
+#include <string>
+
+namespace TessLinkSim
+{
+    struct CommandTarget
+    {
+        DeviceKind kind = DeviceKind::Beta;
+        // Exoskeleton only: the glove's firmware takes a thumper byte before the '}'.
+        bool thumperByte = false;
+    };
+
+    // Lower-case hex of every byte, no separators.
+    std::string Hex(const std::string& bytes);
+
+    // "haptics <key> <kind> ..." without a line end.
+    std::string DecodeCommand(const std::string& key, const CommandTarget& target, const std::string& command);
+}

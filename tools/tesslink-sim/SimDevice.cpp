@@ -1,0 +1,167 @@
+#include "SimDevice.h"
+
+#include <charconv>
+#include <cstdio>
+#include <utility>
+
+namespace TessLinkSim
+{
+    namespace
+    {
+        // printf's "%f": six decimals, no exponent, independent of the locale.
+        std::string FormatFloat(float value)
+        {
+            char buffer[64];
+            const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                              std::chars_format::fixed, 6);
+            return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0.000000");
+        }
+
+        constexpr const char* exoStartValues =
+            "-47;-52;-22;11;69;-145|44;-33;7;5;0;0|62;-11;8;0;0;0|56;11;8;0;0;0|43;34;7;-5;0;0";
+        constexpr const char* exoSectionGroup = "9;0;9;14;0;0;88;0;0;-64;0;-12;20;0;-12";
+        constexpr const char* exoSensorCount = "20";
+        constexpr const char* exoImuCorrection = "0;0;90";
+    }
+
+    BetaSim::BetaSim(std::string constants, std::optional<std::string> fixedText)
+        : constants(std::move(constants)), fixedText(std::move(fixedText))
+    {
+    }
+
+    std::string BetaSim::Describe() const
+    {
+        return "beta " + constants;
+    }
+
+    std::string BetaSim::Record(int pps, const std::string& address) const
+    {
+        return BuildRecord('1', pps, DeviceKind::Beta, constants, address, simConnectionType);
+    }
+
+    std::string BetaSim::SensorText(double)
+    {
+        if (fixedText)
+            return *fixedText;
+        return "beta " + std::to_string(counter++);
+    }
+
+    RecordSim::RecordSim(std::string record) : record(std::move(record)) {}
+
+    std::string RecordSim::Describe() const
+    {
+        return "record " + record;
+    }
+
+    std::string RecordSim::Record(int, const std::string&) const
+    {
+        return record;
+    }
+
+    std::string RecordSim::SensorText(double)
+    {
+        return std::string();
+    }
+
+    TessaraSim::TessaraSim(bool right, float firmware, MotionSettings motion)
+        : TessaraSim(right, FormatFloat(firmware), motion)
+    {
+    }
+
+    TessaraSim::TessaraSim(bool right, std::string firmwareText, MotionSettings motion)
+        : right(right), firmware(std::move(firmwareText)), motion(motion)
+    {
+    }
+
+    std::string TessaraSim::Describe() const
+    {
+        return std::string("tessara ") + (right ? "right" : "left") + " firmware " + firmware;
+    }
+
+    std::string TessaraSim::Record(int pps, const std::string& address) const
+    {
+        return BuildRecord('1', pps, DeviceKind::Tessara, StandardConstants(right, firmware), address,
+                           simConnectionType);
+    }
+
+    std::string TessaraSim::SensorText(double t)
+    {
+        return Motion::ExoSensorText(Motion::Closure(motion.pattern, t, motion.period, Motion::fingerCount), right,
+                                     Motion::Orientation(t));
+    }
+
+    std::string TessaraSim::StandardConstants(bool right, float firmware)
+    {
+        return StandardConstants(right, FormatFloat(firmware));
+    }
+
+    std::string TessaraSim::StandardConstants(bool right, const std::string& firmwareText)
+    {
+        std::string text = right ? "C:QX7.2-R0008:QX7.2:v" : "C:QX7.2-L0007:QX7.2:v";
+        text += firmwareText;
+        text += right ? ":R:3:" : ":L:3:";
+        text += exoStartValues;
+        text += ':';
+        for (int f = 0; f < Motion::fingerCount; ++f)
+        {
+            if (f > 0)
+                text += '|';
+            text += exoSectionGroup;
+        }
+        text += ':';
+        text += exoSensorCount;
+        text += ':';
+        text += exoImuCorrection;
+        return text;
+    }
+
+    KelvoSim::KelvoSim(bool right, int serial, MotionSettings motion) : right(right), serial(serial), motion(motion)
+    {
+    }
+
+    std::string KelvoSim::Describe() const
+    {
+        return std::string("kelvo ") + (right ? "right" : "left") + " #" + std::to_string(serial);
+    }
+
+    std::string KelvoSim::Record(int pps, const std::string& address) const
+    {
+        return BuildRecord('1', pps, DeviceKind::Kelvo, Constants(right, serial), address, simConnectionType);
+    }
+
+    std::string KelvoSim::SensorText(double t)
+    {
+        // Thumb, index, middle and ring: the little finger has no sensor of its own.
+        return Motion::KelvoSensorText(Motion::Closure(motion.pattern, t, motion.period, 4), Motion::Orientation(t));
+    }
+
+    std::string KelvoSim::Constants(bool right, int serial)
+    {
+        // marker : identity : hardware : firmware : side : sensor entries : IMU mounting angles
+        char id[32];
+        std::snprintf(id, sizeof id, "KV1-%c%04d", right ? 'R' : 'L', serial % 10000);
+        return std::string("C:") + id + ":KV1:v2.1:" + (right ? "R" : "L") + ":4:0;0;0";
+    }
+
+    ReplaySim::ReplaySim(std::shared_ptr<ReplayTrack> track, std::size_t device)
+        : track(std::move(track)), device(device)
+    {
+    }
+
+    std::string ReplaySim::Describe() const
+    {
+        return "replay of " + track->Devices()[device].key;
+    }
+
+    std::string ReplaySim::Record(int pps, const std::string&) const
+    {
+        std::string record = ReplaceField(track->Devices()[device].record, 0, "1");
+        return ReplaceField(record, 1, std::to_string(pps));
+    }
+
+    std::string ReplaySim::SensorText(double t)
+    {
+        track->Advance(t);
+        return track->Text(device);
+    }
+}
