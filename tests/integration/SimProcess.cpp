@@ -1,0 +1,206 @@
+#include "SimProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <boost/interprocess/shared_memory_object.hpp>
+
+namespace TSCoreTest
+{
+    ChildProcess::~ChildProcess()
+    {
+        if (pid > 0 && Running())
+            Stop(SIGKILL);
+        if (stdinFd >= 0)
+            close(stdinFd);
+        if (reader.joinable())
+            reader.join();
+        if (stdoutFd >= 0)
+            close(stdoutFd);
+    }
+
+    bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args)
+    {
+        // A child that dies early must not take the test process down with SIGPIPE.
+        signal(SIGPIPE, SIG_IGN);
+        int in[2];
+        int out[2];
+        if (pipe2(in, O_CLOEXEC) != 0)
+            return false;
+        if (pipe2(out, O_CLOEXEC) != 0)
+        {
+            close(in[0]);
+            close(in[1]);
+            return false;
+        }
+        std::vector<std::string> argv{program};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> cargv;
+        for (auto& a : argv)
+            cargv.push_back(a.data());
+        cargv.push_back(nullptr);
+
+        pid = fork();
+        if (pid == 0)
+        {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            execv(program.c_str(), cargv.data());
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        if (pid < 0)
+        {
+            close(in[1]);
+            close(out[0]);
+            return false;
+        }
+        stdinFd = in[1];
+        stdoutFd = out[0];
+        reader = std::thread([this] { ReadLoop(); });
+        return true;
+    }
+
+    void ChildProcess::ReadLoop()
+    {
+        std::string partial;
+        char buffer[4096];
+        for (;;)
+        {
+            const ssize_t n = read(stdoutFd, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            partial.append(buffer, static_cast<std::size_t>(n));
+            std::size_t eol;
+            while ((eol = partial.find('\n')) != std::string::npos)
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                lines.push_back(partial.substr(0, eol));
+                partial.erase(0, eol + 1);
+                changed.notify_all();
+            }
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!partial.empty())
+            lines.push_back(partial);
+        ended = true;
+        changed.notify_all();
+    }
+
+    std::optional<std::string> ChildProcess::WaitForLine(const std::function<bool(const std::string&)>& match,
+                                                         std::chrono::milliseconds timeout)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;)
+        {
+            while (readPosition < lines.size())
+            {
+                const std::string& line = lines[readPosition++];
+                if (match(line))
+                    return line;
+            }
+            if (ended)
+                return std::nullopt;
+            if (changed.wait_until(lock, deadline) == std::cv_status::timeout && readPosition >= lines.size())
+                return std::nullopt;
+        }
+    }
+
+    std::optional<std::string> ChildProcess::WaitForPrefix(const std::string& prefix,
+                                                           std::chrono::milliseconds timeout)
+    {
+        return WaitForLine([&](const std::string& line) { return line.rfind(prefix, 0) == 0; }, timeout);
+    }
+
+    std::vector<std::string> ChildProcess::Lines()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return lines;
+    }
+
+    bool ChildProcess::WriteLine(const std::string& line)
+    {
+        if (stdinFd < 0)
+            return false;
+        const std::string text = line + "\n";
+        return write(stdinFd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+
+    bool ChildProcess::Running()
+    {
+        if (pid <= 0)
+            return false;
+        int status = 0;
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+        {
+            exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            pid = -1;
+            return false;
+        }
+        return r == 0;
+    }
+
+    int ChildProcess::Wait(std::chrono::milliseconds timeout)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (Running())
+        {
+            if (std::chrono::steady_clock::now() > deadline)
+                return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (reader.joinable())
+            reader.join();
+        return exitCode;
+    }
+
+    int ChildProcess::Stop(int signal, std::chrono::milliseconds timeout)
+    {
+        if (pid > 0)
+            kill(pid, signal);
+        const int code = Wait(timeout);
+        if (code == -1 && pid > 0)
+        {
+            kill(pid, SIGKILL);
+            Wait(std::chrono::seconds(5));
+            return -1;
+        }
+        return code;
+    }
+
+    void RemoveSegments()
+    {
+        for (const char* name : {"Devices", "Data", "Haptics"})
+            boost::interprocess::shared_memory_object::remove(name);
+    }
+
+    bool SimProcess::Launch(const std::vector<std::string>& args)
+    {
+        return Start(TESSLINK_SIM_PATH, args) && WaitForLine([](const std::string& l) { return l == "ready"; });
+    }
+
+    bool SimProcess::Control(const std::string& command)
+    {
+        return WriteLine(command) && WaitForLine([](const std::string& l) { return l == "ok" || l.rfind("error", 0) == 0; })
+                                         .value_or("") == "ok";
+    }
+
+    RunResult Run(const std::string& program, const std::vector<std::string>& args, std::chrono::milliseconds timeout)
+    {
+        ChildProcess child;
+        RunResult result;
+        if (!child.Start(program, args))
+            return result;
+        result.exitCode = child.Wait(timeout);
+        if (result.exitCode == -1)
+            child.Stop(SIGKILL);
+        for (const auto& line : child.Lines())
+            result.out += line + "\n";
+        return result;
+    }
+}
