@@ -92,9 +92,9 @@ namespace TSCore
 
     std::vector<std::shared_ptr<TSDevice>> DeviceList::GetDevices()
     {
+        // One refresh: a second one right after it would read the same count again.
         RefreshDevices();
-        const int n = ActiveDevices();
-        return std::vector<std::shared_ptr<TSDevice>>(devices.begin(), devices.begin() + n);
+        return devices;
     }
 
     bool DeviceList::GetSensorDataString(std::string deviceKey, std::string& out)

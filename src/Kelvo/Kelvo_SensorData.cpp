@@ -10,6 +10,7 @@
 #include "TSCore/Util/Serializer.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
+#include "Util/SplitView.h"
 #include "Util/NumberParse.h"
 
 namespace TSCore::Kelvo
@@ -28,9 +29,9 @@ namespace TSCore::Kelvo
         constexpr std::size_t storedBlocks = 3;
 
         // A reading is a whole number: the float text truncated toward zero, saturating.
-        float ReadWhole(const std::string& part)
+        float ReadWhole(std::string_view part)
         {
-            return static_cast<float>(Util::detail::SaturatingToInt(StrStuff::ToFloat(part, 0.0f)));
+            return static_cast<float>(Util::detail::SaturatingToInt(Util::detail::ToFloat(part, 0.0f)));
         }
     }
 
@@ -47,14 +48,15 @@ namespace TSCore::Kelvo
     {
         try
         {
-            const std::vector<std::string> sections = StrStuff::Split(sensorString, ':');
+            const std::vector<std::string_view> sections = Util::detail::SplitViews(sensorString, ':');
             std::vector<Vect3D> angles;
             std::size_t parsed = 0;
             if (!sections.empty())
             {
-                for (const std::string& entry : StrStuff::Split(sections[0], '|'))
+                std::vector<std::string_view> parts;
+                for (const std::string_view entry : Util::detail::SplitViews(sections[0], '|'))
                 {
-                    const std::vector<std::string> parts = StrStuff::Split(entry, ';');
+                    Util::detail::SplitViews(entry, ';', parts);
                     // Every part is converted, not only the two kept: an out-of-range number anywhere
                     // makes the whole reading unreadable.
                     float values[2] = {0.0f, 0.0f};
@@ -71,7 +73,7 @@ namespace TSCore::Kelvo
             Quat raw = Quat::identity;
             bool parsedIMU = false;
             if (sections.size() >= 2)
-                parsedIMU = Quat::Deserialize(sections[1], raw, ';');
+                parsedIMU = Quat::Deserialize(std::string(sections[1]), raw, ';');
             // Saturate: a caller may pass any text, not only a sensor string of bounded size.
             const int count = parsed > static_cast<std::size_t>(std::numeric_limits<int>::max())
                                   ? std::numeric_limits<int>::max()

@@ -9,6 +9,7 @@
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
 #include "Util/NumberParse.h"
+#include "Util/SplitView.h"
 
 namespace TSCore::TS
 {
@@ -48,7 +49,7 @@ namespace TSCore::TS
 
     TS_SensorData TS_SensorData::Parse(std::string sensorString, const TS_GloveInfo& gloveInfo)
     {
-        const std::vector<std::string> fields = StrStuff::Split(std::move(sensorString), ':');
+        const std::vector<std::string_view> fields = Util::detail::SplitViews(sensorString, ':');
         std::vector<std::vector<float>> angles;
         int parsed = 0;
         if (fields.size() < 2)
@@ -57,11 +58,12 @@ namespace TSCore::TS
         }
         else
         {
-            const std::vector<std::string> groups = StrStuff::Split(fields[1], '|');
+            const std::vector<std::string_view> groups = Util::detail::SplitViews(fields[1], '|');
             angles.resize(fingerCount);
+            std::vector<std::string_view> values;
             for (std::size_t f = 0; f < static_cast<std::size_t>(fingerCount) && f < groups.size(); ++f)
             {
-                const std::vector<std::string> values = StrStuff::Split(groups[f], ';');
+                Util::detail::SplitViews(groups[f], ';', values);
                 const std::size_t n = values.size();
                 angles[f].reserve(n);
                 for (std::size_t j = 0; j < n; ++j)
@@ -69,12 +71,14 @@ namespace TSCore::TS
                     float value = 0.0f;
                     try
                     {
-                        value = StrStuff::ToFloat(values[j], 0.0f);
+                        value = Util::detail::ToFloat(values[j], 0.0f);
                     }
                     catch (const std::out_of_range& e)
                     {
                         // Not a float: the value is left out, so the reading counts as incomplete.
-                        LogUnreadable("Unreadable sensor value at finger " + std::to_string(f) + ": " + values[j], e);
+                        LogUnreadable("Unreadable sensor value at finger " + std::to_string(f) + ": " +
+                                          std::string(values[j]),
+                                      e);
                         continue;
                     }
                     value = j + 1 < n ? Values::NormalizeAngle(value)
@@ -91,11 +95,11 @@ namespace TSCore::TS
         {
             try
             {
-                imu = Quat::Deserialize(fields[2], q, ';');
+                imu = Quat::Deserialize(std::string(fields[2]), q, ';');
             }
             catch (const std::out_of_range& e)
             {
-                LogUnreadable("Unreadable orientation: " + fields[2], e);
+                LogUnreadable("Unreadable orientation: " + std::string(fields[2]), e);
                 q = Quat::identity;
                 imu = false;
             }

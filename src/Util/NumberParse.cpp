@@ -1,9 +1,16 @@
 #include "Util/NumberParse.h"
 
+#include <charconv>
 #include <cerrno>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 #include <clocale>
 #include <cstdlib>
 #include <locale.h>
+
+#include "TSCore/Diagnostics/Debugger.h"
 
 namespace TSCore::Util::detail
 {
@@ -61,21 +68,111 @@ namespace TSCore::Util::detail
         return ParseStatus::Ok;
     }
 
-    ParseStatus ParseFloat(const std::string& text, float& out) noexcept
+    namespace
     {
-        const char* begin = text.c_str();
-        char* end = nullptr;
-        const int savedErrno = errno;
-        errno = 0;
-        const locale_t c = CLocale();
-        const float value = c ? strtof_l(begin, &end, c) : std::strtof(begin, &end);
-        const int err = errno;
-        errno = savedErrno;
-        if (end == begin)
-            return ParseStatus::Invalid;
-        if (err == ERANGE)
-            return ParseStatus::OutOfRange;
-        out = value;
-        return ParseStatus::Ok;
+        bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+        // True when the mantissa of a decimal number has no digit other than 0, so that a
+        // result of 0 is exact rather than an underflow.
+        bool ZeroMantissa(const char* begin, const char* end) noexcept
+        {
+            for (const char* p = begin; p < end && *p != 'e' && *p != 'E'; ++p)
+                if (*p >= '1' && *p <= '9')
+                    return false;
+            return true;
+        }
+
+        ParseStatus StandardParseFloat(const std::string& text, float& out) noexcept
+        {
+            const char* begin = text.c_str();
+            char* end = nullptr;
+            const int savedErrno = errno;
+            errno = 0;
+            const locale_t c = CLocale();
+            const float value = c ? strtof_l(begin, &end, c) : std::strtof(begin, &end);
+            const int err = errno;
+            errno = savedErrno;
+            if (end == begin)
+                return ParseStatus::Invalid;
+            if (err == ERANGE)
+                return ParseStatus::OutOfRange;
+            out = value;
+            return ParseStatus::Ok;
+        }
+    }
+
+    ParseStatus ParseFloat(std::string_view text, float& out) noexcept
+    {
+        const std::size_t nul = text.find('\0');
+        if (nul != std::string_view::npos)
+            text = text.substr(0, nul);
+
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (p < end && IsSpace(*p))
+            ++p;
+        // from_chars reads no '+' and no leading white space; strtof reads both.
+        const char* number = (p < end && *p == '+') ? p + 1 : p;
+        const char* digits = (number < end && *number == '-' && number == p) ? number + 1 : number;
+        const bool plainDecimal = digits < end && (IsDigit(*digits) || *digits == '.') &&
+                                  !(digits + 1 < end && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'));
+        if (plainDecimal)
+        {
+            float value = 0.0f;
+            const std::from_chars_result r = std::from_chars(number, end, value, std::chars_format::general);
+            if (r.ec == std::errc() && r.ptr != number &&
+                (std::isnormal(value) || (value == 0.0f && ZeroMantissa(digits, r.ptr))))
+            {
+                out = value;
+                return ParseStatus::Ok;
+            }
+        }
+        try
+        {
+            return StandardParseFloat(std::string(text), out);
+        }
+        catch (...)
+        {
+            return ParseStatus::Invalid; // no memory for the copy: as unreadable as no number
+        }
+    }
+
+    float ToFloat(std::string_view text, float fallback)
+    {
+        if (text.empty())
+            return fallback;
+        float value = 0.0f;
+        ParseStatus status;
+        if (text.find(',') == std::string_view::npos)
+        {
+            status = ParseFloat(text, value);
+        }
+        else
+        {
+            std::string copy(text);
+            for (char& c : copy)
+                if (c == ',')
+                    c = '.';
+            status = ParseFloat(copy, value);
+        }
+        switch (status)
+        {
+        case ParseStatus::Ok:
+            return value;
+        case ParseStatus::OutOfRange:
+            throw std::out_of_range("stof argument out of range");
+        case ParseStatus::Invalid:
+            break;
+        }
+        using Diagnostics::DebugLevel;
+        if (Diagnostics::Debugger::Enabled(DebugLevel::Verbose))
+        {
+            std::string shown(text);
+            for (char& c : shown)
+                if (c == ',')
+                    c = '.';
+            Diagnostics::Debugger::Log(shown + " is not a valid float!", DebugLevel::Verbose);
+        }
+        return fallback;
     }
 }

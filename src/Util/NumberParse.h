@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace TSCore::Util::detail
 {
@@ -21,8 +22,15 @@ namespace TSCore::Util::detail
     /// Decimal integer as std::stoi reads it.
     ParseStatus ParseInt(const std::string& text, int& out) noexcept;
 
-    /// Float as std::stof reads it in the "C" locale ('.' as decimal mark).
-    ParseStatus ParseFloat(const std::string& text, float& out) noexcept;
+    /// Float as std::stof reads it in the "C" locale ('.' as decimal mark), up to the first
+    /// NUL. Plain decimal text takes a fast path without locale or errno; anything else
+    /// (hexadecimal, infinities, results near the range limits) the standard conversion.
+    ParseStatus ParseFloat(std::string_view text, float& out) noexcept;
+
+    /// StrStuff::ToFloat on a view: ',' read as '.', empty text gives fallback silently,
+    /// text without a number logs and gives fallback, a value outside the float range
+    /// throws std::out_of_range("stof argument out of range").
+    float ToFloat(std::string_view text, float fallback);
 
     /// Truncation toward zero without undefined behaviour: NaN gives 0, values beyond
     /// the int range saturate.

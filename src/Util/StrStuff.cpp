@@ -75,27 +75,7 @@ namespace TSCore::Util
         return fallback;
     }
 
-    float StrStuff::ToFloat(std::string text, float fallback)
-    {
-        if (text.empty())
-            return fallback;
-        for (char& c : text)
-            if (c == ',')
-                c = '.';
-        float value = 0.0f;
-        switch (detail::ParseFloat(text, value))
-        {
-        case detail::ParseStatus::Ok:
-            return value;
-        case detail::ParseStatus::OutOfRange:
-            throw std::out_of_range("stof argument out of range");
-        case detail::ParseStatus::Invalid:
-            break;
-        }
-        if (Debugger::Enabled(DebugLevel::Verbose))
-            Debugger::Log(text + " is not a valid float!", DebugLevel::Verbose);
-        return fallback;
-    }
+    float StrStuff::ToFloat(std::string text, float fallback) { return detail::ToFloat(text, fallback); }
 
     std::string StrStuff::RoundedDegrees(float radians)
     {
