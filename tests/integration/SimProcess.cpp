@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,6 +46,8 @@ namespace TSCoreTest
         pid = fork();
         if (pid == 0)
         {
+            // A test that crashes must not leave a simulator running with its segments.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             dup2(in[0], 0);
             dup2(out[1], 1);
             execv(program.c_str(), cargv.data());
