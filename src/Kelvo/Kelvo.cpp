@@ -61,9 +61,10 @@ namespace TSCore::Kelvo
         }
     }
 
-    HandPose Kelvo::CalculateHandPose(BasicHandModel& model, Kelvo_SensorData& data, Kelvo_Profile& profile)
+    HandPose Kelvo::CalculateHandPose(const BasicHandModel& model, const Kelvo_SensorData& data,
+                                      const Kelvo_Profile& profile)
     {
-        HandInterpolator& interp = profile.interpolator;
+        const HandInterpolator& interp = profile.interpolator;
         const std::vector<Vect3D>& s = data.sensorAngles;
 
         std::vector<std::vector<Vect3D>> angles;
@@ -84,7 +85,9 @@ namespace TSCore::Kelvo
             // The little finger's joints follow the ring finger's angles, while its reported
             // angles are those of its own interpolation above.
             const std::vector<Vect3D>& chain = angles[f < ringSensor ? f : ringSensor];
-            JointKinematics::ForwardKinematics(model, static_cast<Finger>(f), chain, positions[f], rotations[f]);
+            const Finger finger = static_cast<Finger>(f);
+            JointKinematics::ForwardKinematics(model.GetJointPosition(finger), model.GetJointRotation(finger),
+                                               model.Get3DLengths(finger), chain, positions[f], rotations[f]);
         }
         return HandPose(profile.isRight, std::move(positions), std::move(rotations), std::move(angles));
     }
@@ -258,8 +261,17 @@ namespace TSCore::Kelvo
 
     bool Kelvo::GetHandPose(HandProfile& profile, HandPose& out)
     {
-        BasicHandModel model = BasicHandModel::Default(IsRight());
-        return GetHandPose(model, profile, out);
+        // The default models never change: built once, not on every frame.
+        static const BasicHandModel rightModel = BasicHandModel::Default(true);
+        static const BasicHandModel leftModel = BasicHandModel::Default(false);
+        Kelvo_SensorData data;
+        if (GetSensorData(data))
+        {
+            out = CalculateHandPose(IsRight() ? rightModel : leftModel, data, profile.kelvoProfile);
+            return true;
+        }
+        out = HandPose::DefaultIdle(profile.kelvoProfile.isRight);
+        return false;
     }
 
     void Kelvo::ApplyCalibration(Kelvo_Profile& profile)

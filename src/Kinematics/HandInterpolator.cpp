@@ -114,7 +114,7 @@ namespace TSCore::Kinematics
         return CalculateAngle(finger, static_cast<int>(movement), value);
     }
 
-    std::vector<Vect3D> HandInterpolator::InterpolateFingerAngles(Finger finger, HandInterpolator& interpolator,
+    std::vector<Vect3D> HandInterpolator::InterpolateFingerAngles(Finger finger, const HandInterpolator& interpolator,
                                                                   Vect3D s)
     {
         const int f = static_cast<int>(finger);
@@ -130,7 +130,7 @@ namespace TSCore::Kinematics
         return joints;
     }
 
-    std::vector<Vect3D> HandInterpolator::InterpolateThumbAngles(HandInterpolator& interpolator, Vect3D s)
+    std::vector<Vect3D> HandInterpolator::InterpolateThumbAngles(const HandInterpolator& interpolator, Vect3D s)
     {
         const std::vector<InterpolationSet>& sets =
             interpolator.interpolationSets.empty() ? NoSets() : interpolator.interpolationSets[0];
@@ -143,7 +143,7 @@ namespace TSCore::Kinematics
         return joints;
     }
 
-    std::vector<std::vector<Vect3D>> HandInterpolator::InterpolateHandAngles(HandInterpolator& interpolator,
+    std::vector<std::vector<Vect3D>> HandInterpolator::InterpolateHandAngles(const HandInterpolator& interpolator,
                                                                              std::vector<Vect3D> s)
     {
         // Callers pass one entry per digit; a shorter list reads as zero angles.

@@ -172,7 +172,7 @@ namespace TSCore::TS
 
     Quat TS_GloveInfo::GetStartRotation(Finger finger) const { return EntryOr(startRotations, finger, Quat::identity); }
 
-    std::vector<std::vector<Vect3D>> TS_GloveInfo::ToGloveAngles(std::vector<std::vector<float>> sensorAngles) const
+    std::vector<std::vector<Vect3D>> TS_GloveInfo::ToGloveAngles(const std::vector<std::vector<float>>& sensorAngles) const
     {
         std::vector<std::vector<Vect3D>> result;
         result.reserve(sensorAngles.size());

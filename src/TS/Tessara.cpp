@@ -58,7 +58,8 @@ namespace TSCore::TS
         return TS_GlovePose(gloveInfo.isRight, std::move(positions), std::move(rotations), std::move(gloveAngles));
     }
 
-    HandPose Tessara::CalculateHandPose(TS_GlovePose glovePose, BasicHandModel handModel, TS_HandProfile profile)
+    HandPose Tessara::CalculateHandPose(const TS_GlovePose& glovePose, const BasicHandModel& handModel,
+                                        const TS_HandProfile& profile)
     {
         if (profile.solver != TS_Solver::Interpolation)
             return HandPose::DefaultIdle(profile.isRight);
@@ -75,8 +76,12 @@ namespace TSCore::TS
                                            handModel.Get3DLengths(Finger::Thumb), handAngles[0], positions[0],
                                            rotations[0]);
         for (std::size_t f = 1; f < fingers; ++f)
-            JointKinematics::ForwardKinematics(handModel, static_cast<Finger>(f), handAngles[f], positions[f],
+        {
+            const Finger finger = static_cast<Finger>(f);
+            JointKinematics::ForwardKinematics(handModel.GetJointPosition(finger), handModel.GetJointRotation(finger),
+                                               handModel.Get3DLengths(finger), handAngles[f], positions[f],
                                                rotations[f]);
+        }
         return HandPose(profile.isRight, std::move(positions), std::move(rotations), std::move(handAngles));
     }
 
@@ -196,36 +201,36 @@ namespace TSCore::TS
         return GetSensorData(data) && GetGlovePose(data, out);
     }
 
-    bool Tessara::GetHandPose(BasicHandModel& handModel, TS_HandProfile& profile, HandPose& out)
+    bool Tessara::ReadHandPose(const BasicHandModel& handModel, const TS_HandProfile& profile, bool side,
+                               HandPose& out)
     {
         TS_SensorData data;
         TS_GlovePose pose;
-        if (GetSensorData(data) && GetGlovePose(data, pose))
+        if (GetSensorData(data) && GetGlovePose(std::move(data), pose))
         {
             out = CalculateHandPose(pose, handModel, profile);
             return true;
         }
-        out = HandPose::DefaultIdle(profile.isRight);
+        out = HandPose::DefaultIdle(side);
         return false;
+    }
+
+    bool Tessara::GetHandPose(BasicHandModel& handModel, TS_HandProfile& profile, HandPose& out)
+    {
+        return ReadHandPose(handModel, profile, profile.isRight, out);
     }
 
     bool Tessara::GetHandPose(BasicHandModel& handModel, HandProfile& profile, HandPose& out)
     {
-        TS_SensorData data;
-        TS_GlovePose pose;
-        if (GetSensorData(data) && GetGlovePose(data, pose))
-        {
-            out = CalculateHandPose(pose, handModel, profile.tsProfile);
-            return true;
-        }
-        out = HandPose::DefaultIdle(profile.isRight);
-        return false;
+        return ReadHandPose(handModel, profile.tsProfile, profile.isRight, out);
     }
 
     bool Tessara::GetHandPose(HandProfile& profile, HandPose& out)
     {
-        BasicHandModel model = BasicHandModel::Default(IsRight());
-        return GetHandPose(model, profile, out);
+        // The default models never change: built once, not on every frame.
+        static const BasicHandModel rightModel = BasicHandModel::Default(true);
+        static const BasicHandModel leftModel = BasicHandModel::Default(false);
+        return ReadHandPose(IsRight() ? rightModel : leftModel, profile.tsProfile, profile.isRight, out);
     }
 
     bool Tessara::GetCalibrationValues(std::vector<Vect3D>& values)

@@ -72,8 +72,8 @@ namespace TSCore::Kelvo
 
         /// The hand pose of a reading through the profile's interpolator and the model's
         /// geometry. Entries the reading lacks (it should have four) count as zero vectors.
-        static HandPose CalculateHandPose(Kinematics::BasicHandModel& model, Kelvo_SensorData& data,
-                                          Kelvo_Profile& profile);
+        static HandPose CalculateHandPose(const Kinematics::BasicHandModel& model, const Kelvo_SensorData& data,
+                                          const Kelvo_Profile& profile);
 
         /// Five per-finger values: entries 0 to 3 of the reading (zero where missing), then the
         /// ring finger's entry again for the little finger.

@@ -41,12 +41,12 @@ namespace TSCore::Kinematics
         float CalculateAngle(Finger finger, ThumbMovement movement, float value) const;
 
         /// Joint angles (three triples) of one finger from its sensor angles (y flexion, z spread).
-        static std::vector<Vect3D> InterpolateFingerAngles(Finger finger, HandInterpolator& interpolator,
+        static std::vector<Vect3D> InterpolateFingerAngles(Finger finger, const HandInterpolator& interpolator,
                                                            Vect3D sensorAngles);
         /// Joint angles (three triples) of the thumb.
-        static std::vector<Vect3D> InterpolateThumbAngles(HandInterpolator& interpolator, Vect3D sensorAngles);
+        static std::vector<Vect3D> InterpolateThumbAngles(const HandInterpolator& interpolator, Vect3D sensorAngles);
         /// The whole hand: five lists of three triples. Missing sensor entries read as zero.
-        static std::vector<std::vector<Vect3D>> InterpolateHandAngles(HandInterpolator& interpolator,
+        static std::vector<std::vector<Vect3D>> InterpolateHandAngles(const HandInterpolator& interpolator,
                                                                       std::vector<Vect3D> sensorAngles);
 
         bool Equals(HandInterpolator other) const;

@@ -90,8 +90,8 @@ namespace TSCore::TS
                                                const TS_GloveInfo& gloveInfo);
         /// The wearer's hand from a glove pose, through the profile's interpolator and the hand
         /// model. The side is always the profile's.
-        static HandPose CalculateHandPose(TS_GlovePose glovePose, Kinematics::BasicHandModel handModel,
-                                          TS_HandProfile profile);
+        static HandPose CalculateHandPose(const TS_GlovePose& glovePose, const Kinematics::BasicHandModel& handModel,
+                                          const TS_HandProfile& profile);
         /// Per finger, the summed linkage angles of the pose.
         static std::vector<Kinematics::Vect3D> GetCalibrationValues(TS_GlovePose pose);
 
@@ -107,5 +107,8 @@ namespace TSCore::TS
     private:
         // The cached gloves of exactly this class, among the first ActiveDevices() entries.
         static std::vector<std::shared_ptr<Tessara>> CachedGloves();
+        // Reading, glove pose and hand pose in one pass; out is the idle hand of side otherwise.
+        bool ReadHandPose(const Kinematics::BasicHandModel& handModel, const TS_HandProfile& profile, bool side,
+                          HandPose& out);
     };
 }

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in release mode and prints every figure beside the floor (one bare
+# Boost.Interprocess open, look-up, copy and close) measured in the same run. The end-to-end
+# and scaling benchmarks start tesslink-sim themselves.
+# Usage: scripts/bench.sh [extra Google Benchmark flags, e.g. --benchmark_filter=Compute]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/setup.sh
+cmake --preset bench >/dev/null
+cmake --build --preset bench
+
+out="build/bench/results.json"
+# The simulator's segments are global names: never leave them behind.
+trap 'rm -f /dev/shm/Devices /dev/shm/Data /dev/shm/Haptics /dev/shm/TSCoreBenchFloor' EXIT
+build/bench/bench/tscore_bench --benchmark_min_time=0.5 --benchmark_out="$out" --benchmark_out_format=json \
+  "$@" >/dev/null
+build/bench/bench/tscore_bench_table "$out"
+echo "raw results: $out"
