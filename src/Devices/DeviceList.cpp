@@ -53,12 +53,19 @@ namespace TSCore
                 LogReadError(segment, object, error);
                 return false;
             }
-            if (mapped.Read(object, out) != shm::LookupResult::Found)
+            switch (mapped.Read(object, out))
             {
+            case shm::LookupResult::Found:
+                return true;
+            case shm::LookupResult::NotFound:
                 LogNotFound(segment, object);
                 return false;
+            case shm::LookupResult::Unstable:
+                if (Debugger::Enabled(DebugLevel::Verbose))
+                    Debugger::Log("Data kept changing while reading " + segment + "-" + object, DebugLevel::Verbose);
+                return false;
             }
-            return true;
+            return false;
         }
     }
 

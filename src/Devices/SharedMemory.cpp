@@ -1,5 +1,6 @@
 #include "Devices/SharedMemory.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -40,6 +41,24 @@ namespace TSCore::detail::SharedMemory
         return false;
     }
 
+    namespace
+    {
+        // One copy of the string's current contents, or false when they do not lie inside the
+        // mapping. The compiler barriers keep two copies from being merged into one read.
+        bool CopyOnce(const ShmString* text, const void* base, std::size_t size, std::string& out)
+        {
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+            const char* chars = text->data();
+            const std::size_t length = text->size();
+            if (!Inside(chars, length, base, size))
+                return false;
+            const void* nul = std::memchr(chars, '\0', length);
+            out.assign(chars, nul ? static_cast<const char*>(nul) - chars : length);
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+            return true;
+        }
+    }
+
     LookupResult ReadOnlySegment::Read(const std::string& object, std::string& out) const noexcept
     {
         if (!segment || object.empty())
@@ -57,14 +76,20 @@ namespace TSCore::detail::SharedMemory
             const std::size_t size = segment->get_size();
             if (!Inside(text, sizeof(ShmString), base, size))
                 return LookupResult::NotFound;
-            const char* chars = text->data();
-            const std::size_t length = text->size();
-            if (!Inside(chars, length, base, size))
-                return LookupResult::NotFound;
 
-            const void* nul = std::memchr(chars, '\0', length);
-            out.assign(chars, nul ? static_cast<const char*>(nul) - chars : length);
-            return LookupResult::Found;
+            std::string first;
+            std::string second;
+            for (int attempt = 0; attempt < maxReadAttempts; ++attempt)
+            {
+                if (!CopyOnce(text, base, size, first) || !CopyOnce(text, base, size, second))
+                    continue; // mid-rewrite the length may briefly not match the buffer
+                if (first == second)
+                {
+                    out = std::move(first);
+                    return LookupResult::Found;
+                }
+            }
+            return LookupResult::Unstable;
         }
         catch (...)
         {

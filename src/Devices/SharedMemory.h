@@ -33,6 +33,7 @@ namespace TSCore::detail::SharedMemory
     {
         Found,
         NotFound, ///< the segment is there, the object is not (or lies outside the mapping)
+        Unstable, ///< the object kept changing while it was copied (the service rewriting it)
     };
 
     /// One read-only mapping of a segment, for one call's worth of lookups; unmapped when it
@@ -46,7 +47,13 @@ namespace TSCore::detail::SharedMemory
 
         /// Copies the named string up to its first NUL into out; out is untouched when the
         /// object is missing or its contents do not lie inside the mapping.
+        ///
+        /// The service writes without a lock the reader could take, so a copy can mix two
+        /// writes. A copy is accepted only when a second one, made right after it, agrees;
+        /// after a bounded number of disagreeing attempts the read is reported Unstable.
         LookupResult Read(const std::string& object, std::string& out) const noexcept;
+
+        static constexpr int maxReadAttempts = 8;
 
     private:
         std::optional<bip::managed_shared_memory> segment;

@@ -151,7 +151,9 @@ TEST(HostileService, NothingCrashesNothingThrowsEveryAnswerIsDocumented)
                 glove->GetIMURotation(q);
                 std::vector<Kinematics::Vect3D> values;
                 if (!glove->GetCalibrationValues(values))
+                {
                     EXPECT_EQ(values.size(), 5u);
+                }
                 glove->UpdateCalibration(profile);
                 EXPECT_TRUE(HandProfile::Deserialize(profile.Serialize()).isRight == profile.isRight);
                 glove->SendHaptics(Haptics::TS_BuzzCmd(round % 100, 0, 0, 0, 0));

@@ -102,7 +102,9 @@ TEST_F(ServiceFaults, FullHapticsSegmentFailsSendsWithoutHarm)
                                           Haptics::TS_ThumperCmd::None);
         (ok ? sent : failed)++;
         if (!ok)
+        {
             EXPECT_EQ(glove.lastFFB.GetLevels(), std::vector<int>(5, 0)) << "a failed send changes nothing";
+        }
     }
     EXPECT_EQ(sent + failed, 64);
     EXPECT_GT(sent, 0);

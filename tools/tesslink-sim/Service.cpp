@@ -159,7 +159,7 @@ namespace TessLinkSim
                     nextSecond = now + std::chrono::seconds(1);
             }
 
-            if (now >= nextData)
+            if (options.stress || now >= nextData)
             {
                 PublishData(t);
                 ++ticksThisSecond;
@@ -174,6 +174,8 @@ namespace TessLinkSim
                 nextHaptics = now + hapticsPollInterval;
             }
             auto wake = std::min({nextData, nextHaptics, nextSecond});
+            if (options.stress)
+                wake = Clock::now();
             if (options.crashAfter)
                 wake = std::min(wake, deadline(*options.crashAfter));
             if (options.seconds)

@@ -22,6 +22,8 @@ namespace TessLinkSim
         double rate = 60.0;
         bool verbose = false;
         bool stale = false;
+        // Rewrite every sensor text as fast as possible instead of at the rate.
+        bool stress = false;
         long long scanOffset = 0;
         std::optional<double> disconnectAfter;
         std::optional<double> crashAfter;

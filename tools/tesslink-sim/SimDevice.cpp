@@ -24,8 +24,8 @@ namespace TessLinkSim
         constexpr const char* exoImuCorrection = "0;0;90";
     }
 
-    BetaSim::BetaSim(std::string constants, std::optional<std::string> fixedText)
-        : constants(std::move(constants)), fixedText(std::move(fixedText))
+    BetaSim::BetaSim(std::string constants, std::optional<std::string> fixedText, bool stress)
+        : constants(std::move(constants)), fixedText(std::move(fixedText)), stress(stress)
     {
     }
 
@@ -43,6 +43,17 @@ namespace TessLinkSim
     {
         if (fixedText)
             return *fixedText;
+        if (stress)
+        {
+            // Lengths vary from write to write, so a torn copy mixes two texts visibly.
+            const std::uint64_t n = counter++;
+            std::string text = "stress:" + std::to_string(n) + ":" +
+                               std::string(static_cast<std::size_t>(n % 400), static_cast<char>('a' + n % 26));
+            std::uint32_t hash = 2166136261u;
+            for (const char c : text)
+                hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+            return text + ":" + std::to_string(hash);
+        }
         return "beta " + std::to_string(counter++);
     }
 

@@ -41,7 +41,7 @@ namespace TessLinkSim
     class BetaSim : public SimDevice
     {
     public:
-        BetaSim(std::string constants, std::optional<std::string> fixedText);
+        BetaSim(std::string constants, std::optional<std::string> fixedText, bool stress = false);
         std::string Describe() const override;
         std::string Record(int pps, const std::string& address) const override;
         std::string SensorText(double t) override;
@@ -49,6 +49,7 @@ namespace TessLinkSim
     private:
         std::string constants;
         std::optional<std::string> fixedText;
+        bool stress;
         std::uint64_t counter = 0;
     };
 

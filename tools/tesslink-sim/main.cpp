@@ -166,6 +166,10 @@ int main(int argc, char** argv)
         ->check(CLI::Range(static_cast<std::size_t>(8192), static_cast<std::size_t>(1) << 30));
     app.add_flag("--verbose", options.verbose,
                  "Print what is published, once, and a status line every second (on stderr).");
+    app.add_flag("--stress", options.stress,
+                 "Torn-read stress: rewrite every sensor text as fast as possible; beta devices then publish "
+                 "'stress:<counter>:<padding of varying length>:<check value>' (the check value is the FNV-1a hash of "
+                 "everything before its colon).");
     app.add_flag("--stale", options.stale, "Fault: write \"scanActive\" once as now-100 and never refresh it.");
     auto* scanOffset = app.add_option("--scan-offset", in.scanOffset,
                                       "Fault: time stamp = now + SECONDS (may be negative; write --scan-offset=-20), "
@@ -229,7 +233,7 @@ int main(int argc, char** argv)
         const std::string& value = option->results().at(used[option]++);
         if (option == beta)
         {
-            devices.push_back(std::make_unique<BetaSim>(value, betaText));
+            devices.push_back(std::make_unique<BetaSim>(value, betaText, options.stress));
         }
         else if (option == record)
         {

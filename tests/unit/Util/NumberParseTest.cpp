@@ -37,7 +37,9 @@ namespace
         const ParseStatus b = Reference(text, theirs);
         ASSERT_EQ(static_cast<int>(a), static_cast<int>(b)) << '"' << text << '"';
         if (a == ParseStatus::Ok && !(std::isnan(mine) && std::isnan(theirs)))
+        {
             EXPECT_EQ(std::memcmp(&mine, &theirs, sizeof mine), 0) << '"' << text << "\": " << mine << " vs " << theirs;
+        }
     }
 }
 
