@@ -1,0 +1,29 @@
+#include "ExitCodes.h"
+
+#include <iostream>
+
+namespace TSCoreCli
+{
+    const char* const exitCodeHelp = "Exit codes:\n"
+                                     "  0    success\n"
+                                     "  1    unexpected internal error\n"
+                                     "  2    bad or missing arguments\n"
+                                     "  3    the connection service is not running\n"
+                                     "  4    no glove found (or none of the requested side or index)\n"
+                                     "  5    an input file cannot be read\n"
+                                     "  6    an output file cannot be written\n"
+                                     "  7    no complete sensor reading from the glove\n"
+                                     "  8    a haptic command could not be written\n"
+                                     "  130  interrupted (Ctrl-C) where that loses the result";
+
+    int Fail(int code, const std::string& message)
+    {
+        std::cerr << "tscore: " << message << std::endl;
+        return code;
+    }
+
+    void Warn(const std::string& message)
+    {
+        std::cerr << "tscore: warning: " << message << std::endl;
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+// Exit codes and the one-line error form shared by every subcommand.
+
+#include <string>
+
+namespace TSCoreCli
+{
+    enum ExitCode : int
+    {
+        exitOk = 0,
+        exitInternal = 1,    ///< an unexpected error inside the tool
+        exitUsage = 2,       ///< bad or missing arguments
+        exitNoService = 3,   ///< the connection service is not running
+        exitNoGlove = 4,     ///< no (matching) glove found
+        exitCannotRead = 5,  ///< an input file cannot be read or holds no usable data
+        exitCannotWrite = 6, ///< an output file cannot be written
+        exitNoReading = 7,   ///< the glove gave no complete sensor reading in time
+        exitNotSent = 8,     ///< a haptic command could not be written
+        exitInterrupted = 130,
+    };
+
+    /// The --help footer that documents the codes above.
+    extern const char* const exitCodeHelp;
+
+    /// Prints "tscore: message" on stderr and returns code.
+    int Fail(int code, const std::string& message);
+    /// Prints "tscore: warning: message" on stderr.
+    void Warn(const std::string& message);
+}

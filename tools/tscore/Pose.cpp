@@ -1,0 +1,57 @@
+#include <iostream>
+#include <memory>
+
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "PoseJson.h"
+#include "Reading.h"
+#include "Select.h"
+
+namespace TSCoreCli
+{
+    namespace
+    {
+        struct PoseOptions
+        {
+            GloveOptions glove;
+            bool json = false;
+            bool storage = false;
+        };
+
+        int RunPose(const PoseOptions& options)
+        {
+            std::shared_ptr<TSCore::HapticGlove> glove;
+            if (const int code = SelectGlove(options.glove, glove))
+                return code;
+            TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
+            if (const int code = LoadProfile(options.glove, *glove, profile))
+                return code;
+            TSCore::HandPose pose;
+            if (!WaitForHandPose(*glove, profile, pose))
+                return Fail(exitNoReading, "no complete reading from " + Describe(*glove));
+            if (options.json)
+                std::cout << PoseToJson(pose).dump() << std::endl;
+            else if (options.storage)
+                std::cout << pose.Serialize() << std::endl;
+            else
+                std::cout << pose.ToString(true) << std::endl;
+            return exitOk;
+        }
+    }
+
+    Runner AddPose(CLI::App& app)
+    {
+        auto options = std::make_shared<PoseOptions>();
+        auto* command = app.add_subcommand(
+            "pose", "Print one hand pose of a glove: per finger the joint angles in degrees, or with --json the "
+                    "joint angles (radians), positions (mm), rotations (x, y, z, w) and normalised flexion.");
+        AddGloveOptions(*command, options->glove);
+        AddProfileOption(*command, options->glove);
+        auto* json = command->add_flag("--json", options->json, "Print the pose as one line of JSON.");
+        command
+            ->add_flag("--storage", options->storage,
+                       "Print the pose's storage text (HandPose::Serialize), which `render --from` reads.")
+            ->excludes(json);
+        return [options] { return RunPose(*options); };
+    }
+}

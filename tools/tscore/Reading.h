@@ -1,0 +1,16 @@
+#pragma once
+
+// Waiting for a glove's first complete reading: right after a service starts, or while a
+// glove is still being connected, the sensor text can be missing or incomplete for a moment.
+
+#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Hand/HandPose.h>
+#include <TSCore/Hand/HandProfile.h>
+
+namespace TSCoreCli
+{
+    /// Polls GetHandPose for up to timeout seconds; false (out = the idle pose) when no
+    /// complete reading came.
+    bool WaitForHandPose(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& out,
+                         double timeout = 2.0);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// Which glove a subcommand works on, and the profile it computes poses with.
+
+#include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Hand/HandProfile.h>
+
+namespace TSCoreCli
+{
+    struct GloveOptions
+    {
+        bool right = false;
+        bool left = false;
+        int device = -1; ///< index into HapticGlove::GetHapticGloves(); -1: not given
+        std::string profilePath;
+    };
+
+    /// --right, --left and --device N on a subcommand.
+    void AddGloveOptions(CLI::App& command, GloveOptions& options);
+    /// --profile FILE on a subcommand.
+    void AddProfileOption(CLI::App& command, GloveOptions& options);
+
+    /// The glove the options name, or the first connected one; an exit code (and a message on
+    /// stderr) when there is none. Tells a stopped service apart from a missing glove.
+    int SelectGlove(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& out);
+
+    /// The profile of --profile, or the default profile of the glove's side.
+    int LoadProfile(const GloveOptions& options, TSCore::HapticGlove& glove, TSCore::HandProfile& out);
+
+    /// "Tessara" / "Kelvo" / "Beta" / "Unknown".
+    std::string KindName(TSCore::DeviceType type);
+    /// e.g. "Tessara TS-R-0001 (right, device0)".
+    std::string Describe(TSCore::HapticGlove& glove);
+}

@@ -1,0 +1,93 @@
+#include "Terminal.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <iostream>
+
+namespace TSCoreCli
+{
+    bool StdoutIsTerminal()
+    {
+        return isatty(STDOUT_FILENO) == 1;
+    }
+
+    LiveBlock::~LiveBlock()
+    {
+        Finish();
+    }
+
+    void LiveBlock::Draw(const std::vector<std::string>& lines)
+    {
+        std::string out;
+        if (!active)
+        {
+            out += "\x1b[?25l";
+            active = true;
+        }
+        if (drawn > 0)
+            out += "\x1b[" + std::to_string(drawn) + "F"; // to the start of the block's first line
+        for (const auto& line : lines)
+            out += "\x1b[2K" + line + "\n";
+        // A block that shrank leaves its old last lines behind unless they are cleared.
+        for (std::size_t i = lines.size(); i < drawn; ++i)
+            out += "\x1b[2K\n";
+        drawn = std::max(drawn, lines.size());
+        std::cout << out << std::flush;
+    }
+
+    void LiveBlock::Finish()
+    {
+        if (!active)
+            return;
+        std::cout << "\x1b[?25h" << std::flush;
+        active = false;
+    }
+
+    std::string Bar(float fraction, int width)
+    {
+        int filled = 0;
+        if (fraction > 0.0f) // false for NaN
+        {
+            const float clamped = fraction < 1.0f ? fraction : 1.0f;
+            filled = static_cast<int>(std::lround(clamped * static_cast<float>(width)));
+        }
+        std::string out = "[";
+        out.append(static_cast<std::size_t>(filled), '#');
+        out.append(static_cast<std::size_t>(width - filled), '-');
+        out += "]";
+        return out;
+    }
+
+    std::string Fixed(double value, int decimals)
+    {
+        if (std::isnan(value))
+            return "nan";
+        if (std::isinf(value))
+            return value > 0 ? "inf" : "-inf";
+        char buffer[64];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+        if (result.ec != std::errc())
+            return "?";
+        std::string out(buffer, result.ptr);
+        // "-0.0" reads as a sign where there is none.
+        if (out.find_first_not_of("-0.") == std::string::npos && out[0] == '-')
+            out.erase(0, 1);
+        return out;
+    }
+
+    std::string Padded(double value, int width)
+    {
+        const std::string text = Fixed(value, 0);
+        if (static_cast<int>(text.size()) >= width)
+            return text;
+        return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
+    }
+
+    std::string PadRight(const std::string& text, std::size_t width)
+    {
+        return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+    }
+}

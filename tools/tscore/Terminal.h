@@ -1,0 +1,40 @@
+#pragma once
+
+// Output helpers: whether stdout is a terminal, in-place redraw, bars and number text.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace TSCoreCli
+{
+    bool StdoutIsTerminal();
+
+    /// Redraws a block of lines in place on a terminal: each Draw moves the cursor back over
+    /// the previous block and overwrites it. The cursor is hidden while the block is live.
+    class LiveBlock
+    {
+    public:
+        LiveBlock() = default;
+        LiveBlock(const LiveBlock&) = delete;
+        LiveBlock& operator=(const LiveBlock&) = delete;
+        ~LiveBlock();
+
+        void Draw(const std::vector<std::string>& lines);
+        /// Leaves the last block on screen and shows the cursor again.
+        void Finish();
+
+    private:
+        std::size_t drawn = 0;
+        bool active = false;
+    };
+
+    /// "[#####-----]" with width cells for a value in 0 .. 1 (clamped; NaN shows empty).
+    std::string Bar(float fraction, int width);
+    /// Fixed-point text with the given number of decimals, independent of the locale.
+    std::string Fixed(double value, int decimals);
+    /// Whole number right-aligned in width columns (rounded; NaN shows "nan").
+    std::string Padded(double value, int width);
+    /// text padded with spaces to width columns (never cut).
+    std::string PadRight(const std::string& text, std::size_t width);
+}
