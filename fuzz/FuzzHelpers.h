@@ -8,8 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <TSCore/Diagnostics/Debugger.h>
+#include <TSCore/Kinematics/HandInterpolator.h>
+#include <TSCore/Kinematics/InterpolationSet.h>
 #include <TSCore/Kinematics/Quat.h>
 #include <TSCore/Kinematics/Vect3D.h>
 
@@ -30,6 +34,15 @@ namespace TSCoreFuzz
         return {all.substr(0, nul), all.substr(nul + 1)};
     }
 
+    /// Every log message is built and written (to /dev/null), so the text of each message
+    /// path runs too; an application that raises the level must not meet a fault we skipped.
+    inline void LogEverything()
+    {
+        if (std::freopen("/dev/null", "w", stdout) == nullptr)
+            return; // keep the quiet default rather than flood the fuzzer's output
+        TSCore::Diagnostics::Debugger::debugLevel = TSCore::Diagnostics::DebugLevel::Verbose;
+    }
+
     /// A property that must hold; aborts so libFuzzer records the input.
     inline void Check(bool condition, const char* what)
     {
@@ -40,9 +53,18 @@ namespace TSCoreFuzz
         }
     }
 
+    /// A text field survives Serializer::Enclose and SplitBlocks only without braces: the
+    /// block format has no escaping, so a stray brace ends or opens a block.
+    inline bool NoBraces(const std::string& s) { return s.find_first_of("{}") == std::string::npos; }
+
     inline bool Finite(float v) { return std::isfinite(v); }
     inline bool Finite(const TSCore::Kinematics::Vect3D& v) { return Finite(v.x) && Finite(v.y) && Finite(v.z); }
     inline bool Finite(const TSCore::Kinematics::Quat& q) { return Finite(q.x) && Finite(q.y) && Finite(q.z) && Finite(q.w); }
+    inline bool Finite(const TSCore::Kinematics::InterpolationSet& s)
+    {
+        return Finite(s.inStart) && Finite(s.inEnd) && Finite(s.outStart) && Finite(s.outEnd) &&
+               Finite(s.lowerLimit) && Finite(s.upperLimit);
+    }
 
     template <typename T>
     bool AllFinite(const std::vector<T>& values)
@@ -60,5 +82,10 @@ namespace TSCoreFuzz
             if (!AllFinite(inner))
                 return false;
         return true;
+    }
+
+    inline bool Finite(const TSCore::Kinematics::HandInterpolator& h)
+    {
+        return Finite(h.thumbStartRotation) && AllFinite(h.interpolationSets);
     }
 }

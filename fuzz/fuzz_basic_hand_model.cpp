@@ -5,6 +5,12 @@
 
 using TSCore::Kinematics::BasicHandModel;
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    TSCoreFuzz::LogEverything();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const BasicHandModel m = BasicHandModel::Deserialize(TSCoreFuzz::Text(data, size));

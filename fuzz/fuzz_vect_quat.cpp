@@ -6,6 +6,12 @@
 using TSCore::Kinematics::Quat;
 using TSCore::Kinematics::Vect3D;
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    TSCoreFuzz::LogEverything();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text = TSCoreFuzz::Text(data, size);

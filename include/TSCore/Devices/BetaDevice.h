@@ -37,7 +37,8 @@ namespace TSCore
         /// Always "": a beta device remembers no command.
         std::string GetLastCmd();
 
-        /// "ID:HW:vX.Y" with any part missing; accepts every text, the empty one included.
+        /// "ID:HW:vX.Y" with any part missing; accepts every text, the empty one included, except
+        /// one whose firmware numbers lie beyond the int range (logged, empty pointer).
         static std::shared_ptr<TSDevice> Parse(std::string constants);
 
     protected:
