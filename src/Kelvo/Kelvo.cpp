@@ -13,6 +13,7 @@
 #include "TSCore/Kinematics/JointKinematics.h"
 #include "TSCore/Kinematics/ThumbMovement.h"
 #include "TSCore/Kinematics/Values.h"
+#include "Kinematics/DigitChain.h"
 
 namespace TSCore::Kelvo
 {
@@ -78,16 +79,19 @@ namespace TSCore::Kelvo
 
         std::vector<std::vector<Vect3D>> positions(fingerCount);
         std::vector<std::vector<Quat>> rotations(fingerCount);
-        JointKinematics::ForwardKinematics(model.GetJointPosition(Finger::Thumb), interp.thumbStartRotation,
-                                           model.Get3DLengths(Finger::Thumb), angles[0], positions[0], rotations[0]);
+        std::vector<Vect3D> bones;
+        Kinematics::detail::DigitBones(model, Finger::Thumb, bones);
+        JointKinematics::ForwardKinematics(model.GetJointPosition(Finger::Thumb), interp.thumbStartRotation, bones,
+                                           angles[0], positions[0], rotations[0]);
         for (std::size_t f = 1; f < static_cast<std::size_t>(fingerCount); ++f)
         {
             // The little finger's joints follow the ring finger's angles, while its reported
             // angles are those of its own interpolation above.
             const std::vector<Vect3D>& chain = angles[f < ringSensor ? f : ringSensor];
             const Finger finger = static_cast<Finger>(f);
-            JointKinematics::ForwardKinematics(model.GetJointPosition(finger), model.GetJointRotation(finger),
-                                               model.Get3DLengths(finger), chain, positions[f], rotations[f]);
+            Kinematics::detail::DigitBones(model, finger, bones);
+            JointKinematics::ForwardKinematics(model.GetJointPosition(finger), model.GetJointRotation(finger), bones,
+                                               chain, positions[f], rotations[f]);
         }
         return HandPose(profile.isRight, std::move(positions), std::move(rotations), std::move(angles));
     }

@@ -1,6 +1,8 @@
 #include "TSCore/Kinematics/Quat.h"
 
 #include "TSCore/Util/StrStuff.h"
+#include "Util/NumberParse.h"
+#include "Util/SplitView.h"
 #include "Util/NumberFormat.h"
 
 namespace TSCore::Kinematics
@@ -59,11 +61,11 @@ namespace TSCore::Kinematics
         out = Quat();
         if (text.empty())
             return false;
-        const std::vector<std::string> parts = Util::StrStuff::Split(std::move(text), delim);
+        const std::vector<std::string_view> parts = Util::detail::SplitViews(text, delim);
         if (parts.size() < 4)
             return false;
-        out = Quat(Util::StrStuff::ToFloat(parts[0], 0.0f), Util::StrStuff::ToFloat(parts[1], 0.0f),
-                   Util::StrStuff::ToFloat(parts[2], 0.0f), Util::StrStuff::ToFloat(parts[3], 0.0f));
+        out = Quat(Util::detail::ToFloat(parts[0], 0.0f), Util::detail::ToFloat(parts[1], 0.0f),
+                   Util::detail::ToFloat(parts[2], 0.0f), Util::detail::ToFloat(parts[3], 0.0f));
         return true;
     }
 }

@@ -8,6 +8,7 @@
 #include "TSCore/Diagnostics/Debugger.h"
 #include "TSCore/Finger.h"
 #include "TSCore/Kinematics/Values.h"
+#include "Kinematics/DigitChain.h"
 #include "TSCore/Kinematics/HandInterpolator.h"
 #include "TSCore/Kinematics/JointKinematics.h"
 
@@ -42,8 +43,12 @@ namespace TSCore::TS
         // Always five linkages: a finger without angles rests with every joint at 0, and
         // lists past the fifth are dropped.
         const std::size_t fingers = static_cast<std::size_t>(fingerCount);
+        static const std::vector<Vect3D> noSections;
+        const auto sectionsOf = [&gloveInfo](std::size_t f) -> const std::vector<Vect3D>& {
+            return f < gloveInfo.gloveLengths.size() ? gloveInfo.gloveLengths[f] : noSections;
+        };
         for (std::size_t f = gloveAngles.size(); f < fingers; ++f)
-            gloveAngles.emplace_back(gloveInfo.GetGloveLengths(static_cast<Finger>(f)).size());
+            gloveAngles.emplace_back(sectionsOf(f).size());
         gloveAngles.resize(fingers);
 
         std::vector<std::vector<Vect3D>> positions(fingers);
@@ -52,8 +57,7 @@ namespace TSCore::TS
         {
             const Finger finger = static_cast<Finger>(f);
             JointKinematics::ForwardKinematics(gloveInfo.GetStartPosition(finger), gloveInfo.GetStartRotation(finger),
-                                               gloveInfo.GetGloveLengths(finger), gloveAngles[f], positions[f],
-                                               rotations[f]);
+                                               sectionsOf(f), gloveAngles[f], positions[f], rotations[f]);
         }
         return TS_GlovePose(gloveInfo.isRight, std::move(positions), std::move(rotations), std::move(gloveAngles));
     }
@@ -70,17 +74,18 @@ namespace TSCore::TS
         const std::size_t fingers = static_cast<std::size_t>(fingerCount);
         std::vector<std::vector<Vect3D>> positions(fingers);
         std::vector<std::vector<Quat>> rotations(fingers);
+        std::vector<Vect3D> bones;
         // The thumb starts from the profile's rotation, not the hand model's.
+        Kinematics::detail::DigitBones(handModel, Finger::Thumb, bones);
         JointKinematics::ForwardKinematics(handModel.GetJointPosition(Finger::Thumb),
-                                           profile.interpolator.thumbStartRotation,
-                                           handModel.Get3DLengths(Finger::Thumb), handAngles[0], positions[0],
+                                           profile.interpolator.thumbStartRotation, bones, handAngles[0], positions[0],
                                            rotations[0]);
         for (std::size_t f = 1; f < fingers; ++f)
         {
             const Finger finger = static_cast<Finger>(f);
+            Kinematics::detail::DigitBones(handModel, finger, bones);
             JointKinematics::ForwardKinematics(handModel.GetJointPosition(finger), handModel.GetJointRotation(finger),
-                                               handModel.Get3DLengths(finger), handAngles[f], positions[f],
-                                               rotations[f]);
+                                               bones, handAngles[f], positions[f], rotations[f]);
         }
         return HandPose(profile.isRight, std::move(positions), std::move(rotations), std::move(handAngles));
     }

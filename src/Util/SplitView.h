@@ -15,6 +15,10 @@ namespace TSCore::Util::detail
         out.clear();
         if (text.empty())
             return;
+        std::size_t count = 1;
+        for (const char c : text)
+            count += c == delim ? 1 : 0;
+        out.reserve(count);
         std::size_t start = 0;
         for (;;)
         {
