@@ -16,7 +16,7 @@
 #include <TSCore/Diagnostics/Debugger.h>
 
 #include "../unit/support/LogCapture.h"
-#include "SimProcess.h"
+#include "SimTest.h"
 
 namespace bip = boost::interprocess;
 using TSCore::BetaDevice;
@@ -49,30 +49,15 @@ namespace
         bip::managed_shared_memory data;
     };
 
-    class DeviceLink : public testing::Test
+    class DeviceLink : public TSCoreTest::SimTest
     {
     protected:
-        void SetUp() override
-        {
-            TSCoreTest::RemoveSegments();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-        }
-        void TearDown() override
-        {
-            sim.Stop();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-            TSCoreTest::RemoveSegments();
-        }
-
         std::shared_ptr<BetaDevice> Beta(int i)
         {
             auto all = DeviceList::GetDevices();
             return i < static_cast<int>(all.size()) ? std::dynamic_pointer_cast<BetaDevice>(all[i]) : nullptr;
         }
 
-        SimProcess sim;
     };
 }
 

@@ -13,7 +13,7 @@
 #include <TSCore/Kelvo/Kelvo.h>
 #include <TSCore/TS/Tessara.h>
 
-#include "SimProcess.h"
+#include "SimTest.h"
 
 using TSCore::DeviceList;
 using TSCore::Finger;
@@ -30,23 +30,9 @@ using TSCoreTest::SimProcess;
 
 namespace
 {
-    class KelvoGlove : public testing::Test
+    class KelvoGlove : public TSCoreTest::SimTest
     {
     protected:
-        void SetUp() override
-        {
-            TSCoreTest::RemoveSegments();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-        }
-        void TearDown() override
-        {
-            sim.Stop();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-            TSCoreTest::RemoveSegments();
-        }
-
         std::string NextCommand(const std::string& key)
         {
             auto line = sim.WaitForPrefix("haptics " + key + " ");
@@ -73,7 +59,6 @@ namespace
             return sum / 5.0f;
         }
 
-        SimProcess sim;
     };
 }
 

@@ -15,29 +15,16 @@
 #include <TSCore/Kelvo/Kelvo.h>
 #include <TSCore/TS/Tessara.h>
 
-#include "SimProcess.h"
+#include "SimTest.h"
 
 using namespace TSCore;
 using TSCoreTest::SimProcess;
 
 namespace
 {
-    class ServiceFaults : public testing::Test
+    class ServiceFaults : public TSCoreTest::SimTest
     {
     protected:
-        void SetUp() override
-        {
-            TSCoreTest::RemoveSegments();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-        }
-        void TearDown() override
-        {
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-            TSCoreTest::RemoveSegments();
-        }
-
         static std::shared_ptr<HapticGlove> First()
         {
             std::shared_ptr<HapticGlove> glove;

@@ -14,7 +14,7 @@
 #include <TSCore/Finger.h>
 #include <TSCore/TS/Tessara.h>
 
-#include "SimProcess.h"
+#include "SimTest.h"
 
 namespace bip = boost::interprocess;
 using TSCore::DeviceList;
@@ -32,23 +32,9 @@ using TSCoreTest::SimProcess;
 
 namespace
 {
-    class TessaraDevice : public testing::Test
+    class TessaraDevice : public TSCoreTest::SimTest
     {
     protected:
-        void SetUp() override
-        {
-            TSCoreTest::RemoveSegments();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-        }
-        void TearDown() override
-        {
-            sim.Stop();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-            TSCoreTest::RemoveSegments();
-        }
-
         std::shared_ptr<HapticGlove> Glove(bool right)
         {
             std::shared_ptr<HapticGlove> glove;
@@ -73,7 +59,6 @@ namespace
             return f;
         }
 
-        SimProcess sim;
     };
 }
 

@@ -78,11 +78,9 @@ namespace TSCoreCli
         int RunCalibrate(const CalibrateOptions& options)
         {
             std::shared_ptr<TSCore::HapticGlove> glove;
-            if (const int code = SelectGlove(options.glove, glove))
-                return code;
             // Starting from a stored profile keeps the other glove family's part of it.
             TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
-            if (const int code = LoadProfile(options.glove, *glove, profile))
+            if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
                 return code;
 
             InstallInterruptHandler();

@@ -114,4 +114,12 @@ namespace TSCoreCli
         return KindName(glove.GetDeviceType()) + " " + glove.GetDeviceID() + " (" + (glove.IsRight() ? "right" : "left") +
                ", " + glove.GetDeviceKey() + ")";
     }
+
+    int SelectGloveAndProfile(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& glove,
+                              TSCore::HandProfile& profile)
+    {
+        if (const int code = SelectGlove(options, glove))
+            return code;
+        return LoadProfile(options, *glove, profile);
+    }
 }

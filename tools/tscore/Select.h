@@ -32,6 +32,10 @@ namespace TSCoreCli
     /// The profile of --profile, or the default profile of the glove's side.
     int LoadProfile(const GloveOptions& options, TSCore::HapticGlove& glove, TSCore::HandProfile& out);
 
+    /// SelectGlove, then LoadProfile for it: what every pose-computing subcommand starts with.
+    int SelectGloveAndProfile(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& glove,
+                              TSCore::HandProfile& profile);
+
     /// "Tessara" / "Kelvo" / "Beta" / "Unknown".
     std::string KindName(TSCore::DeviceType type);
     /// e.g. "Tessara TS-R-0001 (right, device0)".

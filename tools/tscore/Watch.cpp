@@ -92,10 +92,8 @@ namespace TSCoreCli
         int RunWatch(const WatchOptions& options)
         {
             std::shared_ptr<TSCore::HapticGlove> glove;
-            if (const int code = SelectGlove(options.glove, glove))
-                return code;
             TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
-            if (const int code = LoadProfile(options.glove, *glove, profile))
+            if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
                 return code;
 
             InstallInterruptHandler();
