@@ -133,6 +133,13 @@ namespace TSCoreTest
         return write(stdinFd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     }
 
+    void ChildProcess::CloseInput()
+    {
+        if (stdinFd >= 0)
+            close(stdinFd);
+        stdinFd = -1;
+    }
+
     bool ChildProcess::Running()
     {
         if (pid <= 0)

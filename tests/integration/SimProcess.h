@@ -38,6 +38,8 @@ namespace TSCoreTest
 
         /// Writes one line to the child's stdin.
         bool WriteLine(const std::string& line);
+        /// Closes the child's stdin (end of input).
+        void CloseInput();
 
         /// SIGTERM (or the given signal), then waits up to timeout; the exit code, or -1.
         int Stop(int signal = 15, std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -8,6 +8,7 @@
 #include <TSCore/Kinematics/Values.h>
 
 #include "../support/LogCapture.h"
+#include "../support/Expect.h"
 
 using TSCore::Finger;
 using TSCore::HandPose;
@@ -17,6 +18,7 @@ using TSCore::Kinematics::Quat;
 using TSCore::Kinematics::Values;
 using TSCore::Kinematics::Vect3D;
 using TSCoreTest::LogCapture;
+using TSCoreTest::ExpectNear;
 
 namespace
 {
@@ -35,12 +37,6 @@ namespace
         return HandPose(true, {}, {}, angles);
     }
 
-    void ExpectNear(Vect3D a, Vect3D b, float tol = 1e-4f)
-    {
-        EXPECT_NEAR(a.x, b.x, tol);
-        EXPECT_NEAR(a.y, b.y, tol);
-        EXPECT_NEAR(a.z, b.z, tol);
-    }
 }
 
 TEST(HandPoseDefaultIdle, BothSides)

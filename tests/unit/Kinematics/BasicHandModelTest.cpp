@@ -4,22 +4,15 @@
 #include <TSCore/Kinematics/JointKinematics.h>
 #include <TSCore/Kinematics/Values.h>
 
+#include "../support/Expect.h"
+
 using TSCore::Finger;
 using TSCore::Kinematics::BasicHandModel;
 using TSCore::Kinematics::JointKinematics;
 using TSCore::Kinematics::Quat;
 using TSCore::Kinematics::Values;
 using TSCore::Kinematics::Vect3D;
-
-namespace
-{
-    void ExpectNear(Vect3D a, Vect3D b, float tol = 1e-4f)
-    {
-        EXPECT_NEAR(a.x, b.x, tol);
-        EXPECT_NEAR(a.y, b.y, tol);
-        EXPECT_NEAR(a.z, b.z, tol);
-    }
-}
+using TSCoreTest::ExpectNear;
 
 TEST(BasicHandModelDefault, RightHandTables)
 {

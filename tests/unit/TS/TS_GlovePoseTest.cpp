@@ -6,6 +6,7 @@
 #include <TSCore/TS/TessaraVars.h>
 
 #include "../support/LogCapture.h"
+#include "../support/Expect.h"
 
 using TSCore::Finger;
 using TSCore::Diagnostics::DebugLevel;
@@ -20,23 +21,8 @@ using TSCore::TS::TS_GlovePose;
 using TSCore::TS::TS_HandProfile;
 using TSCore::TS::TS_SensorData;
 using TSCoreTest::LogCapture;
-
-namespace
-{
-    TS_GloveInfo StandardGlove(bool right)
-    {
-        TS_GloveInfo info;
-        TS_GloveInfo::Parse(TessaraVars::GetStdCString("QX7.2", 4.7f, right), info, true);
-        return info;
-    }
-
-    void ExpectNear(Vect3D a, Vect3D b, float tol = 1e-4f)
-    {
-        EXPECT_NEAR(a.x, b.x, tol);
-        EXPECT_NEAR(a.y, b.y, tol);
-        EXPECT_NEAR(a.z, b.z, tol);
-    }
-}
+using TSCoreTest::ExpectNear;
+using TSCoreTest::StandardGlove;
 
 TEST(TS_GlovePoseIdle, ThumbBaseTurnedTowardThePalmOnBothSides)
 {

@@ -8,6 +8,7 @@
 #include <TSCore/TS/TessaraVars.h>
 
 #include "../support/LogCapture.h"
+#include "../support/Expect.h"
 
 using TSCore::Finger;
 using TSCore::HandPose;
@@ -26,17 +27,12 @@ using TSCore::TS::TS_HandProfile;
 using TSCore::TS::TS_SensorData;
 using TSCore::TS::TS_Solver;
 using TSCoreTest::LogCapture;
+using TSCoreTest::ExpectNear;
+using TSCoreTest::StandardGlove;
 
 namespace
 {
     constexpr float d = Values::Deg2Rad;
-
-    TS_GloveInfo StandardGlove(bool right)
-    {
-        TS_GloveInfo info;
-        TS_GloveInfo::Parse(TessaraVars::GetStdCString("QX7.2", 4.7f, right), info, true);
-        return info;
-    }
 
     TS_GlovePose StandardPose(bool right)
     {
@@ -45,12 +41,6 @@ namespace
         return Tessara::CalculateGlovePose(data, glove);
     }
 
-    void ExpectNear(Vect3D a, Vect3D b, float tol = 1e-4f)
-    {
-        EXPECT_NEAR(a.x, b.x, tol);
-        EXPECT_NEAR(a.y, b.y, tol);
-        EXPECT_NEAR(a.z, b.z, tol);
-    }
 }
 
 TEST(TS_HandProfileDefault, SidesDifferInFlagAndInterpolator)

@@ -7,6 +7,7 @@
 #include <TSCore/TS/TessaraVars.h>
 
 #include "../support/LogCapture.h"
+#include "../support/Expect.h"
 
 using TSCore::Finger;
 using TSCore::Diagnostics::DebugLevel;
@@ -16,16 +17,7 @@ using TSCore::TS::TessaraVars;
 using TSCore::TS::TS_GloveInfo;
 using TSCore::TS::TS_SensorData;
 using TSCoreTest::LogCapture;
-
-namespace
-{
-    TS_GloveInfo StandardGlove()
-    {
-        TS_GloveInfo info;
-        TS_GloveInfo::Parse(TessaraVars::GetStdCString("QX7.2", 4.7f, true), info, true);
-        return info;
-    }
-}
+using TSCoreTest::StandardGlove;
 
 TEST(TS_SensorDataParse, StandardSensorString)
 {

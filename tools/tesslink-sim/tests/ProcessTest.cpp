@@ -7,10 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
+#include "SimProcess.h"
+
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,7 +19,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
 
 namespace
 {
@@ -28,11 +26,7 @@ namespace
     using CharAllocator = bip::allocator<char, bip::managed_shared_memory::segment_manager>;
     using ShmString = bip::basic_string<char, std::char_traits<char>, CharAllocator>;
 
-    void RemoveSegments()
-    {
-        for (const char* name : {"Devices", "Data", "Haptics"})
-            bip::shared_memory_object::remove(name);
-    }
+    using TSCoreTest::RemoveSegments;
 
     bool SegmentExists(const char* name)
     {
@@ -64,130 +58,24 @@ namespace
         }
     }
 
-    // Write the way the library writes a command.
-    void WriteCommand(const std::string& key, const std::string& command)
-    {
-        bip::managed_shared_memory memory(bip::open_or_create, "Haptics", 4096);
-        ShmString* text = memory.find_or_construct<ShmString>(key.c_str())(memory.get_segment_manager());
-        text->clear();
-        text->assign(command.begin(), command.end());
-    }
-
-    class SimProcess
+    // The simulator as the library's integration tests run it, with the calls these tests use.
+    class SimProcess : public TSCoreTest::ChildProcess
     {
     public:
-        explicit SimProcess(std::vector<std::string> args)
-        {
-            int in[2];
-            int out[2];
-            if (pipe(in) != 0 || pipe(out) != 0)
-                return;
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-            posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-            posix_spawn_file_actions_addclose(&actions, in[1]);
-            posix_spawn_file_actions_addclose(&actions, out[0]);
-            args.insert(args.begin(), TESSLINK_SIM_PATH);
-            std::vector<char*> argv;
-            for (auto& arg : args)
-                argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            if (posix_spawn(&pid, TESSLINK_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
-                pid = -1;
-            posix_spawn_file_actions_destroy(&actions);
-            close(in[0]);
-            close(out[1]);
-            toChild = in[1];
-            fromChild = out[0];
-        }
-
-        ~SimProcess()
-        {
-            if (pid > 0 && !exited)
-            {
-                kill(pid, SIGKILL);
-                waitpid(pid, nullptr, 0);
-            }
-            CloseInput();
-            if (fromChild >= 0)
-                close(fromChild);
-            RemoveSegments();
-        }
+        explicit SimProcess(const std::vector<std::string>& args) { Start(TESSLINK_SIM_PATH, args); }
 
         // Next stdout line, or nullopt after the timeout.
         std::optional<std::string> Line(std::chrono::milliseconds timeout = std::chrono::milliseconds(3000))
         {
-            const auto deadline = std::chrono::steady_clock::now() + timeout;
-            while (true)
-            {
-                const std::size_t newline = buffer.find('\n');
-                if (newline != std::string::npos)
-                {
-                    std::string line = buffer.substr(0, newline);
-                    buffer.erase(0, newline + 1);
-                    return line;
-                }
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now());
-                if (left.count() <= 0)
-                    return std::nullopt;
-                pollfd fd{fromChild, POLLIN, 0};
-                if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-                    continue;
-                char chunk[512];
-                const ssize_t n = read(fromChild, chunk, sizeof chunk);
-                if (n <= 0)
-                    return std::nullopt;
-                buffer.append(chunk, static_cast<std::size_t>(n));
-            }
+            return WaitForLine([](const std::string&) { return true; }, timeout);
         }
 
         std::optional<std::string> Command(const std::string& line)
         {
-            const std::string text = line + "\n";
-            if (write(toChild, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+            if (!WriteLine(line))
                 return std::nullopt;
             return Line();
         }
-
-        void CloseInput()
-        {
-            if (toChild >= 0)
-                close(toChild);
-            toChild = -1;
-        }
-
-        void Signal(int number) { kill(pid, number); }
-
-        bool Running()
-        {
-            return !exited && waitpid(pid, &status, WNOHANG) == 0;
-        }
-
-        // Exit status, or -1 when it did not end within the timeout.
-        int Wait(std::chrono::milliseconds timeout = std::chrono::milliseconds(3000))
-        {
-            const auto deadline = std::chrono::steady_clock::now() + timeout;
-            while (std::chrono::steady_clock::now() < deadline)
-            {
-                if (waitpid(pid, &status, WNOHANG) == pid)
-                {
-                    exited = true;
-                    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                }
-                usleep(10000);
-            }
-            return -1;
-        }
-
-    private:
-        pid_t pid = -1;
-        int toChild = -1;
-        int fromChild = -1;
-        int status = 0;
-        bool exited = false;
-        std::string buffer;
     };
 
     class SimProcessTest : public ::testing::Test
@@ -212,36 +100,10 @@ TEST_F(SimProcessTest, PublishesDevicesInCommandLineOrderAndCleansUpOnSigterm)
     const long long stamp = std::stoll(Read("Devices", "scanActive").value_or("0"));
     EXPECT_LE(std::llabs(stamp - static_cast<long long>(std::time(nullptr))), 1);
 
-    sim.Signal(SIGTERM);
-    EXPECT_EQ(sim.Wait(), 0);
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
     EXPECT_FALSE(SegmentExists("Devices"));
     EXPECT_FALSE(SegmentExists("Data"));
     EXPECT_FALSE(SegmentExists("Haptics"));
-}
-
-TEST_F(SimProcessTest, PacketRateIsMeasured)
-{
-    SimProcess sim({"--beta", "b", "--rate", "50"});
-    ASSERT_EQ(sim.Line(), "ready");
-    usleep(2200000);
-    const std::string record = Read("Devices", "device0").value_or("");
-    const int pps = std::stoi(record.substr(2));
-    EXPECT_GE(pps, 40);
-    EXPECT_LE(pps, 52);
-}
-
-TEST_F(SimProcessTest, ReportsCommandsWrittenIntoHaptics)
-{
-    SimProcess sim({"--tessara", "left:5.0", "--kelvo", "right"});
-    ASSERT_EQ(sim.Line(), "ready");
-    WriteCommand("device0", std::string("{Z") + std::string(10, '\x01') + "}");
-    EXPECT_EQ(sim.Line(), "haptics device0 tessara ffb=0,0,0,0,0 buzz=0,0,0,0,0 thumper=none raw=7b5a010101010101010101017d");
-    WriteCommand("device1", "{Z\x0b\x15\x1f\x29\x06\x3d\x47}");
-    EXPECT_EQ(sim.Line(), "haptics device1 kelvo ffb=10,20,30,40 buzz=60,70 thumper=5 raw=7b5a0b151f29063d477d");
-    // Rewriting the same command is not a change.
-    WriteCommand("device1", "{Z\x0b\x15\x1f\x29\x06\x3d\x47}");
-    WriteCommand("device5", "zz");
-    EXPECT_EQ(sim.Line(), "haptics device5 beta raw=7a7a");
 }
 
 TEST_F(SimProcessTest, ControlChannelChangesWhatIsPublished)
@@ -279,8 +141,7 @@ TEST_F(SimProcessTest, EndOfInputDoesNotStopIt)
     sim.CloseInput();
     usleep(200000);
     EXPECT_TRUE(sim.Running());
-    sim.Signal(SIGINT);
-    EXPECT_EQ(sim.Wait(), 0);
+    EXPECT_EQ(sim.Stop(SIGINT), 0);
     EXPECT_FALSE(SegmentExists("Data"));
 }
 
