@@ -9,12 +9,14 @@
 #include "TSCore/TS/Tessara.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::detail
 {
     using Diagnostics::DebugLevel;
     using Diagnostics::Debugger;
     using Util::StrStuff;
+    using Util::detail::FieldAt;
 
     bool DeserializeDeviceRecord(const std::string& record, std::shared_ptr<TSDevice>& out)
     {
@@ -25,8 +27,8 @@ namespace TSCore::detail
             const std::vector<std::string> fields = StrStuff::Split(record, '@');
             if (fields.size() < 6)
                 return false;
-            const int type = StrStuff::ToInt(fields[2], 0);
-            std::string constants = fields[3];
+            const int type = StrStuff::ToInt(FieldAt(fields, 2), 0);
+            std::string constants = FieldAt(fields, 3);
             if (!constants.empty() && constants[0] == '{')
                 constants = constants.size() > 1 ? constants.substr(1, constants.size() - 2) : std::string();
 

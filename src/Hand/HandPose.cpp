@@ -11,6 +11,7 @@
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
 #include "Util/NumberParse.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore
 {
@@ -122,9 +123,11 @@ namespace TSCore
                                   DebugLevel::Errors);
                 return HandPose();
             }
-            const bool right = blocks[0].empty() || blocks[0][0] != 'L';
-            return HandPose(right, Serializer::DeserializeVects2D(blocks[2]), Serializer::DeserializeQuats2D(blocks[3]),
-                            Serializer::DeserializeVects2D(blocks[1]));
+            const bool right = !Util::detail::FieldStartsWith(blocks, 0, 'L');
+            using Util::detail::FieldAt;
+            return HandPose(right, Serializer::DeserializeVects2D(FieldAt(blocks, 2)),
+                            Serializer::DeserializeQuats2D(FieldAt(blocks, 3)),
+                            Serializer::DeserializeVects2D(FieldAt(blocks, 1)));
         }
         catch (const std::exception& e)
         {

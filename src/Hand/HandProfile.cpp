@@ -7,6 +7,7 @@
 #include "TSCore/Diagnostics/Debugger.h"
 #include "TSCore/Util/Serializer.h"
 #include "Util/ExceptionText.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore
 {
@@ -42,7 +43,7 @@ namespace TSCore
         try
         {
             const std::vector<std::string> blocks = Serializer::SplitBlocks(text, false);
-            right = blocks.empty() || blocks[0].empty() || blocks[0][0] != 'L';
+            right = !Util::detail::FieldStartsWith(blocks, 0, 'L');
             // A text cut short has no parts to read; answer as for any unreadable text.
             if (blocks.size() < 3)
             {
@@ -51,8 +52,8 @@ namespace TSCore
                               DebugLevel::Errors);
                 return Default(right);
             }
-            return HandProfile(right, TS::TS_HandProfile::Deserialize(blocks[1]),
-                               Kelvo::Kelvo_Profile::Deserialize(blocks[2]));
+            return HandProfile(right, TS::TS_HandProfile::Deserialize(Util::detail::FieldAt(blocks, 1)),
+                               Kelvo::Kelvo_Profile::Deserialize(Util::detail::FieldAt(blocks, 2)));
         }
         catch (const std::exception& e)
         {

@@ -46,8 +46,9 @@ namespace TSCore::Haptics
 
     bool TS_FingerCmd::Equals(TS_FingerCmd other) const
     {
+        // A level this command lacks reads as 0, as in every other operation.
         for (std::size_t i = 0; i < other.levels.size(); ++i)
-            if (i >= levels.size() || levels[i] != other.levels[i])
+            if ((i < levels.size() ? levels[i] : 0) != other.levels[i])
                 return false;
         return true;
     }

@@ -11,6 +11,7 @@
 #include "TSCore/Util/Serializer.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::Kelvo
 {
@@ -21,6 +22,7 @@ namespace TSCore::Kelvo
     using Kinematics::Vect3D;
     using Util::Serializer;
     using Util::StrStuff;
+    using Util::detail::FieldAt;
 
     namespace
     {
@@ -64,11 +66,12 @@ namespace TSCore::Kelvo
             }
             int firmware = -1;
             int subFirmware = -1;
-            TSDevice::ParseFirmware(fields[3], firmware, subFirmware);
+            TSDevice::ParseFirmware(FieldAt(fields, 3), firmware, subFirmware);
             Vect3D mountAngles; // stays (0, 0, 0) when the field is unreadable
-            Vect3D::Deserialize(fields[6], mountAngles, ';');
+            Vect3D::Deserialize(FieldAt(fields, 6), mountAngles, ';');
             const Quat correction = Quat::FromEuler(Values::Radians(mountAngles));
-            out = Kelvo_GloveInfo(fields[1], fields[2], firmware, subFirmware, ReadsRight(fields[4]), correction,
+            out = Kelvo_GloveInfo(FieldAt(fields, 1), FieldAt(fields, 2), firmware, subFirmware,
+                                  ReadsRight(FieldAt(fields, 4)), correction,
                                   parsedSensorCount);
             return true;
         }
@@ -113,12 +116,13 @@ namespace TSCore::Kelvo
                                   DebugLevel::Errors);
                 return Unreadable();
             }
-            const int firmware = StrStuff::ToInt(blocks[2], 0);
-            const int subFirmware = StrStuff::ToInt(blocks[3], 0);
-            const int sensors = StrStuff::ToInt(blocks[4], 0);
+            const int firmware = StrStuff::ToInt(FieldAt(blocks, 2), 0);
+            const int subFirmware = StrStuff::ToInt(FieldAt(blocks, 3), 0);
+            const int sensors = StrStuff::ToInt(FieldAt(blocks, 4), 0);
             Quat correction = Quat::identity;
-            Quat::Deserialize(blocks[6], correction, ';');
-            return Kelvo_GloveInfo(blocks[0], blocks[1], firmware, subFirmware, ReadsRight(blocks[5]), correction,
+            Quat::Deserialize(FieldAt(blocks, 6), correction, ';');
+            return Kelvo_GloveInfo(FieldAt(blocks, 0), FieldAt(blocks, 1), firmware, subFirmware,
+                                   ReadsRight(FieldAt(blocks, 5)), correction,
                                    sensors);
         }
         catch (const std::exception& e)

@@ -7,6 +7,7 @@
 #include "TSCore/Diagnostics/Debugger.h"
 #include "TSCore/Util/Serializer.h"
 #include "Util/ExceptionText.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::Kelvo
 {
@@ -60,8 +61,8 @@ namespace TSCore::Kelvo
             const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
             if (blocks.size() < 2)
                 return Default(true);
-            const bool right = blocks[0].empty() || blocks[0][0] != 'L';
-            return Kelvo_Profile(right, HandInterpolator::Deserialize(blocks[1]));
+            const bool right = !Util::detail::FieldStartsWith(blocks, 0, 'L');
+            return Kelvo_Profile(right, HandInterpolator::Deserialize(Util::detail::FieldAt(blocks, 1)));
         }
         catch (const std::exception& e)
         {

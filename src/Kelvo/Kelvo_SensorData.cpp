@@ -12,6 +12,7 @@
 #include "Util/ExceptionText.h"
 #include "Util/SplitView.h"
 #include "Util/NumberParse.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::Kelvo
 {
@@ -54,7 +55,7 @@ namespace TSCore::Kelvo
             if (!sections.empty())
             {
                 std::vector<std::string_view> parts;
-                for (const std::string_view entry : Util::detail::SplitViews(sections[0], '|'))
+                for (const std::string_view entry : Util::detail::SplitViews(Util::detail::FieldAt(sections, 0), '|'))
                 {
                     Util::detail::SplitViews(entry, ';', parts);
                     // Every part is converted, not only the two kept: an out-of-range number anywhere
@@ -73,7 +74,7 @@ namespace TSCore::Kelvo
             Quat raw = Quat::identity;
             bool parsedIMU = false;
             if (sections.size() >= 2)
-                parsedIMU = Quat::Deserialize(std::string(sections[1]), raw, ';');
+                parsedIMU = Quat::Deserialize(std::string(Util::detail::FieldAt(sections, 1)), raw, ';');
             // Saturate: a caller may pass any text, not only a sensor string of bounded size.
             const int count = parsed > static_cast<std::size_t>(std::numeric_limits<int>::max())
                                   ? std::numeric_limits<int>::max()
@@ -121,11 +122,12 @@ namespace TSCore::Kelvo
                                   DebugLevel::Errors);
                 return Empty();
             }
-            const int parsed = StrStuff::ToInt(blocks[0], 0);
-            std::vector<Vect3D> angles = Serializer::DeserializeVects(blocks[1]);
+            using Util::detail::FieldAt;
+            const int parsed = StrStuff::ToInt(FieldAt(blocks, 0), 0);
+            std::vector<Vect3D> angles = Serializer::DeserializeVects(FieldAt(blocks, 1));
             Quat rotation = Quat::identity;
-            Quat::Deserialize(blocks[2], rotation, ';');
-            const bool parsedIMU = blocks.size() > 3 && !blocks[3].empty() && blocks[3][0] == '1';
+            Quat::Deserialize(FieldAt(blocks, 2), rotation, ';');
+            const bool parsedIMU = Util::detail::FieldStartsWith(blocks, 3, '1');
             return Kelvo_SensorData(std::move(angles), parsed, rotation, parsedIMU);
         }
         catch (const std::exception& e)

@@ -6,6 +6,7 @@
 #include "TSCore/Kinematics/Anatomy.h"
 #include "TSCore/Util/Serializer.h"
 #include "Util/ExceptionText.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::Kinematics
 {
@@ -196,7 +197,7 @@ namespace TSCore::Kinematics
             if (blocks.size() < 2)
                 return Default(true);
             std::vector<std::vector<InterpolationSet>> sets;
-            for (const std::string& digit : Serializer::SplitBlocks(blocks[0], false))
+            for (const std::string& digit : Serializer::SplitBlocks(Util::detail::FieldAt(blocks, 0), false))
             {
                 std::vector<InterpolationSet> list;
                 for (const std::string& set : Serializer::SplitBlocks(digit, false))
@@ -204,7 +205,7 @@ namespace TSCore::Kinematics
                 sets.push_back(std::move(list));
             }
             Quat rotation = Quat::identity;
-            if (!Quat::Deserialize(blocks[1], rotation, ';'))
+            if (!Quat::Deserialize(Util::detail::FieldAt(blocks, 1), rotation, ';'))
                 rotation = Quat::identity;
             return HandInterpolator(std::move(sets), rotation);
         }

@@ -7,6 +7,7 @@
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
 #include "Util/NumberFormat.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::Kinematics
 {
@@ -46,12 +47,14 @@ namespace TSCore::Kinematics
             const std::vector<std::string> parts = StrStuff::Split(std::move(text), ';');
             if (parts.size() < 4)
                 return InterpolationSet();
-            InterpolationSet set(StrStuff::ToFloat(parts[0], 0.0f), StrStuff::ToFloat(parts[1], 0.0f),
-                                 StrStuff::ToFloat(parts[2], 0.0f), StrStuff::ToFloat(parts[3], 0.0f));
+            using Util::detail::FieldAt;
+            using Util::detail::FieldStartsWith;
+            InterpolationSet set(StrStuff::ToFloat(FieldAt(parts, 0), 0.0f), StrStuff::ToFloat(FieldAt(parts, 1), 0.0f),
+                                 StrStuff::ToFloat(FieldAt(parts, 2), 0.0f), StrStuff::ToFloat(FieldAt(parts, 3), 0.0f));
             if (parts.size() >= 6)
             {
-                set.lowerLimit = !parts[4].empty() && parts[4][0] == 'm' ? noLowerLimit : StrStuff::ToFloat(parts[4], 0.0f);
-                set.upperLimit = !parts[5].empty() && parts[5][0] == 'M' ? noUpperLimit : StrStuff::ToFloat(parts[5], 0.0f);
+                set.lowerLimit = FieldStartsWith(parts, 4, 'm') ? noLowerLimit : StrStuff::ToFloat(FieldAt(parts, 4), 0.0f);
+                set.upperLimit = FieldStartsWith(parts, 5, 'M') ? noUpperLimit : StrStuff::ToFloat(FieldAt(parts, 5), 0.0f);
             }
             return set;
         }

@@ -4,6 +4,7 @@
 #include "Util/NumberParse.h"
 #include "Util/SplitView.h"
 #include "Util/NumberFormat.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::Kinematics
 {
@@ -64,8 +65,9 @@ namespace TSCore::Kinematics
         const std::vector<std::string_view> parts = Util::detail::SplitViews(text, delim);
         if (parts.size() < 4)
             return false;
-        out = Quat(Util::detail::ToFloat(parts[0], 0.0f), Util::detail::ToFloat(parts[1], 0.0f),
-                   Util::detail::ToFloat(parts[2], 0.0f), Util::detail::ToFloat(parts[3], 0.0f));
+        using Util::detail::FieldAt;
+        out = Quat(Util::detail::ToFloat(FieldAt(parts, 0), 0.0f), Util::detail::ToFloat(FieldAt(parts, 1), 0.0f),
+                   Util::detail::ToFloat(FieldAt(parts, 2), 0.0f), Util::detail::ToFloat(FieldAt(parts, 3), 0.0f));
         return true;
     }
 }

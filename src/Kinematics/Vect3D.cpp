@@ -2,6 +2,7 @@
 
 #include "TSCore/Util/StrStuff.h"
 #include "Util/NumberFormat.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::Kinematics
 {
@@ -39,8 +40,9 @@ namespace TSCore::Kinematics
         const std::vector<std::string> parts = Util::StrStuff::Split(std::move(text), delim);
         if (parts.size() < 3)
             return false;
-        out = Vect3D(Util::StrStuff::ToFloat(parts[0], 0.0f), Util::StrStuff::ToFloat(parts[1], 0.0f),
-                     Util::StrStuff::ToFloat(parts[2], 0.0f));
+        using Util::detail::FieldAt;
+        out = Vect3D(Util::StrStuff::ToFloat(FieldAt(parts, 0), 0.0f), Util::StrStuff::ToFloat(FieldAt(parts, 1), 0.0f),
+                     Util::StrStuff::ToFloat(FieldAt(parts, 2), 0.0f));
         return true;
     }
 }

@@ -9,6 +9,7 @@
 #include "TSCore/Util/Serializer.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::TS
 {
@@ -39,6 +40,8 @@ namespace TSCore::TS
         constexpr std::size_t fieldSections = 7;
         constexpr std::size_t fieldSensors = 8;
         constexpr std::size_t fieldIMU = 9;
+        // A string of exactly minFields fields has no section offsets: it parses, with no
+        // linkage geometry unless the factory values replace it.
         constexpr std::size_t minFields = 7;
     }
 
@@ -69,19 +72,20 @@ namespace TSCore::TS
                 return false;
             }
 
-            std::string id = fields[fieldID];
-            std::string hardware = fields[fieldHardware];
+            using Util::detail::FieldAt;
+            std::string id = FieldAt(fields, fieldID);
+            std::string hardware = FieldAt(fields, fieldHardware);
             int firmware = -1;
             int subFirmware = -1;
-            TSDevice::ParseFirmware(fields[fieldFirmware], firmware, subFirmware);
-            const std::string& side = fields[fieldSide];
+            TSDevice::ParseFirmware(FieldAt(fields, fieldFirmware), firmware, subFirmware);
+            const std::string& side = FieldAt(fields, fieldSide);
             const bool right = !side.empty() && side[0] != 'L';
-            StrStuff::ToInt(fields[fieldUnused], 0);
+            StrStuff::ToInt(FieldAt(fields, fieldUnused), 0);
             // Short strings (seven to nine fields) lack the sensor count and the correction.
-            const int sensors = fields.size() > fieldSensors ? StrStuff::ToInt(fields[fieldSensors], 0) : 0;
+            const int sensors = fields.size() > fieldSensors ? StrStuff::ToInt(FieldAt(fields, fieldSensors), 0) : 0;
             Vect3D imuEuler(0.0f, 0.0f, 0.0f);
             if (fields.size() > fieldIMU)
-                Vect3D::Deserialize(fields[fieldIMU], imuEuler, ';');
+                Vect3D::Deserialize(FieldAt(fields, fieldIMU), imuEuler, ';');
             const Quat correction = Quat::FromEuler(Values::Radians(imuEuler));
 
             std::vector<Vect3D> positions;
@@ -97,8 +101,8 @@ namespace TSCore::TS
             }
             else
             {
-                ParseStartValues(fields[fieldStarts], positions, rotations);
-                lengths = ParseLengthString(fields[fieldSections]);
+                ParseStartValues(FieldAt(fields, fieldStarts), positions, rotations);
+                lengths = ParseLengthString(FieldAt(fields, fieldSections));
             }
 
             out = TS_GloveInfo(std::move(id), std::move(hardware), firmware, subFirmware, right, sensors, correction,
@@ -134,11 +138,11 @@ namespace TSCore::TS
                 rotations.push_back(Quat::identity);
                 continue;
             }
-            positions.emplace_back(StrStuff::ToFloat(v[0], 0.0f), StrStuff::ToFloat(v[1], 0.0f),
-                                   StrStuff::ToFloat(v[2], 0.0f));
+            const auto value = [&v](std::size_t k) { return StrStuff::ToFloat(Util::detail::FieldAt(v, k), 0.0f); };
+            positions.emplace_back(value(0), value(1), value(2));
             if (v.size() >= 6)
                 rotations.push_back(Quat::FromEuler(Values::Radians(Vect3D(
-                    StrStuff::ToFloat(v[3], 0.0f), StrStuff::ToFloat(v[4], 0.0f), StrStuff::ToFloat(v[5], 0.0f)))));
+                    value(3), value(4), value(5)))));
             else
                 rotations.push_back(Quat::identity);
         }
@@ -156,8 +160,10 @@ namespace TSCore::TS
             std::vector<Vect3D> sections;
             sections.reserve(n);
             for (std::size_t k = 0; k < n; ++k)
-                sections.emplace_back(StrStuff::ToFloat(v[3 * k], 0.0f), StrStuff::ToFloat(v[3 * k + 1], 0.0f),
-                                      StrStuff::ToFloat(v[3 * k + 2], 0.0f));
+            {
+                const auto value = [&v](std::size_t i) { return StrStuff::ToFloat(Util::detail::FieldAt(v, i), 0.0f); };
+                sections.emplace_back(value(3 * k), value(3 * k + 1), value(3 * k + 2));
+            }
             result.push_back(std::move(sections));
         }
         return result;

@@ -7,6 +7,7 @@
 #include "TSCore/Util/Serializer.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/ExceptionText.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::TS
 {
@@ -59,11 +60,12 @@ namespace TSCore::TS
             const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
             if (blocks.size() < 4)
                 return Default(true);
-            const bool right = blocks[0].empty() || blocks[0][0] != 'L';
+            using Util::detail::FieldAt;
+            const bool right = !Util::detail::FieldStartsWith(blocks, 0, 'L');
             // Any solver number is kept; one the library does not know yields the idle hand.
-            const TS_Solver solver = static_cast<TS_Solver>(StrStuff::ToInt(blocks[1], 0));
-            return TS_HandProfile(right, HandInterpolator::Deserialize(blocks[2]), solver,
-                                  Serializer::DeserializeVects(blocks[3]));
+            const TS_Solver solver = static_cast<TS_Solver>(StrStuff::ToInt(FieldAt(blocks, 1), 0));
+            return TS_HandProfile(right, HandInterpolator::Deserialize(FieldAt(blocks, 2)), solver,
+                                  Serializer::DeserializeVects(FieldAt(blocks, 3)));
         }
         catch (const std::exception& e)
         {

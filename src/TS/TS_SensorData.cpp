@@ -10,6 +10,7 @@
 #include "Util/ExceptionText.h"
 #include "Util/NumberParse.h"
 #include "Util/SplitView.h"
+#include "Util/FieldAt.h"
 
 namespace TSCore::TS
 {
@@ -58,7 +59,7 @@ namespace TSCore::TS
         }
         else
         {
-            const std::vector<std::string_view> groups = Util::detail::SplitViews(fields[1], '|');
+            const std::vector<std::string_view> groups = Util::detail::SplitViews(Util::detail::FieldAt(fields, 1), '|');
             angles.resize(fingerCount);
             std::vector<std::string_view> values;
             for (std::size_t f = 0; f < static_cast<std::size_t>(fingerCount) && f < groups.size(); ++f)
@@ -95,11 +96,11 @@ namespace TSCore::TS
         {
             try
             {
-                imu = Quat::Deserialize(std::string(fields[2]), q, ';');
+                imu = Quat::Deserialize(std::string(Util::detail::FieldAt(fields, 2)), q, ';');
             }
             catch (const std::out_of_range& e)
             {
-                LogUnreadable("Unreadable orientation: " + std::string(fields[2]), e);
+                LogUnreadable("Unreadable orientation: " + std::string(Util::detail::FieldAt(fields, 2)), e);
                 q = Quat::identity;
                 imu = false;
             }
@@ -175,10 +176,11 @@ namespace TSCore::TS
         {
             const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
             std::vector<std::vector<float>> angles;
+            using Util::detail::FieldAt;
             if (!blocks.empty())
-                angles = Serializer::DeserializeFloats2D(blocks[0]);
-            const Quat q = blocks.size() >= 2 ? Serializer::DeserializeQuat(blocks[1]) : Quat::identity;
-            const bool imu = blocks.size() >= 3 && !blocks[2].empty() && blocks[2][0] == '1';
+                angles = Serializer::DeserializeFloats2D(FieldAt(blocks, 0));
+            const Quat q = blocks.size() >= 2 ? Serializer::DeserializeQuat(FieldAt(blocks, 1)) : Quat::identity;
+            const bool imu = Util::detail::FieldStartsWith(blocks, 2, '1');
             std::size_t count = 0;
             for (const std::vector<float>& finger : angles)
                 count += finger.size();

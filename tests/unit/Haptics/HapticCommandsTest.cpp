@@ -62,14 +62,23 @@ TEST(HapticCmdMergeCopy, MergeTakesLargerLevelCopyKeepsRange)
     EXPECT_EQ(TS_BuzzCmd(-1, 101, 0, 0, 2).Copy().GetLevels(), (Levels{-1, 101, 0, 0, 2}));
 }
 
-TEST(HapticCmdEquals, WalksOthersLevelsOnly)
+TEST(HapticCmdEquals, WalksOthersLevelsAMissingLevelReadingZero)
 {
     EXPECT_TRUE(TS_FFBCmd(1, 2, 3, 4, 5).Equals(TS_BuzzCmd(1, 2, 3, 4, 5)));
     EXPECT_FALSE(TS_FFBCmd(1, 2, 3, 4, 5).Equals(TS_FFBCmd(1, 2, 3, 4, 6)));
     TS_BuzzCmd empty;
     empty.levels.clear();
     EXPECT_TRUE(TS_FFBCmd(1, 2, 3, 4, 5).Equals(empty));
-    EXPECT_FALSE(empty.Equals(TS_FFBCmd::off)); // other has levels this one lacks
+    EXPECT_TRUE(empty.Equals(TS_FFBCmd::off));
+    EXPECT_FALSE(empty.Equals(TS_FFBCmd(Finger::Pinky, 1)));
+    TS_BuzzCmd two(1, 2, 0, 0, 0);
+    two.levels.resize(2);
+    EXPECT_TRUE(two.Equals(TS_BuzzCmd(1, 2, 0, 0, 0)));
+    TS_FFBCmd six(1, 2, 3, 4, 5);
+    six.levels.push_back(0);
+    EXPECT_TRUE(TS_FFBCmd(1, 2, 3, 4, 5).Equals(six));
+    six.levels.back() = 1;
+    EXPECT_FALSE(TS_FFBCmd(1, 2, 3, 4, 5).Equals(six));
     EXPECT_EQ(empty.ToString(), "[]");
     EXPECT_EQ(TS_FFBCmd(-5, 120, 0, 0, 1).ToString(), "[-5, 120, 0, 0, 1]");
 }

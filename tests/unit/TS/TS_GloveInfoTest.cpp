@@ -153,7 +153,18 @@ TEST(TS_GloveInfoParse, FieldCountAndConversionFailures)
     EXPECT_FALSE(TS_GloveInfo::Parse("C:a:b:v1.2:R:3", info, true));
     EXPECT_TRUE(info.Equals(TS_GloveInfo(), false));
 
-    // Seven to nine fields: no sensor count, no correction.
+    // Exactly seven fields: no section offsets to read, so no linkage geometry; old firmware
+    // still takes the factory geometry.
+    const TS_GloveInfo noSections = Parsed("C:X:QX7.2:v5.1:R:3:1;2;3", true);
+    EXPECT_TRUE(noSections.gloveLengths.empty());
+    ASSERT_EQ(noSections.startPositions.size(), 1u);
+    EXPECT_TRUE(noSections.startPositions[0].Equals(Vect3D(1, 2, 3)));
+    EXPECT_TRUE(Parsed("C:X:QX7.2:v4.7:R:3:1;2;3", true).Equals(factoryRight, true));
+    const TS_GloveInfo blank = Parsed("::::::", true);
+    EXPECT_TRUE(blank.gloveLengths.empty() && blank.startPositions.empty());
+    EXPECT_FALSE(blank.isRight);
+
+    // Eight and nine fields: no sensor count, no correction.
     const TS_GloveInfo seven = Parsed("C:id:HW:v6.1:R:3:1;2;3:4;5;6", true);
     EXPECT_EQ(seven.numSensors, 0);
     EXPECT_TRUE(seven.imuCorrection.Equals(Quat::identity));
