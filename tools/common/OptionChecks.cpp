@@ -60,7 +60,9 @@ namespace ToolCommon
 
     CLI::Validator WholeBetween(long long low, long long high, const std::string& unit)
     {
-        return Check([low, high](double v) { return v == std::floor(v) && v >= low && v <= high; },
+        const double from = static_cast<double>(low);
+        const double to = static_cast<double>(high);
+        return Check([from, to](double v) { return v == std::floor(v) && v >= from && v <= to; },
                      "a whole number from " + std::to_string(low) + " to " + std::to_string(high) + Unit(unit));
     }
 

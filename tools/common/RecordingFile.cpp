@@ -27,10 +27,10 @@ namespace ToolCommon
         }
 
         // Texts come from another process: bytes that are not UTF-8 are replaced rather than
-        // letting the JSON writer throw halfway through a recording.
-        std::string Dump(const json& object)
+        // letting the JSON writer throw halfway through a recording. Members in writing order.
+        std::string Dump(const nlohmann::ordered_json& object)
         {
-            return object.dump(-1, ' ', false, json::error_handler_t::replace);
+            return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         }
 
         /// Reads one recording line after line; each kind of line has its own parser.
@@ -176,16 +176,16 @@ namespace ToolCommon
 
     std::string RecordingFile::HeaderLine()
     {
-        return Dump(json{{"format", formatName}, {"version", 1}});
+        return Dump({{"format", formatName}, {"version", 1}});
     }
 
     std::string RecordingFile::DeviceLine(const std::string& key, const std::string& record)
     {
-        return Dump(json{{"kind", "device"}, {"key", key}, {"record", record}});
+        return Dump({{"kind", "device"}, {"key", key}, {"record", record}});
     }
 
     std::string RecordingFile::DataLine(double t, const std::string& key, const std::string& text)
     {
-        return Dump(json{{"kind", "data"}, {"t", t}, {"key", key}, {"text", text}});
+        return Dump({{"kind", "data"}, {"t", t}, {"key", key}, {"text", text}});
     }
 }

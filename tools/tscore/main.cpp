@@ -12,6 +12,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "OptionChecks.h"
 
 int main(int argc, char** argv)
 {
@@ -45,7 +46,10 @@ int main(int argc, char** argv)
     {
         if (e.get_exit_code() == 0) // --help, --version
             return app.exit(e);
-        return Fail(exitUsage, std::string(e.what()) + " (see tscore --help)");
+        std::string help = "tscore --help";
+        for (const CLI::App* command : app.get_subcommands())
+            help = "tscore " + command->get_name() + " --help";
+        return Fail(exitUsage, ToolCommon::ReadableError(e) + " (see " + help + ")");
     }
 
     try
