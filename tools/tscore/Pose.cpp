@@ -55,8 +55,8 @@ namespace TSCoreCli
             }
             if (!state.invalidFingers.empty())
                 return Fail(exitInvalid, InvalidPoseMessage(state.invalidFingers));
-            if (!state.connected)
-                Warn(Describe(*glove) + " is not connected: this is its last reading");
+            if (!state.Live())
+                Warn(Describe(*glove) + ": " + state.Headline());
             if (options.storage)
                 std::cout << pose.Serialize() << std::endl;
             else if (!options.json)
