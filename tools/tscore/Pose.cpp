@@ -51,7 +51,10 @@ namespace TSCoreCli
             {
                 PoseSource source{glove->GetDeviceID(), KindName(glove->GetDeviceType()), glove->GetDeviceKey(),
                                   NowSeconds(), imu ? std::optional(q) : std::nullopt, state};
-                std::cout << PoseToJson(pose, source).dump() << std::endl;
+                // Names come from another process: bytes that are not UTF-8 are replaced.
+                std::cout << PoseToJson(pose, source).dump(-1, ' ', false,
+                                                           nlohmann::ordered_json::error_handler_t::replace)
+                          << std::endl;
             }
             if (!state.invalidFingers.empty())
                 return Fail(exitInvalid, InvalidPoseMessage(state.invalidFingers));

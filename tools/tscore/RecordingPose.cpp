@@ -103,7 +103,7 @@ namespace TSCoreCli
                         (at ? " by " + Fixed(*at, 3) + " s" : std::string());
                 return false;
             }
-            const std::string what = KindName(glove->GetDeviceType()) + " " + glove->GetDeviceID() + " (" +
+            const std::string what = KindName(glove->GetDeviceType()) + " " + Printable(glove->GetDeviceID()) + " (" +
                                       (glove->IsRight() ? "right, " : "left, ") + recording.devices[i].key + ")";
             if (!Solve(*glove, text, profile.value_or(TSCore::HandProfile::Default(glove->IsRight())), out))
             {

@@ -7,6 +7,7 @@
 #include "ExitCodes.h"
 #include "Files.h"
 #include "OptionChecks.h"
+#include "Terminal.h"
 
 namespace TSCoreCli
 {
@@ -123,8 +124,8 @@ namespace TSCoreCli
 
     std::string Describe(HapticGlove& glove)
     {
-        return KindName(glove.GetDeviceType()) + " " + glove.GetDeviceID() + " (" + (glove.IsRight() ? "right" : "left") +
-               ", " + glove.GetDeviceKey() + ")";
+        return KindName(glove.GetDeviceType()) + " " + Printable(glove.GetDeviceID()) + " (" +
+               (glove.IsRight() ? "right" : "left") + ", " + glove.GetDeviceKey() + ")";
     }
 
     int SelectGloveAndProfile(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& glove,

@@ -105,6 +105,15 @@ namespace TSCoreCli
         return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
     }
 
+    std::string Printable(const std::string& text)
+    {
+        std::string out = text;
+        for (char& c : out)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                c = '?';
+        return out;
+    }
+
     std::string PadRight(const std::string& text, std::size_t width)
     {
         return text.size() >= width ? text : text + std::string(width - text.size(), ' ');

@@ -47,6 +47,9 @@ namespace TSCoreCli
     std::string Fixed(double value, int decimals);
     /// Whole number right-aligned in width columns (rounded; NaN shows "nan").
     std::string Padded(double value, int width);
+    /// text from another process made safe to print: control bytes (escape sequences among
+    /// them) become '?'.
+    std::string Printable(const std::string& text);
     /// text padded with spaces to width columns (never cut).
     std::string PadRight(const std::string& text, std::size_t width);
 }
