@@ -93,6 +93,17 @@ namespace TSCoreCli
         return service.condition == ServiceCondition::Running && connected && Valid();
     }
 
+    const char* GloveState::Word() const
+    {
+        if (service.condition != ServiceCondition::Running)
+            return service.Name();
+        if (!connected)
+            return "disconnected";
+        if (!complete)
+            return "incomplete";
+        return Valid() ? "live" : "invalid";
+    }
+
     std::string GloveState::Headline() const
     {
         std::string line;

@@ -46,6 +46,9 @@ namespace TSCoreCli
         bool Valid() const { return complete && invalidFingers.empty(); }
         /// Everything current: the service updating, the glove connected, the pose valid.
         bool Live() const;
+        /// One word for what a reader must know first: live, stale, stopped, disconnected,
+        /// incomplete or invalid.
+        const char* Word() const;
         /// One line of at most 79 characters saying what is not live, or that all is.
         std::string Headline() const;
     };
