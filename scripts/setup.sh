@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what TSCore needs to build, test, fuzz and benchmark on a Debian machine.
-# Runs as root or through sudo; does nothing when everything is already there.
+# Runs as root or through sudo; does nothing when everything is already there. Chromium runs
+# headless in the tests of `tscore view`.
 set -euo pipefail
 
 packages=(
   g++ clang-14 libclang-rt-14-dev cmake ninja-build pkgconf
   libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev librsvg2-bin valgrind
+  chromium libpng-dev
 )
 
 missing=()

@@ -55,6 +55,10 @@ namespace TSCoreCli
 
     /// Reads the glove's pose through the profile, and its state with it.
     GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose);
+    /// The same with the service's state read once for several gloves: every read maps the
+    /// segments anew, which costs more than the pose itself.
+    GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose,
+                         const ServiceStatus& service);
 
     /// The fingers whose angles, positions or rotations are missing or not finite.
     std::vector<std::string> InvalidFingers(const TSCore::HandPose& pose);

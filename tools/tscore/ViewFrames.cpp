@@ -107,7 +107,7 @@ namespace TSCoreCli
         json list = json::array();
         for (Glove& g : gloves)
         {
-            const GloveState state = ReadGlove(*g.glove, g.profile, pose);
+            const GloveState state = ReadGlove(*g.glove, g.profile, pose, service);
             TSCore::Kinematics::Quat q;
             const bool imu = g.glove->GetIMURotation(q);
             list.push_back(GloveJson(g, state, pose, imu ? std::optional(q) : std::nullopt));

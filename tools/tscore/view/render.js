@@ -90,8 +90,8 @@ const TSRender = (() => {
       // hands, palms down, thumbs of the right hand to the left.
       this.yaw = Math.PI;
       this.pitch = 0.75;
-      this.distance = 720;
-      this.target = [90, 0, -30];
+      this.distance = 600;
+      this.target = [80, 0, -40];
     }
     orbit(dx, dy) {
       this.yaw -= dx * 0.008;
@@ -199,10 +199,18 @@ const TSRender = (() => {
     return { pos, nrm };
   }
 
+  // WebGL drawn by the CPU (no GPU, a virtual machine) is far slower than Canvas 2D.
+  function softwareWebGL(gl) {
+    const info = gl.getExtension('WEBGL_debug_renderer_info');
+    const name = info ? String(gl.getParameter(info.UNMASKED_RENDERER_WEBGL)) : '';
+    return /swiftshader|llvmpipe|softpipe|software/i.test(name);
+  }
+
   class GLRenderer {
-    constructor(canvas) {
-      const gl = canvas.getContext('webgl', { antialias: true, preserveDrawingBuffer: true });
+    constructor(canvas, evenInSoftware) {
+      const gl = canvas.getContext('webgl', { antialias: true });
       if (!gl) throw new Error('no WebGL');
+      if (!evenInSoftware && softwareWebGL(gl)) throw new Error('WebGL is drawn in software here');
       this.gl = gl;
       this.name = 'WebGL';
       this.program = this.link(vertexSource, fragmentSource);
@@ -256,7 +264,9 @@ const TSRender = (() => {
       gl.bindBuffer(gl.ARRAY_BUFFER, this.dynamic.pos);
       gl.bufferData(gl.ARRAY_BUFFER, data, gl.STREAM_DRAW);
       gl.bindBuffer(gl.ARRAY_BUFFER, this.dynamic.nrm);
-      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array(pos.length).fill(0), gl.STREAM_DRAW);
+      const up = new Float32Array(pos.length);
+      for (let i = 2; i < up.length; i += 3) up[i] = 1; // any unit normal: drawn unlit
+      gl.bufferData(gl.ARRAY_BUFFER, up, gl.STREAM_DRAW);
       this.bind(this.dynamic);
       gl.uniformMatrix4fv(this.loc.model, false, M.sphere([0, 0, 0], 1));
       gl.uniform3fv(this.loc.colour, colour);
@@ -277,7 +287,7 @@ const TSRender = (() => {
       for (const major of [false, true]) {
         const pos = [];
         for (const l of scene.lines) if (l.major === major) pos.push(...l.a, ...l.b);
-        this.drawDynamic(pos, gl.LINES, major ? [0.55, 0.55, 0.55] : [0.8, 0.8, 0.8], 1);
+        this.drawDynamic(pos, gl.LINES, major ? [0.55, 0.55, 0.55] : [0.82, 0.82, 0.82], 1);
       }
       this.bind(this.cylinder);
       gl.uniform1f(this.loc.lit, 1);
@@ -372,11 +382,12 @@ const TSRender = (() => {
     }
   }
 
-  // WebGL unless told otherwise or missing. A canvas that once gave a WebGL context gives no
-  // 2D one, so the fallback draws on a fresh canvas that takes the old one's place.
+  // WebGL on a GPU, Canvas 2D otherwise; prefer is '2d' or 'webgl' to choose. A canvas that
+  // once gave a WebGL context gives no 2D one, so the fallback draws on a fresh canvas that
+  // takes the old one's place.
   function createRenderer(canvas, prefer) {
     if (prefer !== '2d') {
-      try { return { renderer: new GLRenderer(canvas), canvas }; } catch (e) {
+      try { return { renderer: new GLRenderer(canvas, prefer === 'webgl'), canvas }; } catch (e) {
         console.warn('WebGL unavailable, drawing with Canvas 2D:', e.message);
         const fresh = canvas.cloneNode(false);
         canvas.replaceWith(fresh);

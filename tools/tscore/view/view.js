@@ -152,15 +152,14 @@
     const scene = TSRender.buildScene(list, orientationBox.checked, Math.ceil(half / 50) * 50);
     for (const hand of list) {
       const g = hand.glove;
-      const at = [hand.offset[0] - 40, hand.offset[1], hand.offset[2] + 40];
+      const at = [hand.offset[0] - 75, hand.offset[1], hand.offset[2] - 30];
       scene.labels.push({ p: at, text: `${g.side === 'right' ? 'Right' : 'Left'} · ${g.kind} ${g.id}`, bold: true, colour: '#222' });
-      if (g.invalid.length) scene.labels.push({ p: [at[0], at[1], at[2] - 22], text: 'pose invalid: ' + g.invalid.join(', '), colour: '#c0392b' });
-      else if (!hand.live) scene.labels.push({ p: [at[0], at[1], at[2] - 22], text: 'not live: last reading shown', colour: '#a05a00' });
+      if (g.invalid.length) scene.labels.push({ p: [at[0] - 25, at[1], at[2]], text: 'pose invalid: ' + g.invalid.join(', '), colour: '#c0392b' });
+      else if (!hand.live) scene.labels.push({ p: [at[0] - 25, at[1], at[2]], text: 'not live: last reading shown', colour: '#a05a00' });
     }
     const vp = camera.viewProjection(w / h);
     renderer.draw(scene, vp, w, h, ratio);
     TSRender.drawLabels(labels, scene.labels, vp, w, h, ratio);
-    state.lastScene = { scene, vp, w, h };
   }
   state.drawTimes = [];
 
@@ -232,7 +231,8 @@
     card.querySelector('.facts').textContent =
       `firmware ${g.firmware} · hardware ${g.hardware} · glove ${g.index} (${g.key}) · ${g.pps} packets/s · profile ${g.profile}`;
     setBadge(card.querySelector('.glove-state'), g.state, g.state);
-    card.querySelector('.headline').textContent = g.headline;
+    // The badge says "live"; anything else is explained in words.
+    card.querySelector('.headline').textContent = g.state === 'live' ? '' : g.headline;
     card.querySelectorAll('.fingers tr').forEach((row, f) => {
       const v = g.flexion[f];
       const cell = row.querySelector('.value');
@@ -307,19 +307,21 @@
     received: () => state.received,
     draws: () => state.draws,
     send,
-    // Screen positions (CSS pixels) of every joint drawn for a glove, per finger.
+    // Page positions (CSS pixels) of every joint drawn for a glove, per finger.
     jointsOnScreen(key) {
-      const s = state.lastScene;
       const hand = hands().find((h) => h.key === key);
-      if (!s || !hand) return [];
+      if (!hand) return [];
+      const s = { w: canvas.clientWidth, h: canvas.clientHeight };
+      s.vp = camera.viewProjection(s.w / s.h);
       const one = TSRender.buildScene([hand], orientationBox.checked, 0);
+      const box = canvas.getBoundingClientRect();
       const out = [];
       let j = 0;
       hand.points.forEach((finger, f) => {
         if (!finger) return;
         for (let k = 0; k < finger.length; k++, j++) {
           const p = TSRender.project(s.vp, one.joints[j].c, s.w, s.h);
-          if (p) out.push({ finger: f, x: p.x, y: p.y });
+          if (p) out.push({ finger: f, x: box.left + p.x, y: box.top + p.y });
         }
       });
       return out;
