@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include <boost/asio/ip/address.hpp>
 #include <nlohmann/json.hpp>
 
 #include <TSCore/Util/Library.h>
@@ -11,6 +12,7 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "Interrupt.h"
+#include "LiveState.h"
 #include "OptionChecks.h"
 #include "Select.h"
 #include "ViewFrames.h"
@@ -40,19 +42,22 @@ namespace TSCoreCli
                 .dump();
         }
 
+        /// What the user needs at start, in lines that fit 80 columns.
         void SayWhere(const ViewOptions& options, const ViewServer& server)
         {
             const std::string port = std::to_string(server.Port());
             const std::string host = options.bind.find(':') != std::string::npos ? "[" + options.bind + "]" : options.bind;
             if (server.Loopback())
-                std::cout << "Serving the view on http://" << host << ":" << port << "/ (this machine only; --bind "
-                          << "0.0.0.0 lets other machines in)\n";
+                std::cout << "Serving the view on http://" << host << ":" << port << "/\n"
+                          << "Listening on " << options.bind << " only (this machine); --bind 0.0.0.0 lets others in\n";
             else
-                std::cout << "Serving the view on " << host << " port " << port << ": other machines reach it as "
-                          << "http://THIS-MACHINE:" << port << "/\n";
-            std::cout << (options.allowHaptics ? "Haptics: allowed from the page (--allow-haptics); the gloves are "
-                                                 "switched off when the view stops or the last page closes\n"
-                                               : "Haptics: off (start with --allow-haptics to send them from the page)\n")
+                std::cout << "Serving the view on " << host << " port " << port << ", reachable from other machines\n"
+                          << "as http://THIS-MACHINE:" << port << "/ (--bind 127.0.0.1 keeps it to this one)\n";
+            if (ServiceStatus::Read().condition != ServiceCondition::Running)
+                std::cout << "The connection service is not running: the gloves appear once it starts\n";
+            std::cout << (options.allowHaptics ? "Haptics: allowed from the page; the gloves are switched off when the\n"
+                                                 "view stops or its last page closes\n"
+                                               : "Haptics: off (--allow-haptics lets the page send them)\n")
                       << "Ctrl-C stops" << std::endl;
         }
 
@@ -127,7 +132,16 @@ namespace TSCoreCli
         command->add_option("--bind", options->bind,
                             "Address to listen on: 127.0.0.1 serves this machine only, 0.0.0.0 every network.")
             ->type_name("ADDRESS")
-            ->capture_default_str();
+            ->capture_default_str()
+            ->check(CLI::Validator(
+                [](std::string& value) {
+                    boost::system::error_code error;
+                    boost::asio::ip::make_address(value, error);
+                    return error ? "must be an IP address such as 127.0.0.1 (this machine only) or 0.0.0.0 (every "
+                                   "network), not '" + value + "'"
+                                 : std::string();
+                },
+                ""));
         command->add_flag("--allow-haptics", options->allowHaptics,
                           "Let the page send vibration pulses, force-feedback levels and stops. Without it such "
                           "messages are refused.");

@@ -90,8 +90,8 @@ const TSRender = (() => {
       // hands, palms down, thumbs of the right hand to the left.
       this.yaw = Math.PI;
       this.pitch = 0.75;
-      this.distance = 600;
-      this.target = [80, 0, -40];
+      this.distance = 480;
+      this.target = [70, 0, -40];
     }
     orbit(dx, dy) {
       this.yaw -= dx * 0.008;
@@ -104,6 +104,8 @@ const TSRender = (() => {
         this.target[1] + this.distance * c * Math.sin(this.yaw),
         this.target[2] + this.distance * Math.sin(this.pitch)];
     }
+    // The camera's right-hand direction on the floor: a scale bar lies along it.
+    right() { return [-Math.sin(this.yaw), Math.cos(this.yaw), 0]; }
     viewProjection(aspect) {
       return M.multiply(M.perspective(0.8, aspect, 10, 20000), M.lookAt(this.eye(), this.target, [0, 0, 1]));
     }
@@ -385,6 +387,25 @@ const TSRender = (() => {
   // WebGL on a GPU, Canvas 2D otherwise; prefer is '2d' or 'webgl' to choose. A canvas that
   // once gave a WebGL context gives no 2D one, so the fallback draws on a fresh canvas that
   // takes the old one's place.
+  // A 50 mm bar in the lower right corner, as long as 50 mm are at the camera's target.
+  function drawScaleBar(ctx, camera, vp, width, height) {
+    const t = camera.target, r = camera.right();
+    const a = project(vp, t, width, height);
+    const b = project(vp, [t[0] + 50 * r[0], t[1] + 50 * r[1], t[2]], width, height);
+    if (!a || !b) return;
+    const length = Math.hypot(b.x - a.x, b.y - a.y);
+    const x1 = width - 20, x0 = x1 - length, y = height - 20;
+    ctx.strokeStyle = '#333333';
+    ctx.lineWidth = 2;
+    ctx.beginPath();
+    ctx.moveTo(x0, y - 5); ctx.lineTo(x0, y); ctx.lineTo(x1, y); ctx.lineTo(x1, y - 5);
+    ctx.stroke();
+    ctx.fillStyle = '#333333';
+    ctx.font = '12px system-ui, sans-serif';
+    ctx.textAlign = 'center';
+    ctx.fillText('50 mm', (x0 + x1) / 2, y - 6);
+  }
+
   function createRenderer(canvas, prefer) {
     if (prefer !== '2d') {
       try { return { renderer: new GLRenderer(canvas, prefer === 'webgl'), canvas }; } catch (e) {
@@ -397,5 +418,5 @@ const TSRender = (() => {
     return { renderer: new CanvasRenderer(canvas), canvas };
   }
 
-  return { Camera, buildScene, createRenderer, drawLabels, project, rotate, fingerColours };
+  return { Camera, buildScene, createRenderer, drawLabels, drawScaleBar, project, rotate, fingerColours };
 })();

@@ -160,6 +160,7 @@
     const vp = camera.viewProjection(w / h);
     renderer.draw(scene, vp, w, h, ratio);
     TSRender.drawLabels(labels, scene.labels, vp, w, h, ratio);
+    TSRender.drawScaleBar(labels, camera, vp, w, h);
   }
   state.drawTimes = [];
 
