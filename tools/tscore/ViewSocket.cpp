@@ -44,7 +44,8 @@ namespace TSCoreCli
             [](websocket::response_type& response) { response.set(beast::http::field::server, "tscore view"); }));
         ws.read_message_max(messageLimit);
         ws.text(true);
-        ws.async_accept(request, [self = shared_from_this()](beast::error_code error) { self->OnAccept(error); });
+        upgrade = std::move(request);
+        ws.async_accept(upgrade, [self = shared_from_this()](beast::error_code error) { self->OnAccept(error); });
     }
 
     void ViewSocket::OnAccept(beast::error_code error)

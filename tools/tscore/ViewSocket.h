@@ -51,6 +51,7 @@ namespace TSCoreCli
 
         ViewServer& server;
         boost::beast::websocket::stream<boost::beast::tcp_stream> ws;
+        boost::beast::http::request<boost::beast::http::string_body> upgrade; ///< kept until accepted
         boost::beast::flat_buffer input;
         boost::asio::steady_timer writeTimer;
         std::shared_ptr<const std::string> writing;
