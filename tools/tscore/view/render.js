@@ -10,6 +10,7 @@ const TSRender = (() => {
   const boneRadius = 4;
   const jointRadius = 6;
   const tipRadius = 4.5;
+  const handSpacing = 240; // millimetres between wrists, room for a hand turned by its orientation
 
   function hexToRgb(hex) {
     const n = parseInt(hex.slice(1), 16);
@@ -84,20 +85,28 @@ const TSRender = (() => {
 
   // ---- camera: orbits a target point, +z up ----
   class Camera {
-    constructor() { this.reset(); }
+    constructor() { this.hands = 1; this.reset(); }
     reset() {
       // From behind and above the wrists, looking toward the fingers: as one sees one's own
-      // hands, palms down, thumbs of the right hand to the left.
+      // hands, palms down, thumbs of the right hand to the left; far enough for every hand.
       this.yaw = Math.PI;
       this.pitch = 0.75;
-      this.distance = 480;
+      this.distance = Math.max(420, ((this.hands - 1) / 2 * handSpacing + 130) * 2.2);
       this.target = [70, 0, -40];
+      this.moved = false;
+    }
+    // A new number of hands refits the first view, unless the user has moved away from it.
+    fit(hands) {
+      if (hands === this.hands || hands === 0) return;
+      this.hands = hands;
+      if (!this.moved) this.reset();
     }
     orbit(dx, dy) {
+      this.moved = true;
       this.yaw -= dx * 0.008;
       this.pitch = Math.min(1.5, Math.max(-1.5, this.pitch + dy * 0.008));
     }
-    zoom(factor) { this.distance = Math.min(4000, Math.max(150, this.distance * factor)); }
+    zoom(factor) { this.moved = true; this.distance = Math.min(4000, Math.max(150, this.distance * factor)); }
     eye() {
       const c = Math.cos(this.pitch);
       return [this.target[0] + this.distance * c * Math.cos(this.yaw),
@@ -418,5 +427,5 @@ const TSRender = (() => {
     return { renderer: new CanvasRenderer(canvas), canvas };
   }
 
-  return { Camera, buildScene, createRenderer, drawLabels, drawScaleBar, project, rotate, fingerColours };
+  return { Camera, handSpacing, buildScene, createRenderer, drawLabels, drawScaleBar, project, rotate, fingerColours };
 })();

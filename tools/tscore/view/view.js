@@ -6,7 +6,7 @@
   const $ = (id) => document.getElementById(id);
   const params = new URLSearchParams(location.search);
   const fingerNames = ['Thumb', 'Index', 'Middle', 'Ring', 'Pinky'];
-  const handSpacing = 300; // millimetres between wrists, room for a hand turned by its orientation
+  const handSpacing = TSRender.handSpacing;
 
   const state = {
     hello: null,
@@ -87,6 +87,7 @@
       if (g.fingers.some((f) => f)) state.last.set(g.key, g.fingers);
     }
     updateCards(frame.gloves);
+    camera.fit(frame.gloves.length);
     const empty = $('empty');
     empty.hidden = frame.gloves.length > 0;
     if (!empty.hidden)
