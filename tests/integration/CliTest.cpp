@@ -375,7 +375,8 @@ TEST_F(Cli, RecordKeepsWhatExistsAndEndsOnCtrlC)
     // Without --seconds: until Ctrl-C, of the chosen glove only.
     TSCoreTest::ChildProcess untilStopped;
     ASSERT_TRUE(untilStopped.Start(TSCORE_CLI_PATH, {"record", "--out", File("kelvo.jsonl"), "--device", "1"}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Long enough for a sanitizer build to start and take its first readings.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_EQ(untilStopped.Stop(SIGINT), 0);
     const auto lines = Lines(ReadText(File("kelvo.jsonl")));
     ASSERT_GE(lines.size(), 3u);
@@ -496,7 +497,8 @@ TEST_F(Cli, AFingerThatDidNotMoveIsNeitherCalibratedNorShownAsANumber)
     ASSERT_TRUE(sim.Control("flex 0 0,0,0,0,0"));
     TSCoreTest::ChildProcess child;
     ASSERT_TRUE(child.Start(TSCORE_CLI_PATH, partial));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(child.WaitForPrefix("Step 1/3")) << child.ErrorText();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_TRUE(sim.Control("flex 0 1,1,0,0,0"));
     ASSERT_EQ(child.Wait(), 0) << child.ErrorText();
     EXPECT_TRUE(Has(child.ErrorText(), "Middle, Ring, Pinky did not move enough")) << child.ErrorText();
