@@ -69,7 +69,8 @@ namespace TSCoreTest
     Browser::~Browser()
     {
         connection.reset();
-        if (process.Running())
+        // Asked to quit, the browser ends its renderer processes with it.
+        if (process.Running() && process.Stop(SIGTERM, std::chrono::seconds(5)) < 0)
             process.Stop(SIGKILL);
         if (!profileDir.empty())
         {
