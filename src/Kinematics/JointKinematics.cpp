@@ -2,14 +2,11 @@
 
 #include <exception>
 
-#include "TSCore/Diagnostics/Debugger.h"
+#include "Diagnostics/Log.h"
 #include "Util/ExceptionText.h"
 
 namespace TSCore::Kinematics
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-
     bool JointKinematics::ForwardKinematics(Vect3D startPosition, Quat startRotation, std::vector<Vect3D> const& segments,
                                             std::vector<Vect3D> const& angles, std::vector<Vect3D>& positions,
                                             std::vector<Quat>& rotations)
@@ -46,11 +43,8 @@ namespace TSCore::Kinematics
         }
         catch (const std::exception& e)
         {
-            Debugger::Log("Error in FWD Kinematics: " + Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Error in FWD Kinematics: Unknown exception", DebugLevel::Errors);
+            // Only memory can fail here; the documented answer is the start alone and false.
+            TSCORE_LOG(Errors, "Error in FWD Kinematics: " + Util::detail::ExceptionText(e));
         }
         positions.assign(1, startPosition);
         rotations.assign(1, startRotation);

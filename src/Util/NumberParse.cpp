@@ -1,16 +1,15 @@
 #include "Util/NumberParse.h"
 
-#include <charconv>
 #include <cerrno>
-#include <cmath>
-#include <stdexcept>
-#include <string>
-#include <system_error>
+#include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <locale.h>
+#include <string>
+#include <system_error>
 
-#include "TSCore/Diagnostics/Debugger.h"
+#include "Diagnostics/Log.h"
 
 namespace TSCore::Util::detail
 {
@@ -28,23 +27,28 @@ namespace TSCore::Util::detail
         }
     }
 
-    ParseStatus ParseInt(const std::string& text, int& out) noexcept
+    ParseStatus ParseInt(std::string_view text, int& out) noexcept
     {
-        const char* p = text.c_str(); // stops at an embedded NUL, as the standard conversion does
-        while (IsSpace(*p))
+        // The standard conversion stops at an embedded NUL.
+        const std::size_t nul = text.find('\0');
+        if (nul != std::string_view::npos)
+            text = text.substr(0, nul);
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (p < end && IsSpace(*p))
             ++p;
         bool negative = false;
-        if (*p == '+' || *p == '-')
+        if (p < end && (*p == '+' || *p == '-'))
         {
             negative = *p == '-';
             ++p;
         }
-        if (*p < '0' || *p > '9')
+        if (p == end || *p < '0' || *p > '9')
             return ParseStatus::Invalid;
         // Accumulate the magnitude as a negative number so INT_MIN is representable.
         long long value = 0;
         bool overflow = false;
-        for (; *p >= '0' && *p <= '9'; ++p)
+        for (; p < end && *p >= '0' && *p <= '9'; ++p)
         {
             if (!overflow)
             {
@@ -137,42 +141,60 @@ namespace TSCore::Util::detail
         }
     }
 
-    float ToFloat(std::string_view text, float fallback)
+    bool ReadInt(std::string_view text, int fallback, int& out)
     {
         if (text.empty())
-            return fallback;
-        float value = 0.0f;
+        {
+            out = fallback;
+            return true;
+        }
+        switch (ParseInt(text, out))
+        {
+        case ParseStatus::Ok:
+            return true;
+        case ParseStatus::OutOfRange:
+            return false;
+        case ParseStatus::Invalid:
+            break;
+        }
+        TSCORE_LOG(Verbose, std::string(text) + " is not a valid integer number!");
+        out = fallback;
+        return true;
+    }
+
+    bool ReadFloat(std::string_view text, float fallback, float& out)
+    {
+        if (text.empty())
+        {
+            out = fallback;
+            return true;
+        }
         ParseStatus status;
+        std::string decimalPoint;
         if (text.find(',') == std::string_view::npos)
         {
-            status = ParseFloat(text, value);
+            status = ParseFloat(text, out);
         }
         else
         {
-            std::string copy(text);
-            for (char& c : copy)
+            decimalPoint.assign(text);
+            for (char& c : decimalPoint)
                 if (c == ',')
                     c = '.';
-            status = ParseFloat(copy, value);
+            text = decimalPoint;
+            status = ParseFloat(text, out);
         }
         switch (status)
         {
         case ParseStatus::Ok:
-            return value;
+            return true;
         case ParseStatus::OutOfRange:
-            throw std::out_of_range("stof argument out of range");
+            return false;
         case ParseStatus::Invalid:
             break;
         }
-        using Diagnostics::DebugLevel;
-        if (Diagnostics::Debugger::Enabled(DebugLevel::Verbose))
-        {
-            std::string shown(text);
-            for (char& c : shown)
-                if (c == ',')
-                    c = '.';
-            Diagnostics::Debugger::Log(shown + " is not a valid float!", DebugLevel::Verbose);
-        }
-        return fallback;
+        TSCORE_LOG(Verbose, std::string(text) + " is not a valid float!");
+        out = fallback;
+        return true;
     }
 }

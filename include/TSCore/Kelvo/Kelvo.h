@@ -97,9 +97,5 @@ namespace TSCore::Kelvo
         /// have, are left alone.
         static void ApplyCalibrationRange(Kelvo_Profile& profile, const std::vector<Kinematics::Vect3D>& minValues,
                                           const std::vector<Kinematics::Vect3D>& maxValues, bool right);
-
-    private:
-        // The cached gloves of exactly this class, among the first ActiveDevices() entries.
-        static std::vector<std::shared_ptr<Kelvo>> CachedGloves();
     };
 }

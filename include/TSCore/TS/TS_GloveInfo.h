@@ -66,10 +66,5 @@ namespace TSCore::TS
         /// Reads what Serialize writes; missing blocks read as empty, an unreadable text gives
         /// the default record.
         static TS_GloveInfo Deserialize(std::string text);
-
-    private:
-        static void ParseStartValues(std::string text, std::vector<Kinematics::Vect3D>& positions,
-                                     std::vector<Kinematics::Quat>& rotations);
-        static std::vector<std::vector<Kinematics::Vect3D>> ParseLengthString(std::string text);
     };
 }
