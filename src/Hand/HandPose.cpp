@@ -5,8 +5,8 @@
 #include "TSCore/Kinematics/BasicHandModel.h"
 #include "TSCore/Kinematics/Values.h"
 #include "TSCore/Util/StrStuff.h"
-#include "Util/BlockWriter.h"
 #include "Util/NumberParse.h"
+#include "Util/PoseText.h"
 #include "Util/StoredText.h"
 
 namespace TSCore
@@ -87,44 +87,20 @@ namespace TSCore
                Values::Equal(jointRotations, other.jointRotations);
     }
 
-    namespace
-    {
-        enum Block : std::size_t
-        {
-            Side,
-            Angles,
-            Positions,
-            Rotations,
-            storedBlocks,
-        };
-    }
-
-    std::string HandPose::Serialize() const
-    {
-        return Util::detail::BlockWriter()
-            .Side(isRight)
-            .Value(handAngles)
-            .Value(jointPositions)
-            .Value(jointRotations)
-            .Take();
-    }
+    std::string HandPose::Serialize() const { return Util::detail::WritePose(*this, handAngles); }
 
     HandPose HandPose::Deserialize(std::string text)
     {
         return Util::detail::ReadStored(
             text,
             [](Util::detail::FieldReader& blocks) {
-                if (blocks.Count() < storedBlocks)
+                if (blocks.Count() < Util::detail::poseBlocks)
                 {
-                    TSCORE_LOG(Errors, "A hand pose needs " + std::to_string(storedBlocks) + " blocks, the text has " +
-                                           std::to_string(blocks.Count()));
+                    TSCORE_LOG(Errors, "A hand pose needs " + std::to_string(Util::detail::poseBlocks) +
+                                           " blocks, the text has " + std::to_string(blocks.Count()));
                     return HandPose();
                 }
-                const bool right = blocks.Right(Side, Util::detail::EmptySide::Right);
-                auto angles = blocks.Value<std::vector<std::vector<Vect3D>>>(Angles);
-                auto positions = blocks.Value<std::vector<std::vector<Vect3D>>>(Positions);
-                auto rotations = blocks.Value<std::vector<std::vector<Quat>>>(Rotations);
-                return HandPose(right, std::move(positions), std::move(rotations), std::move(angles));
+                return Util::detail::ReadPose<HandPose>(blocks);
             },
             [] { return HandPose(); });
     }

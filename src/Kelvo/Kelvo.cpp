@@ -5,8 +5,7 @@
 #include "Devices/DeviceLink.h"
 #include "Devices/GloveCore.h"
 #include "Diagnostics/Log.h"
-#include "Hand/HandChains.h"
-#include "Kelvo/KelvoReading.h"
+#include "Kelvo/KelvoPose.h"
 #include "TSCore/Devices/DeviceList.h"
 
 namespace TSCore::Kelvo
@@ -20,37 +19,13 @@ namespace TSCore::Kelvo
 
     namespace
     {
-        // The glove has no sensor of its own for the little finger: it follows the ring finger.
-        constexpr std::size_t ringSensor = 3;
-        // The little finger's joints follow the ring finger's angles, while its reported angles
-        // are those of its own sets applied to the ring finger's sensor.
-        constexpr TSCore::detail::ChainAngles littleFollowsRing = {0, 1, 2, 3, 3};
-
-        Vect3D EntryOrZero(const std::vector<Vect3D>& entries, std::size_t i)
-        {
-            return i < entries.size() ? entries[i] : Vect3D::zero;
-        }
-
-        // The hand pose of a reading into out, reusing its storage.
-        void SolveHand(const BasicHandModel& model, const Kelvo_SensorData& data, const Kelvo_Profile& profile,
-                       HandPose& out)
-        {
-            const Kinematics::HandInterpolator& interp = profile.interpolator;
-            const std::vector<Vect3D>& s = data.sensorAngles;
-            out.isRight = profile.isRight;
-            out.handAngles.resize(static_cast<std::size_t>(fingerCount));
-            TSCore::detail::InterpolateThumb(interp, EntryOrZero(s, 0), out.handAngles[0]);
-            for (std::size_t f = 1; f < out.handAngles.size(); ++f)
-                TSCore::detail::InterpolateFinger(static_cast<Finger>(f), interp,
-                                                  EntryOrZero(s, f < ringSensor ? f : ringSensor), out.handAngles[f]);
-            TSCore::detail::SolveHandChains(model, interp.thumbStartRotation, littleFollowsRing, out);
-        }
+        using detail::ringSensor;
 
         // Five per-finger values: entries 0 to 3 (zero where missing), then the ring finger's again.
         void CalibrationValues(const Kelvo_SensorData& data, Vect3D (&values)[fingerCount])
         {
             for (std::size_t f = 0; f <= ringSensor; ++f)
-                values[f] = EntryOrZero(data.sensorAngles, f);
+                values[f] = detail::EntryOrZero(data.sensorAngles, f);
             values[ringSensor + 1] = values[ringSensor];
         }
 
@@ -67,7 +42,7 @@ namespace TSCore::Kelvo
                                       const Kelvo_Profile& profile)
     {
         HandPose out;
-        SolveHand(model, data, profile, out);
+        detail::SolveHand(model, data, profile, out);
         return out;
     }
 
@@ -199,7 +174,7 @@ namespace TSCore::Kelvo
                 out = HandPose::DefaultIdle(profile.isRight);
                 return false;
             }
-            SolveHand(model, data, profile, out);
+            detail::SolveHand(model, data, profile, out);
             return true;
         }
     }

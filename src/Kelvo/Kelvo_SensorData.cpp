@@ -4,11 +4,10 @@
 #include <limits>
 #include <utility>
 
-#include "Kelvo/KelvoReading.h"
+#include "Kelvo/KelvoPose.h"
 #include "TSCore/Finger.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/BlockWriter.h"
-#include "Util/SplitView.h"
 #include "Util/StoredText.h"
 
 namespace TSCore::Kelvo
@@ -20,9 +19,6 @@ namespace TSCore::Kelvo
 
     namespace
     {
-        // Readings of one entry that count toward parsedValues.
-        constexpr std::size_t countedPerEntry = 3;
-
         enum Block : std::size_t
         {
             Count,
@@ -31,64 +27,6 @@ namespace TSCore::Kelvo
             OrientationRead,
             storedBlocks = OrientationRead,
         };
-
-        // One entry "a;b;...": (0, a, b) as whole numbers (truncated toward zero, saturating).
-        // False for a reading beyond the float range: every reading is converted, not only the
-        // two kept.
-        bool ReadEntry(std::string_view entry, Vect3D& angles, std::size_t& parts)
-        {
-            thread_local std::vector<std::string_view> readings;
-            Util::detail::SplitViews(entry, ';', readings);
-            float kept[2] = {0.0f, 0.0f};
-            for (std::size_t i = 0; i < readings.size(); ++i)
-            {
-                float v = 0.0f;
-                if (!Util::detail::ReadFloat(readings[i], 0.0f, v))
-                    return false;
-                if (i < 2)
-                    kept[i] = static_cast<float>(Util::detail::SaturatingToInt(v));
-            }
-            angles = Vect3D(0.0f, kept[0], kept[1]);
-            parts = readings.size();
-            return true;
-        }
-    }
-
-    void detail::ReadSensors(std::string_view text, const Kelvo_GloveInfo& info, Kelvo_SensorData& out)
-    {
-        thread_local std::vector<std::string_view> sections;
-        thread_local std::vector<std::string_view> entries;
-        Util::detail::SplitViews(text, ':', sections);
-        std::size_t parsed = 0;
-        out.sensorAngles.clear();
-        if (!sections.empty())
-            Util::detail::SplitViews(sections[0], '|', entries);
-        for (std::size_t e = 0; !sections.empty() && e < entries.size(); ++e)
-        {
-            std::size_t parts = 0;
-            if (!ReadEntry(entries[e], out.sensorAngles.emplace_back(), parts))
-            {
-                // One unreadable number makes the whole reading unreadable.
-                TSCORE_LOG(Errors, std::string("Error while deserializing a Kelvo: ") + Util::detail::floatRangeError);
-                out = Kelvo_SensorData::Empty();
-                return;
-            }
-            parsed += std::min(parts, countedPerEntry);
-        }
-        Quat raw;
-        const Util::detail::ParseStatus imu = sections.size() >= 2 ? Util::detail::ReadQuat(sections[1], ';', raw)
-                                                                    : Util::detail::ParseStatus::Invalid;
-        if (imu == Util::detail::ParseStatus::OutOfRange)
-        {
-            TSCORE_LOG(Errors, std::string("Error while deserializing a Kelvo: ") + Util::detail::floatRangeError);
-            out = Kelvo_SensorData::Empty();
-            return;
-        }
-        // Saturate: a caller may pass any text, not only a sensor string of bounded size.
-        const auto most = static_cast<std::size_t>(std::numeric_limits<int>::max());
-        out.parsedValues = parsed > most ? std::numeric_limits<int>::max() : static_cast<int>(parsed);
-        out.imuParsed = imu == Util::detail::ParseStatus::Ok;
-        out.imuRotation = raw * info.imuCorrection;
     }
 
     Kelvo_SensorData::Kelvo_SensorData() : imuParsed(false), imuRotation(Quat::identity), parsedValues(-1) {}

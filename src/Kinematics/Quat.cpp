@@ -1,7 +1,5 @@
 #include "TSCore/Kinematics/Quat.h"
 
-#include <stdexcept>
-
 #include "Util/BlockWriter.h"
 #include "Util/FieldReader.h"
 
@@ -42,16 +40,6 @@ namespace TSCore::Kinematics
 
     bool Quat::Deserialize(std::string text, Quat& out, char delim)
     {
-        // The documented interface throws on a number outside the float range.
-        switch (Util::detail::ReadQuat(text, delim, out))
-        {
-        case Util::detail::ParseStatus::Ok:
-            return true;
-        case Util::detail::ParseStatus::OutOfRange:
-            throw std::out_of_range(Util::detail::floatRangeError);
-        case Util::detail::ParseStatus::Invalid:
-            break;
-        }
-        return false;
+        return Util::detail::OkOrThrow(Util::detail::ReadQuat(text, delim, out));
     }
 }

@@ -1,7 +1,5 @@
 #include "TSCore/Kinematics/Vect3D.h"
 
-#include <stdexcept>
-
 #include "Util/BlockWriter.h"
 #include "Util/FieldReader.h"
 
@@ -23,16 +21,6 @@ namespace TSCore::Kinematics
 
     bool Vect3D::Deserialize(std::string text, Vect3D& out, char delim)
     {
-        // The documented interface throws on a number outside the float range.
-        switch (Util::detail::ReadVect(text, delim, out))
-        {
-        case Util::detail::ParseStatus::Ok:
-            return true;
-        case Util::detail::ParseStatus::OutOfRange:
-            throw std::out_of_range(Util::detail::floatRangeError);
-        case Util::detail::ParseStatus::Invalid:
-            break;
-        }
-        return false;
+        return Util::detail::OkOrThrow(Util::detail::ReadVect(text, delim, out));
     }
 }

@@ -2,7 +2,7 @@
 
 #include "TS/ExoskeletonPose.h"
 #include "TSCore/Kinematics/Values.h"
-#include "Util/BlockWriter.h"
+#include "Util/PoseText.h"
 #include "Util/StoredText.h"
 
 namespace TSCore::TS
@@ -105,39 +105,12 @@ namespace TSCore::TS
         return s;
     }
 
-    namespace
-    {
-        enum Block : std::size_t
-        {
-            Side,
-            Angles,
-            Positions,
-            Rotations,
-        };
-    }
-
-    std::string TS_GlovePose::Serialize() const
-    {
-        return Util::detail::BlockWriter()
-            .Side(isRight)
-            .Value(gloveAngles)
-            .Value(jointPositions)
-            .Value(jointRotations)
-            .Take();
-    }
+    std::string TS_GlovePose::Serialize() const { return Util::detail::WritePose(*this, gloveAngles); }
 
     TS_GlovePose TS_GlovePose::Deserialize(std::string text)
     {
         return Util::detail::ReadStored(
-            text,
-            [](Util::detail::FieldReader& blocks) {
-                // Missing blocks read as empty.
-                const bool right = blocks.Right(Side, Util::detail::EmptySide::Right);
-                auto angles = blocks.Value<std::vector<std::vector<Vect3D>>>(Angles);
-                auto positions = blocks.Value<std::vector<std::vector<Vect3D>>>(Positions);
-                auto rotations = blocks.Value<std::vector<std::vector<Quat>>>(Rotations);
-                return TS_GlovePose(right, std::move(positions), std::move(rotations), std::move(angles));
-            },
+            text, [](Util::detail::FieldReader& blocks) { return Util::detail::ReadPose<TS_GlovePose>(blocks); },
             [] { return TS_GlovePose(); });
     }
 }

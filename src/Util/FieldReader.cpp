@@ -1,5 +1,7 @@
 #include "Util/FieldReader.h"
 
+#include <stdexcept>
+
 #include "Util/SplitView.h"
 
 namespace TSCore::Util::detail
@@ -70,6 +72,13 @@ namespace TSCore::Util::detail
         const ParseStatus status = ReadComponents(text, delim, v, 4);
         out = status == ParseStatus::Ok ? Quat(v[0], v[1], v[2], v[3]) : Quat();
         return status;
+    }
+
+    bool OkOrThrow(ParseStatus status)
+    {
+        if (status == ParseStatus::OutOfRange)
+            throw std::out_of_range(floatRangeError);
+        return status == ParseStatus::Ok;
     }
 
     FieldReader FieldReader::Blocks(std::string_view text)

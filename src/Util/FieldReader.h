@@ -30,6 +30,10 @@ namespace TSCore::Util::detail
     /// The same with four fields and the identity.
     ParseStatus ReadQuat(std::string_view text, char delim, Kinematics::Quat& out);
 
+    /// The documented public readers' answer to a status: true for Ok, false for Invalid, and
+    /// std::out_of_range for a number outside the float range.
+    bool OkOrThrow(ParseStatus status);
+
     class FieldReader
     {
     public:

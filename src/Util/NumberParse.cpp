@@ -20,6 +20,16 @@ namespace TSCore::Util::detail
             return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
         }
 
+        // The standard conversions stop at an embedded NUL and skip leading white space.
+        std::string_view UpToNul(std::string_view text) noexcept { return text.substr(0, text.find('\0')); }
+
+        const char* SkipSpace(const char* p, const char* end) noexcept
+        {
+            while (p < end && IsSpace(*p))
+                ++p;
+            return p;
+        }
+
         locale_t CLocale() noexcept
         {
             static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
@@ -29,14 +39,9 @@ namespace TSCore::Util::detail
 
     ParseStatus ParseInt(std::string_view text, int& out) noexcept
     {
-        // The standard conversion stops at an embedded NUL.
-        const std::size_t nul = text.find('\0');
-        if (nul != std::string_view::npos)
-            text = text.substr(0, nul);
-        const char* p = text.data();
-        const char* const end = p + text.size();
-        while (p < end && IsSpace(*p))
-            ++p;
+        text = UpToNul(text);
+        const char* const end = text.data() + text.size();
+        const char* p = SkipSpace(text.data(), end);
         bool negative = false;
         if (p < end && (*p == '+' || *p == '-'))
         {
@@ -107,14 +112,9 @@ namespace TSCore::Util::detail
 
     ParseStatus ParseFloat(std::string_view text, float& out) noexcept
     {
-        const std::size_t nul = text.find('\0');
-        if (nul != std::string_view::npos)
-            text = text.substr(0, nul);
-
-        const char* p = text.data();
-        const char* const end = p + text.size();
-        while (p < end && IsSpace(*p))
-            ++p;
+        text = UpToNul(text);
+        const char* const end = text.data() + text.size();
+        const char* p = SkipSpace(text.data(), end);
         // from_chars reads no '+' and no leading white space; strtof reads both.
         const char* number = (p < end && *p == '+') ? p + 1 : p;
         const char* digits = (number < end && *number == '-' && number == p) ? number + 1 : number;
