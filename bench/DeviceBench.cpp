@@ -62,9 +62,8 @@ namespace
         const std::size_t before = TSCoreBench::AllocationCount();
         for (auto _ : state)
             benchmark::DoNotOptimize(glove->GetHandPose(profile, pose));
-        state.counters["allocs/op"] =
-            benchmark::Counter(static_cast<double>(TSCoreBench::AllocationCount() - before),
-                               benchmark::Counter::kAvgIterations);
+        state.counters["allocs/op"] = benchmark::Counter(static_cast<double>(TSCoreBench::AllocationCount() - before),
+                                                         benchmark::Counter::kAvgIterations);
     }
 
     void BM_Device_TessaraGetHandPose(benchmark::State& state) { HandPoseThroughGlove(state, "--tessara"); }
@@ -90,10 +89,7 @@ namespace
             benchmark::DoNotOptimize(DeviceList::GetSensorDataString("device0", text));
     }
 
-    std::vector<std::string> Gloves(benchmark::State& state)
-    {
-        return {"--gloves", std::to_string(state.range(0))};
-    }
+    std::vector<std::string> Gloves(benchmark::State& state) { return {"--gloves", std::to_string(state.range(0))}; }
 
     void BM_Scale_GetHapticGloves(benchmark::State& state)
     {

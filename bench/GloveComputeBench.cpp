@@ -48,9 +48,8 @@ namespace
 
     void CountAllocations(benchmark::State& state, std::size_t before)
     {
-        state.counters["allocs/op"] =
-            benchmark::Counter(static_cast<double>(TSCoreBench::AllocationCount() - before),
-                               benchmark::Counter::kAvgIterations);
+        state.counters["allocs/op"] = benchmark::Counter(static_cast<double>(TSCoreBench::AllocationCount() - before),
+                                                         benchmark::Counter::kAvgIterations);
     }
 
     void BM_Compute_TS_SensorDataParse(benchmark::State& state)
@@ -102,7 +101,8 @@ namespace
     {
         TessaraInput in;
         HandPose out;
-        const auto frame = [&in, &out] {
+        const auto frame = [&in, &out]
+        {
             const TS::TS_SensorData data = TS::TS_SensorData::Parse(in.sensor, in.info);
             const TS::TS_GlovePose pose = TS::Tessara::CalculateGlovePose(data, in.info);
             out = TS::Tessara::CalculateHandPose(pose, in.model, in.profile);
@@ -121,7 +121,8 @@ namespace
     {
         KelvoInput in;
         HandPose out;
-        const auto frame = [&in, &out] {
+        const auto frame = [&in, &out]
+        {
             const Kelvo::Kelvo_SensorData data = Kelvo::Kelvo_SensorData::Parse(in.sensor, in.info);
             out = Kelvo::Kelvo::CalculateHandPose(in.model, data, in.profile);
         };

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh
 cmake --preset bench >/dev/null
-cmake --build --preset bench
+cmake --build --preset bench --target tscore_bench tscore_bench_table tscore_bench_frame
 
 out="build/bench/results.json"
 # The simulator's segments are global names: never leave them behind.

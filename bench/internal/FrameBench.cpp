@@ -28,8 +28,8 @@ namespace
         const std::size_t before = TSCoreBench::AllocationCount();
         for (auto _ : state)
             frame();
-        state.counters["allocs/op"] = benchmark::Counter(
-            static_cast<double>(TSCoreBench::AllocationCount() - before), benchmark::Counter::kAvgIterations);
+        state.counters["allocs/op"] = benchmark::Counter(static_cast<double>(TSCoreBench::AllocationCount() - before),
+                                                         benchmark::Counter::kAvgIterations);
     }
 
     void BM_Frame_Tessara(benchmark::State& state)
@@ -41,11 +41,13 @@ namespace
         const TS::TS_HandProfile profile = TS::TS_HandProfile::Default(true);
         TS::detail::ExoskeletonFrame frame;
         HandPose out;
-        SteadyState(state, [&] {
-            if (TS::detail::GlovePoseFromText(sensor, info, frame))
-                TS::detail::SolveHand(frame.totals, model, profile, out);
-            benchmark::DoNotOptimize(out.jointPositions.data());
-        });
+        SteadyState(state,
+                    [&]
+                    {
+                        if (TS::detail::GlovePoseFromText(sensor, info, frame))
+                            TS::detail::SolveHand(frame.totals, model, profile, out);
+                        benchmark::DoNotOptimize(out.jointPositions.data());
+                    });
     }
 
     void BM_Frame_Kelvo(benchmark::State& state)
@@ -57,11 +59,13 @@ namespace
         const Kelvo::Kelvo_Profile profile = Kelvo::Kelvo_Profile::Default(true);
         Kelvo::Kelvo_SensorData reading;
         HandPose out;
-        SteadyState(state, [&] {
-            Kelvo::detail::ReadSensors(sensor, info, reading);
-            Kelvo::detail::SolveHand(model, reading, profile, out);
-            benchmark::DoNotOptimize(out.jointPositions.data());
-        });
+        SteadyState(state,
+                    [&]
+                    {
+                        Kelvo::detail::ReadSensors(sensor, info, reading);
+                        Kelvo::detail::SolveHand(model, reading, profile, out);
+                        benchmark::DoNotOptimize(out.jointPositions.data());
+                    });
     }
 }
 

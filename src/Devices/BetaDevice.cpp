@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "Devices/Firmware.h"
-#include "TSCore/Devices/DeviceList.h"
 #include "Diagnostics/Log.h"
+#include "TSCore/Devices/DeviceList.h"
 #include "Util/FieldReader.h"
 #include "Util/Guard.h"
 
@@ -41,12 +41,14 @@ namespace TSCore
 
     std::shared_ptr<TSDevice> BetaDevice::Parse(std::string constants)
     {
-        const auto rejected = [&constants](const std::string& why) -> std::shared_ptr<TSDevice> {
+        const auto rejected = [&constants](const std::string& why) -> std::shared_ptr<TSDevice>
+        {
             TSCORE_LOG(Verbose, "Error while deserializing " + constants + ": " + why);
             return nullptr;
         };
         return Util::detail::Guard(
-            [&]() -> std::shared_ptr<TSDevice> {
+            [&]() -> std::shared_ptr<TSDevice>
+            {
                 // Every text is accepted, the empty one included; only firmware numbers beyond
                 // the int range are not.
                 const auto parts = Util::detail::FieldReader::Split(constants, ':');
@@ -55,8 +57,7 @@ namespace TSCore
                 if (!detail::ReadFirmware(parts.View(2), firmware, subFirmware))
                     return rejected(Util::detail::intRangeError);
                 return std::make_shared<BetaDevice>(constants, parts.Count() >= 1 ? parts.Text(0) : "N\\A",
-                                                    parts.Count() >= 2 ? parts.Text(1) : "N\\A", firmware,
-                                                    subFirmware);
+                                                    parts.Count() >= 2 ? parts.Text(1) : "N\\A", firmware, subFirmware);
             },
             rejected);
     }

@@ -119,8 +119,7 @@ namespace TSCore::detail::DeviceLink
         return false;
     }
 
-    bool WriteSharedString(const char* segment, const std::string& object, const std::string& value,
-                           std::size_t size)
+    bool WriteSharedString(const char* segment, const std::string& object, const std::string& value, std::size_t size)
     {
         std::string error;
         if (!object.empty() && size > 0 && shm::Write(segment, object, value, size, error))

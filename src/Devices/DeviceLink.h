@@ -21,8 +21,7 @@ namespace TSCore::detail::DeviceLink
     bool ReadSharedString(const char* segment, const std::string& object, std::string& out);
 
     /// Opens or creates segment with size bytes and replaces the named string by value.
-    bool WriteSharedString(const char* segment, const std::string& object, const std::string& value,
-                           std::size_t size);
+    bool WriteSharedString(const char* segment, const std::string& object, const std::string& value, std::size_t size);
 
     /// Reads the service's device count and caches every record not cached yet; the count, or -1.
     int RefreshDevices();

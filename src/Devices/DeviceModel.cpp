@@ -7,9 +7,7 @@
 
 namespace TSCore
 {
-    DeviceModel::DeviceModel() : deviceID("N\\A"), hardwareVersion("N\\A"), firmwareVersion(0), subFirmwareVersion(0)
-    {
-    }
+    DeviceModel::DeviceModel() : deviceID("N\\A"), hardwareVersion("N\\A"), firmwareVersion(0), subFirmwareVersion(0) {}
 
     DeviceModel::DeviceModel(std::string deviceID, std::string hardwareVersion, int firmwareVersion,
                              int subFirmwareVersion)

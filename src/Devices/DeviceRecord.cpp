@@ -38,7 +38,8 @@ namespace TSCore::detail
     {
         TSCORE_LOG(Verbose, "Attempting to Deserialize " + record);
         return Util::detail::Guard(
-            [&] {
+            [&]
+            {
                 auto fields = Util::detail::FieldReader::Split(record, '@');
                 if (fields.Count() < 6)
                     return false;

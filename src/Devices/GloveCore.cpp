@@ -111,8 +111,8 @@ namespace TSCore::detail
     {
         if (glove.calibrationMin.empty() || glove.calibrationMax.empty())
             glove.ResetCalibrationRange();
-        const std::size_t n = std::min({count, glove.calibrationMin.size(), glove.calibrationMax.size(),
-                                        static_cast<std::size_t>(fingerCount)});
+        const std::size_t n = std::min(
+            {count, glove.calibrationMin.size(), glove.calibrationMax.size(), static_cast<std::size_t>(fingerCount)});
         for (std::size_t i = 0; i < n; ++i)
         {
             // fmin and fmax: a NaN component loses to the other operand.
@@ -131,8 +131,7 @@ namespace TSCore::detail
         // whatever the range; the second model sets it together with the thumb's input range.
         if (family == GloveFamily::Exoskeleton && !interpolator.interpolationSets.empty())
             AbductionOutput(SetOf(interpolator, 0, ThumbMovement::CMCAbduction), right);
-        const std::size_t n =
-            std::min({minValues.size(), maxValues.size(), static_cast<std::size_t>(fingerCount)});
+        const std::size_t n = std::min({minValues.size(), maxValues.size(), static_cast<std::size_t>(fingerCount)});
         for (std::size_t i = 0; i < n; ++i)
         {
             if (i == 0)

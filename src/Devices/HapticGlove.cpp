@@ -129,7 +129,8 @@ namespace TSCore
         {
             minValues.push_back(calibrationMin[i]);
             // calibrationMax is public; a caller may have shortened it.
-            maxValues.push_back(i < calibrationMax.size() ? calibrationMax[i] : Vect3D(-rangeSentinel, -rangeSentinel, -rangeSentinel));
+            maxValues.push_back(i < calibrationMax.size() ? calibrationMax[i]
+                                                          : Vect3D(-rangeSentinel, -rangeSentinel, -rangeSentinel));
         }
     }
 

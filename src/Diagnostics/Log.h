@@ -8,8 +8,8 @@
 #include "TSCore/Diagnostics/Debugger.h"
 
 #define TSCORE_LOG(level, message)                                                                                     \
-    do                                                                                                                 \
-    {                                                                                                                  \
-        if (::TSCore::Diagnostics::Debugger::Enabled(::TSCore::Diagnostics::DebugLevel::level))                        \
-            ::TSCore::Diagnostics::Debugger::Log((message), ::TSCore::Diagnostics::DebugLevel::level);                 \
-    } while (false)
+  do                                                                                                                   \
+  {                                                                                                                    \
+    if (::TSCore::Diagnostics::Debugger::Enabled(::TSCore::Diagnostics::DebugLevel::level))                            \
+      ::TSCore::Diagnostics::Debugger::Log((message), ::TSCore::Diagnostics::DebugLevel::level);                       \
+  } while (false)

@@ -72,8 +72,7 @@ namespace TSCore::detail
         joints[2].y = Get(sets, FingerMovement::DIPFlexion, s.y);
     }
 
-    void SolveHandChains(const BasicHandModel& model, const Quat& thumbStart, const ChainAngles& chainOf,
-                         HandPose& out)
+    void SolveHandChains(const BasicHandModel& model, const Quat& thumbStart, const ChainAngles& chainOf, HandPose& out)
     {
         const auto fingers = static_cast<std::size_t>(fingerCount);
         out.jointPositions.resize(fingers);

@@ -73,10 +73,9 @@ namespace TSCore
         float total = 0.0f;
         for (const Vect3D& joint : handAngles[static_cast<std::size_t>(finger)])
             total += joint.y;
-        const float value = finger == 0
-                                ? Values::Map(total, Anatomy::totalThumbExtension, Anatomy::totalThumbFlexion, 0.0f, 1.0f)
-                                : Values::Map(total, Anatomy::totalFingerExtension, Anatomy::totalFingerFlexion, 0.0f,
-                                              1.0f);
+        const float value =
+            finger == 0 ? Values::Map(total, Anatomy::totalThumbExtension, Anatomy::totalThumbFlexion, 0.0f, 1.0f)
+                        : Values::Map(total, Anatomy::totalFingerExtension, Anatomy::totalFingerFlexion, 0.0f, 1.0f);
         return clamp ? Values::Clamp(value, 0.0f, 1.0f) : value;
     }
 
@@ -93,7 +92,8 @@ namespace TSCore
     {
         return Util::detail::ReadStored(
             text,
-            [](Util::detail::FieldReader& blocks) {
+            [](Util::detail::FieldReader& blocks)
+            {
                 if (blocks.Count() < Util::detail::poseBlocks)
                 {
                     TSCORE_LOG(Errors, "A hand pose needs " + std::to_string(Util::detail::poseBlocks) +
@@ -120,13 +120,16 @@ namespace TSCore
                 // The twist is truncated, the other angles rounded.
                 const int twist = Util::detail::SaturatingToInt(a[0].x * Values::Rad2Deg);
                 s += "CMC-Abd: " + StrStuff::RoundedDegrees(a[0].z) + ",\tCMC-Tw: " + std::to_string(twist) +
-                     ",\tCMC-Flx: " + StrStuff::RoundedDegrees(a[0].y) + ",\tMCP-Flx: " + StrStuff::RoundedDegrees(a[1].y) +
+                     ",\tCMC-Flx: " + StrStuff::RoundedDegrees(a[0].y) +
+                     ",\tMCP-Flx: " + StrStuff::RoundedDegrees(a[1].y) +
                      ",\tIP-Flx: " + StrStuff::RoundedDegrees(a[2].y);
             }
             else
             {
-                s += "MCP-Abd: " + StrStuff::RoundedDegrees(a[0].z) + ",\tMCP-Flx: " + StrStuff::RoundedDegrees(a[0].y) +
-                     ",\tPIP-Flx: " + StrStuff::RoundedDegrees(a[1].y) + ",\tDIP-Flx: " + StrStuff::RoundedDegrees(a[2].y);
+                s += "MCP-Abd: " + StrStuff::RoundedDegrees(a[0].z) +
+                     ",\tMCP-Flx: " + StrStuff::RoundedDegrees(a[0].y) +
+                     ",\tPIP-Flx: " + StrStuff::RoundedDegrees(a[1].y) +
+                     ",\tDIP-Flx: " + StrStuff::RoundedDegrees(a[2].y);
             }
             if (i + 1 < handAngles.size())
                 s += "\n";

@@ -19,8 +19,7 @@ namespace TSCore
 
     bool HandProfile::Equals(HandProfile other) const
     {
-        return isRight == other.isRight && tsProfile.Equals(other.tsProfile) &&
-               kelvoProfile.Equals(other.kelvoProfile);
+        return isRight == other.isRight && tsProfile.Equals(other.tsProfile) && kelvoProfile.Equals(other.kelvoProfile);
     }
 
     std::string HandProfile::Serialize() const
@@ -44,7 +43,8 @@ namespace TSCore
         bool right = true;
         return Util::detail::ReadStored(
             text,
-            [&right](Util::detail::FieldReader& blocks) {
+            [&right](Util::detail::FieldReader& blocks)
+            {
                 right = blocks.Right(Side, Util::detail::EmptySide::Right);
                 // A text cut short has no parts to read; answer as for any unreadable text.
                 if (blocks.Count() < storedBlocks)

@@ -65,12 +65,14 @@ namespace TSCore::Kelvo
 
     bool Kelvo_GloveInfo::Parse(std::string constantsString, Kelvo_GloveInfo& out)
     {
-        const auto rejected = [](const std::string& why) {
+        const auto rejected = [](const std::string& why)
+        {
             TSCORE_LOG(Errors, "Error while deserializing a Kelvo: " + why);
             return false;
         };
         return Util::detail::Guard(
-            [&] {
+            [&]
+            {
                 FieldReader fields = FieldReader::Split(constantsString, ':');
                 if (fields.Count() < constantsFields)
                 {
@@ -117,7 +119,8 @@ namespace TSCore::Kelvo
     {
         return Util::detail::ReadStored(
             text,
-            [&text](FieldReader& blocks) {
+            [&text](FieldReader& blocks)
+            {
                 if (blocks.Count() < storedBlocks)
                 {
                     TSCORE_LOG(Errors, "Error deserializing Kelvo glove information; not enough data in " + text);

@@ -58,7 +58,8 @@ namespace TSCore::Kelvo
         };
         return Util::detail::ReadStored(
             text,
-            [](Util::detail::FieldReader& blocks) {
+            [](Util::detail::FieldReader& blocks)
+            {
                 if (blocks.Count() < storedBlocks)
                     return Default(true);
                 return Kelvo_Profile(blocks.Right(Side, Util::detail::EmptySide::Right),

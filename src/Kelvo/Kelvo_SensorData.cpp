@@ -41,12 +41,14 @@ namespace TSCore::Kelvo
     Kelvo_SensorData Kelvo_SensorData::Parse(std::string sensorString, const Kelvo_GloveInfo& info)
     {
         return Util::detail::Guard(
-            [&] {
+            [&]
+            {
                 Kelvo_SensorData reading;
                 detail::ReadSensors(sensorString, info, reading);
                 return reading;
             },
-            [](const std::string& why) {
+            [](const std::string& why)
+            {
                 TSCORE_LOG(Errors, "Error while deserializing a Kelvo: " + why);
                 return Empty();
             });
@@ -76,7 +78,8 @@ namespace TSCore::Kelvo
     {
         return Util::detail::ReadStored(
             text,
-            [&text](FieldReader& blocks) {
+            [&text](FieldReader& blocks)
+            {
                 // Only the last block, the orientation flag, may be missing.
                 if (blocks.Count() < storedBlocks)
                 {
@@ -99,7 +102,7 @@ namespace TSCore::Kelvo
         {
             // The glove can report more entries than a hand has fingers; those get an index.
             s += i < static_cast<std::size_t>(fingerCount) ? StrStuff::ToString(static_cast<Finger>(i))
-                                                            : "Sensor " + std::to_string(i);
+                                                           : "Sensor " + std::to_string(i);
             s += ": ";
             s += sensorAngles[i].ToString();
             s += "\r\n";

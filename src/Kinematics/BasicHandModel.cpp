@@ -69,7 +69,7 @@ namespace TSCore::Kinematics
             lengths[f].resize(3);
             for (std::size_t k = 0; k < 3; ++k)
                 lengths[f][k] = f < fingerLengths.size() && k < fingerLengths[f].size() ? fingerLengths[f][k]
-                                                                                          : baseFingerLengths[f][k];
+                                                                                        : baseFingerLengths[f][k];
 
             const Vect3D& b = baseJointPositions[f];
             positions[f] = f < jointPositions.size() ? jointPositions[f] : Vect3D(b.x, s * b.y, b.z);
@@ -174,7 +174,8 @@ namespace TSCore::Kinematics
 
     bool BasicHandModel::Equals(BasicHandModel other) const
     {
-        if (fingerLengths.size() != other.fingerLengths.size() || jointPositions.size() != other.jointPositions.size() ||
+        if (fingerLengths.size() != other.fingerLengths.size() ||
+            jointPositions.size() != other.jointPositions.size() ||
             jointRotations.size() != other.jointRotations.size())
             return false;
         for (std::size_t f = 0; f < fingerLengths.size(); ++f)
@@ -185,7 +186,8 @@ namespace TSCore::Kinematics
                 if (k >= theirs.size() || !Values::FloatEquals(mine[k], theirs[k]))
                     return false;
         }
-        return Values::Equal(jointPositions, other.jointPositions) && Values::Equal(jointRotations, other.jointRotations);
+        return Values::Equal(jointPositions, other.jointPositions) &&
+               Values::Equal(jointRotations, other.jointRotations);
     }
 
     namespace
@@ -215,7 +217,8 @@ namespace TSCore::Kinematics
         bool right = true;
         return Util::detail::ReadStored(
             text,
-            [&right](Util::detail::FieldReader& blocks) {
+            [&right](Util::detail::FieldReader& blocks)
+            {
                 // Missing blocks read as empty lists: validation then completes the model.
                 right = blocks.Right(Side, EmptySide::Left);
                 return BasicHandModel(right, blocks.Value<std::vector<std::vector<float>>>(Lengths),

@@ -14,18 +14,15 @@ namespace TSCore::Kinematics
 
         // Thumb sets in degrees: inStart, inEnd, outStart, outEnd, lowerLimit, upperLimit.
         constexpr float rightThumb[5][6] = {
-            {-90, -10, 20, -20, -20, 20},  // CMCTwist
-            {0, 135, -35, 5, -35, 10},     // CMCFlexion
-            {-90, -10, -20, 55, -20, 60},  // CMCAbduction
-            {0, 135, 0, 40, 0, 50},        // MCPFlexion
-            {0, 135, 0, 90, -10, 90},      // IPFlexion
+            {-90, -10, 20, -20, -20, 20}, // CMCTwist
+            {0, 135, -35, 5, -35, 10},    // CMCFlexion
+            {-90, -10, -20, 55, -20, 60}, // CMCAbduction
+            {0, 135, 0, 40, 0, 50},       // MCPFlexion
+            {0, 135, 0, 90, -10, 90},     // IPFlexion
         };
         constexpr float leftThumb[5][6] = {
-            {90, 10, -20, 20, -20, 20},
-            {0, 135, -20, 20, -20, 20},
-            {90, 10, 20, -70, -70, 20},
-            {0, 135, 0, 40, 0, 50},
-            {0, 135, 0, 90, -10, 90},
+            {90, 10, -20, 20, -20, 20}, {0, 135, -20, 20, -20, 20}, {90, 10, 20, -70, -70, 20},
+            {0, 135, 0, 40, 0, 50},     {0, 135, 0, 90, -10, 90},
         };
 
         InterpolationSet FromDegrees(const float (&v)[6])
@@ -61,13 +58,12 @@ namespace TSCore::Kinematics
         const Quat thumbRotation = TSCore::detail::DefaultThumbStartRotation(right);
 
         std::vector<std::vector<InterpolationSet>> sets(fingerCount);
-        const float (&thumb)[5][6] = right ? rightThumb : leftThumb;
+        const float(&thumb)[5][6] = right ? rightThumb : leftThumb;
         for (const auto& row : thumb)
             sets[0].push_back(FromDegrees(row));
 
-        const auto limit = [right](int joint, int axis, bool upper) {
-            return Anatomy::GetFingerJointLimit(right, joint, axis, upper);
-        };
+        const auto limit = [right](int joint, int axis, bool upper)
+        { return Anatomy::GetFingerJointLimit(right, joint, axis, upper); };
         for (std::size_t f = 1; f < static_cast<std::size_t>(fingerCount); ++f)
         {
             sets[f] = {
@@ -165,7 +161,8 @@ namespace TSCore::Kinematics
         // Each set answers for its own text; the rotation is the interpolator's.
         return Util::detail::ReadStored(
             text,
-            [](Util::detail::FieldReader& blocks) {
+            [](Util::detail::FieldReader& blocks)
+            {
                 if (blocks.Count() < 2)
                     return Default(true);
                 std::vector<std::vector<InterpolationSet>> sets;

@@ -35,12 +35,14 @@ namespace TSCore::Kinematics
 
     InterpolationSet InterpolationSet::Deserialize(std::string text)
     {
-        const auto unreadable = [](const std::string& why) {
+        const auto unreadable = [](const std::string& why)
+        {
             TSCORE_LOG(Errors, why);
             return InterpolationSet();
         };
         return Util::detail::Guard(
-            [&] {
+            [&]
+            {
                 auto parts = Util::detail::FieldReader::Split(text, ';');
                 if (parts.Count() < 4)
                     return InterpolationSet();

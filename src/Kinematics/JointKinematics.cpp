@@ -7,9 +7,9 @@
 
 namespace TSCore::Kinematics
 {
-    bool JointKinematics::ForwardKinematics(Vect3D startPosition, Quat startRotation, std::vector<Vect3D> const& segments,
-                                            std::vector<Vect3D> const& angles, std::vector<Vect3D>& positions,
-                                            std::vector<Quat>& rotations)
+    bool JointKinematics::ForwardKinematics(Vect3D startPosition, Quat startRotation,
+                                            std::vector<Vect3D> const& segments, std::vector<Vect3D> const& angles,
+                                            std::vector<Vect3D>& positions, std::vector<Quat>& rotations)
     {
         // The outputs are cleared before the inputs are read: a caller passing one list as
         // both gets the chain computed from a copy instead of from a list being rebuilt.

@@ -160,8 +160,7 @@ namespace TSCore::TS::detail
             TSCore::detail::InterpolateFinger(static_cast<Finger>(f), profile.interpolator, total(f),
                                               out.handAngles[f]);
         // The thumb starts from the profile's rotation, not the hand model's.
-        TSCore::detail::SolveHandChains(model, profile.interpolator.thumbStartRotation, TSCore::detail::ownAngles,
-                                        out);
+        TSCore::detail::SolveHandChains(model, profile.interpolator.thumbStartRotation, TSCore::detail::ownAngles, out);
     }
 
     bool GlovePoseFromText(std::string_view text, const TS_GloveInfo& glove, ExoskeletonFrame& frame)

@@ -91,7 +91,8 @@ namespace TSCore::TS
         // Old firmware sends uncalibrated linkage geometry; the factory values replace it.
         void ReadGeometry(const FieldReader& fields, bool correctOld, TS_GloveInfo& info, FieldReader& status)
         {
-            if (correctOld && info.firmwareVersion < 5 && (info.hardwareVersion == "QX7" || info.hardwareVersion == "QX7.2"))
+            if (correctOld && info.firmwareVersion < 5 &&
+                (info.hardwareVersion == "QX7" || info.hardwareVersion == "QX7.2"))
             {
                 TSCORE_LOG(Warnings, "Older firmware detected, correcting values.");
                 info.startPositions = TessaraVars::GetStartPositions(info.hardwareVersion, info.isRight);
@@ -123,13 +124,15 @@ namespace TSCore::TS
 
     bool TS_GloveInfo::Parse(std::string constants, TS_GloveInfo& out, bool correctOld)
     {
-        const auto rejected = [&out](const std::string& why) {
+        const auto rejected = [&out](const std::string& why)
+        {
             TSCORE_LOG(Warnings, "Error while deserializing a Tessara: " + why);
             out = TS_GloveInfo();
             return false;
         };
         return Util::detail::Guard(
-            [&] {
+            [&]
+            {
                 FieldReader fields = FieldReader::Split(constants, ':');
                 if (fields.Count() < minFields)
                 {
@@ -166,7 +169,8 @@ namespace TSCore::TS
 
     Quat TS_GloveInfo::GetStartRotation(Finger finger) const { return EntryOr(startRotations, finger, Quat::identity); }
 
-    std::vector<std::vector<Vect3D>> TS_GloveInfo::ToGloveAngles(const std::vector<std::vector<float>>& sensorAngles) const
+    std::vector<std::vector<Vect3D>>
+    TS_GloveInfo::ToGloveAngles(const std::vector<std::vector<float>>& sensorAngles) const
     {
         std::vector<std::vector<Vect3D>> result;
         result.reserve(sensorAngles.size());
@@ -262,7 +266,8 @@ namespace TSCore::TS
     {
         return Util::detail::ReadStored(
             text,
-            [](FieldReader& blocks) {
+            [](FieldReader& blocks)
+            {
                 // Missing blocks read as empty: an older or cut text still gives a record.
                 TS_GloveInfo info;
                 info.deviceID = blocks.Text(StoredID);

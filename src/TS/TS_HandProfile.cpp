@@ -64,7 +64,8 @@ namespace TSCore::TS
     {
         return Util::detail::ReadStored(
             text,
-            [](Util::detail::FieldReader& blocks) {
+            [](Util::detail::FieldReader& blocks)
+            {
                 if (blocks.Count() < storedBlocks)
                     return Default(true);
                 const bool right = blocks.Right(Side, Util::detail::EmptySide::Right);

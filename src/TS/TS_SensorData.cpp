@@ -107,7 +107,8 @@ namespace TSCore::TS
     {
         return Util::detail::ReadStored(
             text,
-            [](Util::detail::FieldReader& blocks) {
+            [](Util::detail::FieldReader& blocks)
+            {
                 auto angles = blocks.Value<std::vector<std::vector<float>>>(Angles);
                 const Quat q = blocks.Count() > Orientation ? blocks.Value<Quat>(Orientation) : Quat::identity;
                 std::size_t count = 0;

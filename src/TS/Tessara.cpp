@@ -36,7 +36,8 @@ namespace TSCore::TS
         return pose;
     }
 
-    TS_GlovePose Tessara::CalculateGlovePose(std::vector<std::vector<Vect3D>> gloveAngles, const TS_GloveInfo& gloveInfo)
+    TS_GlovePose Tessara::CalculateGlovePose(std::vector<std::vector<Vect3D>> gloveAngles,
+                                             const TS_GloveInfo& gloveInfo)
     {
         TS_GlovePose pose;
         pose.gloveAngles = std::move(gloveAngles);

@@ -44,7 +44,8 @@ namespace TSCore::Util::detail
             while (found < count)
             {
                 const std::size_t end = text.find(delim, start);
-                parts[found++] = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+                parts[found++] =
+                    text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
                 if (end == std::string_view::npos)
                     break;
                 start = end + 1;

@@ -45,7 +45,10 @@ namespace TSCore::Util::detail
         static FieldReader Whole(std::string_view text);
 
         std::size_t Count() const noexcept { return fields.size(); }
-        std::string_view View(std::size_t i) const noexcept { return i < fields.size() ? fields[i] : std::string_view(); }
+        std::string_view View(std::size_t i) const noexcept
+        {
+            return i < fields.size() ? fields[i] : std::string_view();
+        }
         std::string Text(std::size_t i) const { return std::string(View(i)); }
         bool StartsWith(std::size_t i, char c) const noexcept { return !View(i).empty() && View(i)[0] == c; }
         bool Right(std::size_t i, EmptySide empty) const noexcept { return ReadsRight(View(i), empty); }

@@ -26,7 +26,12 @@ namespace TSCore::Util::detail
     template <typename Pose>
     std::string WritePose(const Pose& pose, const std::vector<std::vector<Kinematics::Vect3D>>& angles)
     {
-        return BlockWriter().Side(pose.isRight).Value(angles).Value(pose.jointPositions).Value(pose.jointRotations).Take();
+        return BlockWriter()
+            .Side(pose.isRight)
+            .Value(angles)
+            .Value(pose.jointPositions)
+            .Value(pose.jointRotations)
+            .Take();
     }
 
     /// The pose from its blocks; a block the text lacks reads as an empty list.

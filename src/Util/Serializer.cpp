@@ -27,10 +27,22 @@ namespace TSCore::Util
 
     std::string Serializer::Serialize(Vect3D v, bool enclose) { return detail::WriteItem(v, enclose); }
     std::string Serializer::Serialize(Quat q, bool enclose) { return detail::WriteItem(q, enclose); }
-    std::string Serializer::Serialize(std::vector<float> values, bool enclose) { return detail::WriteItem(values, enclose); }
-    std::string Serializer::Serialize(std::vector<bool> flags, bool enclose) { return detail::WriteItem(flags, enclose); }
-    std::string Serializer::Serialize(std::vector<Vect3D> values, bool enclose) { return detail::WriteItem(values, enclose); }
-    std::string Serializer::Serialize(std::vector<Quat> values, bool enclose) { return detail::WriteItem(values, enclose); }
+    std::string Serializer::Serialize(std::vector<float> values, bool enclose)
+    {
+        return detail::WriteItem(values, enclose);
+    }
+    std::string Serializer::Serialize(std::vector<bool> flags, bool enclose)
+    {
+        return detail::WriteItem(flags, enclose);
+    }
+    std::string Serializer::Serialize(std::vector<Vect3D> values, bool enclose)
+    {
+        return detail::WriteItem(values, enclose);
+    }
+    std::string Serializer::Serialize(std::vector<Quat> values, bool enclose)
+    {
+        return detail::WriteItem(values, enclose);
+    }
     std::string Serializer::Serialize(std::vector<std::vector<float>> values, bool enclose)
     {
         return detail::WriteItem(values, enclose);
@@ -48,7 +60,10 @@ namespace TSCore::Util
     Quat Serializer::DeserializeQuat(std::string text) { return ReadOrThrow<Quat>(text); }
     std::vector<float> Serializer::DeserializeFloats(std::string text) { return ReadOrThrow<std::vector<float>>(text); }
     std::vector<bool> Serializer::DeserializeBools(std::string text) { return ReadOrThrow<std::vector<bool>>(text); }
-    std::vector<Vect3D> Serializer::DeserializeVects(std::string text) { return ReadOrThrow<std::vector<Vect3D>>(text); }
+    std::vector<Vect3D> Serializer::DeserializeVects(std::string text)
+    {
+        return ReadOrThrow<std::vector<Vect3D>>(text);
+    }
     std::vector<Quat> Serializer::DeserializeQuats(std::string text) { return ReadOrThrow<std::vector<Quat>>(text); }
     std::vector<std::vector<float>> Serializer::DeserializeFloats2D(std::string text)
     {

@@ -16,12 +16,14 @@ namespace TSCore::Util::detail
     template <typename Read, typename Fallback>
     auto ReadStored(const std::string& text, Read&& read, Fallback&& fallback) -> decltype(fallback())
     {
-        const auto unreadable = [&fallback](const std::string& why) {
+        const auto unreadable = [&fallback](const std::string& why)
+        {
             TSCORE_LOG(Errors, why);
             return fallback();
         };
         return Guard(
-            [&]() -> decltype(fallback()) {
+            [&]() -> decltype(fallback())
+            {
                 FieldReader blocks = FieldReader::Blocks(text);
                 auto value = read(blocks);
                 if (blocks.Ok())

@@ -6,8 +6,8 @@
 
 #include "TSCore/Devices/HapticGlove.h"
 #include "TSCore/Export.h"
-#include "TSCore/Kelvo/Kelvo_GloveInfo.h"
 #include "TSCore/Hand/HandPose.h"
+#include "TSCore/Kelvo/Kelvo_GloveInfo.h"
 #include "TSCore/Kelvo/Kelvo_Profile.h"
 #include "TSCore/Kelvo/Kelvo_SensorData.h"
 #include "TSCore/Kinematics/BasicHandModel.h"

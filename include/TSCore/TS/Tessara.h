@@ -6,9 +6,9 @@
 
 #include "TSCore/Devices/HapticGlove.h"
 #include "TSCore/Export.h"
+#include "TSCore/Hand/HandPose.h"
 #include "TSCore/Haptics/TS_FingerCmd.h"
 #include "TSCore/Haptics/TS_ThumperCmd.h"
-#include "TSCore/Hand/HandPose.h"
 #include "TSCore/Kinematics/BasicHandModel.h"
 #include "TSCore/Kinematics/Vect3D.h"
 #include "TSCore/TS/TS_GloveInfo.h"

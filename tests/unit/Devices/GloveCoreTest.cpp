@@ -86,7 +86,8 @@ TEST(GloveCalibration, UnusableRangeLeavesTheFingersSetsAndWarnsOnBothFamilies)
 TEST(GloveFamilies, DocumentedDifferencesStay)
 {
     TSCore::TS::TS_GloveInfo info;
-    ASSERT_TRUE(TSCore::TS::TS_GloveInfo::Parse(TSCore::TS::TessaraVars::GetStdCString("QX7.2", 4.7f, true), info, true));
+    ASSERT_TRUE(
+        TSCore::TS::TS_GloveInfo::Parse(TSCore::TS::TessaraVars::GetStdCString("QX7.2", 4.7f, true), info, true));
     TSCore::TS::Tessara tessara(info);
     TSCore::TS::TS_GlovePose glovePose;
     ASSERT_TRUE(tessara.GetGlovePose(

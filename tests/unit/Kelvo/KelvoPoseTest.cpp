@@ -131,9 +131,8 @@ TEST(KelvoCalculateHandPose, LittleFingerFollowsRingSensor)
     ASSERT_EQ(pose.handAngles.size(), 5u);
     HandInterpolator& interp = profile.interpolator;
     EXPECT_TRUE(Values::Equal(pose.handAngles[0], HandInterpolator::InterpolateThumbAngles(interp, s[0])));
-    const auto finger = [&interp](Finger f, Vect3D v) {
-        return HandInterpolator::InterpolateFingerAngles(f, interp, v);
-    };
+    const auto finger = [&interp](Finger f, Vect3D v)
+    { return HandInterpolator::InterpolateFingerAngles(f, interp, v); };
     EXPECT_TRUE(Values::Equal(pose.handAngles[2], finger(Finger::Middle, s[2])));
     EXPECT_TRUE(Values::Equal(pose.handAngles[4], finger(Finger::Pinky, s[3])));
 
