@@ -141,6 +141,24 @@ namespace TSCore::Util::detail
         }
     }
 
+    namespace
+    {
+        // What a conversion's status means to StrStuff's callers: a number outside the type is
+        // the caller's to judge; text without a number is the fallback, logged.
+        template <typename T>
+        bool Settle(ParseStatus status, std::string_view text, const char* complaint, T fallback, T& out)
+        {
+            if (status == ParseStatus::OutOfRange)
+                return false;
+            if (status == ParseStatus::Invalid)
+            {
+                TSCORE_LOG(Verbose, std::string(text) + complaint);
+                out = fallback;
+            }
+            return true;
+        }
+    }
+
     bool ReadInt(std::string_view text, int fallback, int& out)
     {
         if (text.empty())
@@ -148,18 +166,7 @@ namespace TSCore::Util::detail
             out = fallback;
             return true;
         }
-        switch (ParseInt(text, out))
-        {
-        case ParseStatus::Ok:
-            return true;
-        case ParseStatus::OutOfRange:
-            return false;
-        case ParseStatus::Invalid:
-            break;
-        }
-        TSCORE_LOG(Verbose, std::string(text) + " is not a valid integer number!");
-        out = fallback;
-        return true;
+        return Settle(ParseInt(text, out), text, " is not a valid integer number!", fallback, out);
     }
 
     bool ReadFloat(std::string_view text, float fallback, float& out)
@@ -169,32 +176,13 @@ namespace TSCore::Util::detail
             out = fallback;
             return true;
         }
-        ParseStatus status;
-        std::string decimalPoint;
         if (text.find(',') == std::string_view::npos)
-        {
-            status = ParseFloat(text, out);
-        }
-        else
-        {
-            decimalPoint.assign(text);
-            for (char& c : decimalPoint)
-                if (c == ',')
-                    c = '.';
-            text = decimalPoint;
-            status = ParseFloat(text, out);
-        }
-        switch (status)
-        {
-        case ParseStatus::Ok:
-            return true;
-        case ParseStatus::OutOfRange:
-            return false;
-        case ParseStatus::Invalid:
-            break;
-        }
-        TSCORE_LOG(Verbose, std::string(text) + " is not a valid float!");
-        out = fallback;
-        return true;
+            return Settle(ParseFloat(text, out), text, " is not a valid float!", fallback, out);
+        // A decimal comma reads as a point; the log shows the text as it was read.
+        std::string decimalPoint(text);
+        for (char& c : decimalPoint)
+            if (c == ',')
+                c = '.';
+        return Settle(ParseFloat(decimalPoint, out), decimalPoint, " is not a valid float!", fallback, out);
     }
 }

@@ -93,8 +93,8 @@ namespace TSCore::Kelvo
 
         /// Writes a calibration range (per finger the smallest and largest values seen) into the
         /// profile's input ranges and sets the fixed start angles; right picks the sign of the
-        /// thumb's abduction output. Fingers beyond either list, and sets the profile does not
-        /// have, are left alone.
+        /// thumb's abduction output. Fingers beyond either list, sets the profile does not have,
+        /// and ranges too narrow to map through (see HapticGlove::ApplyCalibration) are left alone.
         static void ApplyCalibrationRange(Kelvo_Profile& profile, const std::vector<Kinematics::Vect3D>& minValues,
                                           const std::vector<Kinematics::Vect3D>& maxValues, bool right);
     };

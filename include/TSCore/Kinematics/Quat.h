@@ -56,7 +56,8 @@ namespace TSCore::Kinematics
         /// x, d, y, d, z, d, w with six decimals each.
         std::string Serialize(char delim) const;
         /// Reads four fields of text split at delim; false and the identity when the text is
-        /// empty or has fewer than four fields.
+        /// empty or has fewer than four fields. A field beyond the float range throws
+        /// std::out_of_range, as StrStuff::ToFloat does.
         static bool Deserialize(std::string text, Quat& out, char delim);
 
         /// Rotation by angle (radians) about the axis, which is not normalised.
