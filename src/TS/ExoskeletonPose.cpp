@@ -34,6 +34,7 @@ namespace TSCore::TS::detail
             thread_local std::vector<std::string_view> values;
             SplitViews(group, ';', values);
             angles.clear();
+            angles.reserve(values.size());
             for (std::size_t j = 0; j < values.size(); ++j)
             {
                 float value = 0.0f;
