@@ -243,7 +243,9 @@ TEST_F(Cli, ListShowsTheServiceAndEveryDevice)
     ASSERT_TRUE(sim.Control("scan -5"));
     r = Tscore({"list"});
     EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(Lines(r.out).at(0), "Connection service: not updating (time stamp 5 s old)");
+    EXPECT_TRUE(std::regex_match(Lines(r.out).at(0),
+                                 std::regex("Connection service: not updating \\(time stamp [56] s old\\)")))
+        << r.out;
 }
 
 TEST_F(Cli, PoseJsonMatchesTheLibrarysPose)
@@ -375,7 +377,8 @@ TEST_F(Cli, RecordKeepsWhatExistsAndEndsOnCtrlC)
     // Without --seconds: until Ctrl-C, of the chosen glove only.
     TSCoreTest::ChildProcess untilStopped;
     ASSERT_TRUE(untilStopped.Start(TSCORE_CLI_PATH, {"record", "--out", File("kelvo.jsonl"), "--device", "1"}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (int wait = 0; wait < 100 && Lines(ReadText(File("kelvo.jsonl"))).size() < 3; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(untilStopped.Stop(SIGINT), 0);
     const auto lines = Lines(ReadText(File("kelvo.jsonl")));
     ASSERT_GE(lines.size(), 3u);
@@ -463,7 +466,8 @@ TEST_F(Cli, CalibrateWritesAProfileThatReadsBack)
     for (const char* device : {"0", "1"})
     {
         const std::string path = File(std::string("profile") + device + ".txt");
-        const RunResult r = Tscore({"calibrate", "--device", device, "--out", path, "--seconds", "0.6", "--pause", "0"});
+        // Long enough for every finger to close fully at least once on a loaded machine.
+        const RunResult r = Tscore({"calibrate", "--device", device, "--out", path, "--seconds", "1.5", "--pause", "0"});
         ASSERT_EQ(r.exitCode, 0) << r.out;
         EXPECT_NE(r.out.find("Step 3/3"), std::string::npos) << r.out;
         const std::string text = ReadText(path);
@@ -491,12 +495,11 @@ TEST_F(Cli, AFingerThatDidNotMoveIsNeitherCalibratedNorShownAsANumber)
     EXPECT_FALSE(fs::exists(File("p.txt")));
 
     // With --allow-partial, the fingers that moved are written and the others keep their sets.
-    std::vector<std::string> partial = calibrate;
-    partial.push_back("--allow-partial");
     ASSERT_TRUE(sim.Control("flex 0 0,0,0,0,0"));
     TSCoreTest::ChildProcess child;
-    ASSERT_TRUE(child.Start(TSCORE_CLI_PATH, partial));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(child.Start(TSCORE_CLI_PATH, {"calibrate", "--out", File("p.txt"), "--seconds", "1.5", "--pause", "0",
+                                              "--allow-partial"}));
+    ASSERT_TRUE(child.WaitForPrefix("Step 2/3").has_value());
     ASSERT_TRUE(sim.Control("flex 0 1,1,0,0,0"));
     ASSERT_EQ(child.Wait(), 0) << child.ErrorText();
     EXPECT_TRUE(Has(child.ErrorText(), "Middle, Ring, Pinky did not move enough")) << child.ErrorText();
