@@ -14,6 +14,25 @@ file(REMOVE_RECURSE ${WORK_DIR})
 set(PREFIX ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX})
 
+# The installed tools start from the prefix alone (a relative RPATH), whatever the prefix is:
+# no LD_LIBRARY_PATH, no ldconfig.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${PREFIX}/bin/tscore --version
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "TSCore C\\+\\+ Library v1\\.1\\.1")
+  message(FATAL_ERROR "installed tscore --version failed (${rc}): ${out}${err}")
+endif()
+# The service is absent here (exit 3) unless another test started one (exit 0).
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${PREFIX}/bin/tscore list
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT (rc EQUAL 0 OR rc EQUAL 3) OR NOT out MATCHES "Connection service: ")
+  message(FATAL_ERROR "installed tscore list failed (${rc}): ${out}${err}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${PREFIX}/bin/tesslink-sim --help
+  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "installed tesslink-sim --help failed (${rc}): ${err}")
+endif()
+
 # No installed header may pull in Boost: applications compile without it.
 file(GLOB_RECURSE headers ${PREFIX}/include/TSCore/*.h)
 list(LENGTH headers nheaders)
@@ -74,6 +93,19 @@ if(NOT RUN_OUTPUT MATCHES "TSCore C\\+\\+ Library v1\\.1\\.1")
 endif()
 run(${WORK_DIR}/consumer/readme_example)
 message(STATUS "README example printed: ${RUN_OUTPUT}")
+
+# The calibration example against the installed simulator: a glove held in a fist moves no
+# finger, and the example must refuse to save a profile that would turn every pose into NaN.
+execute_process(
+  COMMAND ${PREFIX}/bin/tesslink-sim --kelvo left --motion fist --seconds 7
+  COMMAND sh -c "sleep 0.5 && exec \"$0\" \"$1\"" ${WORK_DIR}/consumer/examples/calibrate_profile
+          ${WORK_DIR}/still.profile
+  RESULTS_VARIABLE codes OUTPUT_VARIABLE out ERROR_VARIABLE err)
+list(GET codes 1 code)
+if(NOT code EQUAL 1 OR NOT err MATCHES "did not move enough: Thumb, Index, Middle, Ring, Pinky" OR
+   EXISTS ${WORK_DIR}/still.profile)
+  message(FATAL_ERROR "calibrate_profile saved the calibration of a glove that did not move (${codes}): ${out}${err}")
+endif()
 
 # pkg-config consumer.
 file(GLOB_RECURSE pcfiles ${PREFIX}/*/tscore.pc)

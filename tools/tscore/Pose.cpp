@@ -1,11 +1,15 @@
 #include <iostream>
 #include <memory>
+#include <string>
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "LiveState.h"
 #include "PoseJson.h"
+#include "PoseText.h"
 #include "Reading.h"
 #include "Select.h"
+#include "Terminal.h"
 
 namespace TSCoreCli
 {
@@ -18,6 +22,18 @@ namespace TSCoreCli
             bool storage = false;
         };
 
+        std::string PlainPose(const TSCore::HandPose& pose, const std::string& title,
+                              const std::optional<TSCore::Kinematics::Quat>& orientation)
+        {
+            std::string out = std::string(pose.isRight ? "Right" : "Left") + " hand of " + title + "\n";
+            out += std::string(angleUnitsNote) + "\n";
+            out += "finger " + AngleColumnsHeader() + "\n";
+            for (std::size_t f = 0; f < static_cast<std::size_t>(TSCore::fingerCount); ++f)
+                out += PadRight(FingerName(f), 7) + AngleColumns(pose, f) + "\n";
+            out += orientation ? "Orientation (quaternion): " + QuaternionText(*orientation) : "Orientation: none read";
+            return out;
+        }
+
         int RunPose(const PoseOptions& options)
         {
             std::shared_ptr<TSCore::HapticGlove> glove;
@@ -25,14 +41,29 @@ namespace TSCoreCli
             if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
                 return code;
             TSCore::HandPose pose;
-            if (!WaitForHandPose(*glove, profile, pose))
-                return Fail(exitNoReading, "no complete reading from " + Describe(*glove));
+            const GloveState state = WaitForGlove(*glove, profile, pose);
+            if (!state.complete)
+                return Fail(exitNoReading, "no complete reading from " + Describe(*glove) +
+                                               ". Is it connected? `tscore list` shows its state");
+            TSCore::Kinematics::Quat q;
+            const bool imu = glove->GetIMURotation(q);
             if (options.json)
-                std::cout << PoseToJson(pose).dump() << std::endl;
-            else if (options.storage)
+            {
+                PoseSource source{glove->GetDeviceID(), KindName(glove->GetDeviceType()), glove->GetDeviceKey(),
+                                  NowSeconds(), imu ? std::optional(q) : std::nullopt, state};
+                // Names come from another process: bytes that are not UTF-8 are replaced.
+                std::cout << PoseToJson(pose, source).dump(-1, ' ', false,
+                                                           nlohmann::ordered_json::error_handler_t::replace)
+                          << std::endl;
+            }
+            if (!state.invalidFingers.empty())
+                return Fail(exitInvalid, InvalidPoseMessage(state.invalidFingers));
+            if (!state.Live())
+                Warn(Describe(*glove) + ": " + state.Headline());
+            if (options.storage)
                 std::cout << pose.Serialize() << std::endl;
-            else
-                std::cout << pose.ToString(true) << std::endl;
+            else if (!options.json)
+                std::cout << PlainPose(pose, Describe(*glove), imu ? std::optional(q) : std::nullopt) << std::endl;
             return exitOk;
         }
     }
@@ -41,8 +72,10 @@ namespace TSCoreCli
     {
         auto options = std::make_shared<PoseOptions>();
         auto* command = app.add_subcommand(
-            "pose", "Print one hand pose of a glove: per finger the joint angles in degrees, or with --json the "
-                    "joint angles (radians), positions (mm), rotations (x, y, z, w) and normalised flexion.");
+            "pose", "Print one hand pose of a glove: per finger the joint angles in degrees (flexion, spread and "
+                    "twist of the first joint, flexion of the other two) and the orientation; with --json every "
+                    "angle (radians), position (mm) and rotation, the device, side, time and units. A pose that "
+                    "holds no valid numbers is refused (exit 9).");
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
         auto* json = command->add_flag("--json", options->json, "Print the pose as one line of JSON.");
