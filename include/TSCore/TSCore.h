@@ -30,6 +30,7 @@
 #include "TSCore/Haptics/ThumperCmd.h"
 #include "TSCore/Hand/HandPose.h"
 #include "TSCore/Hand/HandProfile.h"
+#include "TSCore/Hand/OpenXRHand.h"
 #include "TSCore/Devices/BetaDevice.h"
 #include "TSCore/Devices/DeviceList.h"
 #include "TSCore/Devices/DeviceModel.h"
