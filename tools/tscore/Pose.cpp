@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "OpenXRJson.h"
 #include "PoseJson.h"
 #include "Reading.h"
 #include "Select.h"
@@ -16,6 +17,7 @@ namespace TSCoreCli
             GloveOptions glove;
             bool json = false;
             bool storage = false;
+            bool openxr = false;
         };
 
         int RunPose(const PoseOptions& options)
@@ -29,6 +31,8 @@ namespace TSCoreCli
                 return Fail(exitNoReading, "no complete reading from " + Describe(*glove));
             if (options.json)
                 std::cout << PoseToJson(pose).dump() << std::endl;
+            else if (options.openxr)
+                std::cout << OpenXRToJson(pose, glove->IsRight(), true).dump() << std::endl;
             else if (options.storage)
                 std::cout << pose.Serialize() << std::endl;
             else
@@ -46,10 +50,16 @@ namespace TSCoreCli
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
         auto* json = command->add_flag("--json", options->json, "Print the pose as one line of JSON.");
-        command
+        auto* storage = command
             ->add_flag("--storage", options->storage,
                        "Print the pose's storage text (HandPose::Serialize), which `render --from` reads.")
             ->excludes(json);
+        command
+            ->add_flag("--openxr", options->openxr,
+                       "Print the 26 OpenXR hand-tracking joints as one line of JSON: extension joint names, "
+                       "flags, positions (metres, relative to the wrist), orientations (x, y, z, w), radii.")
+            ->excludes(json)
+            ->excludes(storage);
         return [options] { return RunPose(*options); };
     }
 }
