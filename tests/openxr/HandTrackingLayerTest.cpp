@@ -129,8 +129,10 @@ namespace
         static void SetUpTestSuite()
         {
             const std::string settings = std::string(TSCORE_XR_TEST_DIR) + "/layer-settings.conf";
+            // Unreadable lines are reported and leave the values read before them.
             std::ofstream(settings) << "# the test's placement\nspace = stage\nyaw = " << yawDegrees
-                                    << "\nright_offset = 0.2 1.1 -0.3\nleft_offset=-0.2 1.1 -0.3\n";
+                                    << "\nright_offset = 0.2 1.1 -0.3\nleft_offset=-0.2 1.1 -0.3\n"
+                                    << "yaw = 1e99\nright_offset = 1 2\nno equals sign\ncolour = blue\n";
             setenv("XR_RUNTIME_JSON", TSCORE_XR_RUNTIME_JSON, 1);
             setenv("XR_API_LAYER_PATH", TSCORE_XR_LAYER_DIR, 1);
             setenv("XR_ENABLE_API_LAYERS", layerName, 1);
