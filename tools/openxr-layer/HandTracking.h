@@ -5,6 +5,8 @@
 
 #include <openxr/openxr.h>
 
+#include <new>
+
 namespace TSCoreXR
 {
     XRAPI_ATTR XrResult XRAPI_CALL CreateHandTracker(XrSession session, const XrHandTrackerCreateInfoEXT* createInfo,
@@ -19,25 +21,19 @@ namespace TSCoreXR
 
     /// Runs body, turning any exception into an OpenXR error: nothing may unwind into the loader.
     template <typename Body>
-    XrResult Guarded(Body body) noexcept;
-}
-
-#include <exception>
-#include <new>
-
-template <typename Body>
-XrResult TSCoreXR::Guarded(Body body) noexcept
-{
-    try
+    XrResult Guarded(Body body) noexcept
     {
-        return body();
-    }
-    catch (const std::bad_alloc&)
-    {
-        return XR_ERROR_OUT_OF_MEMORY;
-    }
-    catch (...)
-    {
-        return XR_ERROR_RUNTIME_FAILURE;
+        try
+        {
+            return body();
+        }
+        catch (const std::bad_alloc&)
+        {
+            return XR_ERROR_OUT_OF_MEMORY;
+        }
+        catch (...)
+        {
+            return XR_ERROR_RUNTIME_FAILURE;
+        }
     }
 }
