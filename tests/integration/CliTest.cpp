@@ -23,6 +23,8 @@
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Hand/HandPose.h>
 #include <TSCore/Hand/HandProfile.h>
+#include <TSCore/Hand/OpenXRHand.h>
+#include <TSCore/Kinematics/BasicHandModel.h>
 
 #include "SimProcess.h"
 
@@ -291,6 +293,23 @@ TEST_F(Cli, PoseJsonMatchesTheLibrarysPose)
     for (std::size_t at = raw.out.find_first_of("0123456789"); at != std::string::npos;
          at = raw.out.find_first_of("0123456789", raw.out.find_first_not_of("0123456789.", at)))
         EXPECT_LT(raw.out.find_first_not_of("0123456789.", at) - at, 16u) << "a float as its own short text";
+
+    // --openxr: the converter's 26 joints of the same pose, named as the extension names them.
+    const RunResult xr = Tscore({"pose", "--left", "--openxr"});
+    ASSERT_EQ(xr.exitCode, 0);
+    const json joints = json::parse(xr.out, nullptr, false)["joints"];
+    ASSERT_EQ(joints.size(), 26u) << xr.out;
+    TSCore::HandProfile leftProfile = TSCore::HandProfile::Default(false);
+    TSCore::HandPose leftPose;
+    TSCore::OpenXRHand::Locations located;
+    ASSERT_TRUE(gloves[1]->GetHandPose(leftProfile, leftPose));
+    ASSERT_TRUE(TSCore::OpenXRHand::Locate(leftPose, TSCore::Kinematics::BasicHandModel::Default(false), true, located));
+    for (std::size_t j = 0; j < 26; ++j)
+    {
+        EXPECT_EQ(joints[j]["name"], TSCore::OpenXRHand::JointName(static_cast<int>(j)));
+        EXPECT_EQ(joints[j]["locationFlags"], 15);
+        EXPECT_NEAR(joints[j]["position"][2].get<double>(), located.jointLocations[j].pose.position.z, 1e-6);
+    }
 
     // Without --json: the same angles in whole degrees, labelled, with the orientation.
     const RunResult text = Tscore({"pose", "--right"});

@@ -33,16 +33,16 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "installed tesslink-sim --help failed (${rc}): ${err}")
 endif()
 
-# No installed header may pull in Boost: applications compile without it.
+# No installed header may pull in Boost or OpenXR: applications compile without them.
 file(GLOB_RECURSE headers ${PREFIX}/include/TSCore/*.h)
 list(LENGTH headers nheaders)
 if(nheaders EQUAL 0)
   message(FATAL_ERROR "no headers were installed")
 endif()
 foreach(h IN LISTS headers)
-  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"]boost/")
+  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"](boost|openxr)/")
   if(hits)
-    message(FATAL_ERROR "installed header ${h} includes Boost: ${hits}")
+    message(FATAL_ERROR "installed header ${h} includes Boost or OpenXR: ${hits}")
   endif()
 endforeach()
 
@@ -119,7 +119,8 @@ separate_arguments(cxxflags UNIX_COMMAND "${CXX_FLAGS}")
 run(${CXX} -std=c++17 ${cxxflags} ${SOURCE_DIR}/tests/package/consumer/main.cpp -o ${WORK_DIR}/pc-consumer ${pcflags}
     -Wl,-rpath,${PREFIX}/lib)
 string(REGEX MATCH "-L([^ ;]+)" _ "${pcflags}")
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${CMAKE_MATCH_1} ${WORK_DIR}/pc-consumer)
+set(pclibdir ${CMAKE_MATCH_1})
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${pclibdir} ${WORK_DIR}/pc-consumer)
 message(STATUS "pkg-config consumer printed: ${RUN_OUTPUT}")
 
 # add_subdirectory consumer: TSCore built as part of another project, with nothing but the library.
@@ -129,3 +130,32 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/subproject -B ${WORK_DIR}/su
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/subproject --target consumer)
 run(${WORK_DIR}/subproject/consumer)
 message(STATUS "subproject consumer printed: ${RUN_OUTPUT}")
+
+# The README's OpenXR converter example, built the same way.
+string(FIND "${readme}" "### The converter, in your own code" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "README.md has no OpenXR converter example")
+endif()
+string(SUBSTRING "${readme}" ${at} -1 converter)
+string(REGEX MATCH "```cpp\n([^`]*)```" _ "${converter}")
+file(WRITE ${WORK_DIR}/openxr_example.cpp "${CMAKE_MATCH_1}")
+run(${CXX} -std=c++17 ${cxxflags} ${WORK_DIR}/openxr_example.cpp -o ${WORK_DIR}/openxr-example ${pcflags}
+    -Wl,-rpath,${PREFIX}/lib)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${pclibdir} ${WORK_DIR}/openxr-example)
+
+# The OpenXR layer's installed manifest names the installed layer, which finds the library
+# in its own prefix.
+file(GLOB manifests ${PREFIX}/share/openxr/1/api_layers/explicit.d/*.json)
+foreach(manifest IN LISTS manifests)
+  file(READ ${manifest} text)
+  string(JSON library GET "${text}" api_layer library_path)
+  get_filename_component(dir ${manifest} DIRECTORY)
+  get_filename_component(library ${library} ABSOLUTE BASE_DIR ${dir})
+  if(NOT EXISTS ${library})
+    message(FATAL_ERROR "${manifest} names ${library}, which is not installed")
+  endif()
+  run(ldd ${library})
+  if(RUN_OUTPUT MATCHES "not found" OR NOT RUN_OUTPUT MATCHES "${PREFIX}/[^ ]*libTSCore")
+    message(FATAL_ERROR "the installed layer does not find the installed library:\n${RUN_OUTPUT}")
+  endif()
+endforeach()
