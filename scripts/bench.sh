@@ -17,3 +17,5 @@ build/bench/bench/tscore_bench --benchmark_min_time=0.5 --benchmark_out="$out" -
   "$@" >/dev/null
 build/bench/bench/tscore_bench_table "$out"
 echo "raw results: $out"
+# One hand-pose read from Python against the same read from C++, in one run.
+/usr/bin/python3 bench/python_pose_read.py build/bench
