@@ -47,7 +47,7 @@ from ._tscore import (
     version,
 )
 
-Glove.poses = _poses  # type: ignore[method-assign]
+Glove.poses = _poses  # type: ignore[assignment]
 
 
 def debug_level() -> DebugLevel:

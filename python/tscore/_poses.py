@@ -4,7 +4,8 @@ from __future__ import annotations
 
 import math
 import time
-from typing import Iterator, Optional
+from collections.abc import Iterator
+from typing import Optional
 
 from . import _tscore
 
@@ -24,7 +25,7 @@ def _positive(name: str, value: Optional[float], allow_none: bool, allow_zero: b
 
 
 def poses(
-    glove: _tscore.Glove,
+    self: _tscore.Glove,
     rate: float = 90.0,
     seconds: Optional[float] = None,
     timeout: Optional[float] = 1.0,
@@ -49,7 +50,7 @@ def poses(
         raise TypeError(f"profile must be a HandProfile, not {type(profile).__name__}")
     if model is not None and not isinstance(model, _tscore.HandModel):
         raise TypeError(f"model must be a HandModel, not {type(model).__name__}")
-    return _stream(glove, period, duration, patience, profile, model)
+    return _stream(self, period, duration, patience, profile, model)
 
 
 def _stream(
