@@ -25,6 +25,7 @@ def main() -> int:
     parser.add_argument("--reads", type=int, default=20000, help="reads per round (default 20000)")
     parser.add_argument("--rounds", type=int, default=5, help="rounds per side (default 5)")
     parser.add_argument("--kind", choices=["tessara", "kelvo"], default="tessara")
+    parser.add_argument("--verbose", action="store_true", help="print every round")
     args = parser.parse_args()
 
     build = Path(args.build).resolve()
@@ -62,6 +63,9 @@ def main() -> int:
         sim.wait()
 
     py, cxx = statistics.median(python_ns), statistics.median(cxx_ns)
+    if args.verbose:
+        print("C++ rounds (ns):", [round(v) for v in cxx_ns])
+        print("Python rounds (ns):", [round(v) for v in python_ns])
     print(f"hand-pose read ({args.kind}), median of {args.rounds} rounds of {args.reads} reads")
     print(f"  C++    HapticGlove::GetHandPose  {cxx / 1000:8.2f} us")
     print(f"  Python glove.hand_pose(profile)  {py / 1000:8.2f} us")
