@@ -25,13 +25,13 @@ namespace tscore_py
     /// Sends the library's stdout to a buffer for as long as it lives (only when logging is on).
     class LogCapture
     {
-    public:
+      public:
         explicit LogCapture(std::string& sink);
         ~LogCapture();
         LogCapture(const LogCapture&) = delete;
         LogCapture& operator=(const LogCapture&) = delete;
 
-    private:
+      private:
         std::FILE* saved = nullptr;
     };
 
@@ -45,8 +45,7 @@ namespace tscore_py
 
     namespace detail
     {
-        template <class F>
-        decltype(auto) RunCaptured(F&& f, std::string& log)
+        template <class F> decltype(auto) RunCaptured(F&& f, std::string& log)
         {
             std::lock_guard<std::mutex> lock(LibraryMutex());
             LogCapture capture(log);
@@ -55,8 +54,7 @@ namespace tscore_py
     }
 
     /// Runs f under the library mutex with the GIL released. f must not touch Python objects.
-    template <class F>
-    auto Call(F&& f) -> std::decay_t<decltype(f())>
+    template <class F> auto Call(F&& f) -> std::decay_t<decltype(f())>
     {
         std::string log;
         if constexpr (std::is_void_v<decltype(f())>)
@@ -79,8 +77,7 @@ namespace tscore_py
     }
 
     /// Runs a short call under the library mutex, keeping the GIL.
-    template <class F>
-    auto Locked(F&& f) -> std::decay_t<decltype(f())>
+    template <class F> auto Locked(F&& f) -> std::decay_t<decltype(f())>
     {
         std::string log;
         if constexpr (std::is_void_v<decltype(f())>)

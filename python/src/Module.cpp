@@ -40,21 +40,24 @@ namespace tscore_py
     {
         void BindLibrary(py::module_& m)
         {
-            m.def("version", [] { return Locked([] { return TSCore::Library::Version(); }); },
-                  "\"TSCore C++ Library v1.1.1\". Wraps Library::Version.");
-            m.def("debug_level", [] { return static_cast<int>(Locked([] { return Debugger::debugLevel; })); },
-                  "The logging threshold as an int (see DebugLevel). Reads Debugger::debugLevel.");
+            m.def(
+                "version", [] { return Locked([] { return TSCore::Library::Version(); }); },
+                "\"TSCore C++ Library v1.1.1\". Wraps Library::Version.");
+            m.def(
+                "debug_level", [] { return static_cast<int>(Locked([] { return Debugger::debugLevel; })); },
+                "The logging threshold as an int (see DebugLevel). Reads Debugger::debugLevel.");
             m.def(
                 "set_debug_level",
                 [](int level) {
                     if (level < 0 || level > 3)
-                        throw py::value_error("debug level must be 0 (off) to 3 (verbose), got " + std::to_string(level));
+                        throw py::value_error("debug level must be 0 (off) to 3 (verbose), got " +
+                                              std::to_string(level));
                     Locked([&] { Debugger::debugLevel = static_cast<DebugLevel>(level); });
                 },
-                py::arg("level"),
-                "Sets the logging threshold; log lines go to sys.stdout. Sets Debugger::debugLevel.");
+                py::arg("level"), "Sets the logging threshold; log lines go to sys.stdout. Sets Debugger::debugLevel.");
             m.def(
-                "to_euler", [](py::handle q) {
+                "to_euler",
+                [](py::handle q) {
                     const FloatArray a = ShapedArray(q, {4}, "q");
                     const TSCore::Kinematics::Quat quat(a.data()[0], a.data()[1], a.data()[2], a.data()[3]);
                     return ToArray(std::vector<TSCore::Kinematics::Vect3D>{quat.ToEuler()}, 1).attr("reshape")(3);

@@ -135,57 +135,86 @@ namespace tscore_py
             return model ? py::cast(std::move(model)) : py::none();
         }
 
-        void BindHandPose(py::module_& m)
+        // Views into the pose's own arrays: the pose object stays alive as their base.
+        void BindPoseArrays(py::class_<HandPoseObject>& pose)
         {
-            py::class_<HandPoseObject>(m, "HandPose",
-                "The wearer's hand: per finger (thumb first) the angles, positions and rotations of its\n"
-                "joints. Wraps TSCore::HandPose. The array properties are read-only float32 views into\n"
-                "the pose (no copy); np.array(pose.angles) gives a writable copy. An entry the pose does\n"
-                "not have (a pose read from a short text) is NaN.")
-                .def(py::init(&PoseFromArrays), py::arg("is_right"), py::arg("angles"), py::arg("positions"),
-                     py::arg("rotations"),
-                     "A pose from arrays of the shapes of the properties below (copied).\n"
-                     "Wraps the HandPose(isRight, jointPositions, jointRotations, handAngles) constructor.")
-                .def_static(
-                    "idle", [](bool right) { return Locked([&] { return std::make_unique<HandPoseObject>(HandPose::DefaultIdle(right)); }); },
-                    py::arg("right"), "The hand at rest on the default hand model. Wraps HandPose::DefaultIdle.")
-                .def_property_readonly("is_right", [](const HandPoseObject& p) { return p.pose.isRight; },
-                                       "True for a right hand. Reads HandPose::isRight.")
-                .def_property_readonly(
-                    "angles", [](py::object self) { return ReadOnlyView(&self.cast<HandPoseObject&>().angles[0][0][0], {5, 3, 3}, self); },
+            pose.def_property_readonly(
+                    "angles",
+                    [](py::object self) {
+                        return ReadOnlyView(&self.cast<HandPoseObject&>().angles[0][0][0], {5, 3, 3}, self);
+                    },
                     "(5, 3, 3) float32, radians: per finger, per joint from the hand outwards (CMC, MCP,\n"
                     "IP for the thumb; MCP, PIP, DIP otherwise), (twist, flexion, spread). Read-only view.\n"
                     "Reads HandPose::handAngles.")
                 .def_property_readonly(
-                    "positions", [](py::object self) { return ReadOnlyView(&self.cast<HandPoseObject&>().positions[0][0][0], {5, 4, 3}, self); },
+                    "positions",
+                    [](py::object self) {
+                        return ReadOnlyView(&self.cast<HandPoseObject&>().positions[0][0][0], {5, 4, 3}, self);
+                    },
                     "(5, 4, 3) float32, millimetres in the hand frame (+x toward the fingers, +y toward\n"
                     "the thumb of a right hand, +z out of the back): the three joints, then the tip.\n"
                     "Read-only view. Reads HandPose::jointPositions.")
                 .def_property_readonly(
-                    "rotations", [](py::object self) { return ReadOnlyView(&self.cast<HandPoseObject&>().rotations[0][0][0], {5, 4, 4}, self); },
+                    "rotations",
+                    [](py::object self) {
+                        return ReadOnlyView(&self.cast<HandPoseObject&>().rotations[0][0][0], {5, 4, 4}, self);
+                    },
                     "(5, 4, 4) float32 quaternions in x, y, z, w order (w is the scalar part), one per\n"
                     "entry of positions. Read-only view. Reads HandPose::jointRotations.")
                 .def_property_readonly(
-                    "flexion", [](py::object self) { return ReadOnlyView(self.cast<HandPoseObject&>().flexion, {5}, self); },
+                    "flexion",
+                    [](py::object self) { return ReadOnlyView(self.cast<HandPoseObject&>().flexion, {5}, self); },
                     "(5,) float32: each finger's summed flexion, 0 stretched, 1 fully flexed, not clamped\n"
                     "(np.clip(pose.flexion, 0, 1) clamps). Read-only view.\n"
-                    "Wraps HandPose::GetNormalizedFlexion(false).")
-                .def("to_string", [](const HandPoseObject& p) { return Text(Locked([&] { return p.pose.ToString(false); })); },
-                     "One line per finger, angles in whole degrees. Wraps HandPose::ToString.")
-                .def("__str__", [](const HandPoseObject& p) { return Text(Locked([&] { return p.pose.ToString(false); })); })
-                .def("__repr__", [](const HandPoseObject& p) {
-                    return py::str("<HandPose {} flexion {}>")
-                        .format(p.pose.isRight ? "right" : "left",
-                                py::module_::import("numpy").attr("array2string")(
-                                    ReadOnlyView(p.flexion, {5}, py::none()), py::arg("precision") = 2));
-                })
-                .def("to_storage", [](const HandPoseObject& p) { return Locked([&] { return p.pose.Serialize(); }); },
-                     "The storage text. Wraps HandPose::Serialize.")
+                    "Wraps HandPose::GetNormalizedFlexion(false).");
+        }
+
+        void BindHandPose(py::module_& m)
+        {
+            py::class_<HandPoseObject> pose(
+                m, "HandPose",
+                "The wearer's hand: per finger (thumb first) the angles, positions and rotations of its\n"
+                "joints. Wraps TSCore::HandPose. The array properties are read-only float32 views into\n"
+                "the pose (no copy); np.array(pose.angles) gives a writable copy. An entry the pose does\n"
+                "not have (a pose read from a short text) is NaN.");
+            pose.def(py::init(&PoseFromArrays), py::arg("is_right"), py::arg("angles"), py::arg("positions"),
+                     py::arg("rotations"),
+                     "A pose from arrays of the shapes of the properties below (copied).\n"
+                     "Wraps the HandPose(isRight, jointPositions, jointRotations, handAngles) constructor.")
+                .def_static(
+                    "idle",
+                    [](bool right) {
+                        return Locked([&] { return std::make_unique<HandPoseObject>(HandPose::DefaultIdle(right)); });
+                    },
+                    py::arg("right"), "The hand at rest on the default hand model. Wraps HandPose::DefaultIdle.")
+                .def_property_readonly(
+                    "is_right", [](const HandPoseObject& p) { return p.pose.isRight; },
+                    "True for a right hand. Reads HandPose::isRight.");
+            BindPoseArrays(pose);
+            pose.def(
+                    "to_string",
+                    [](const HandPoseObject& p) { return Text(Locked([&] { return p.pose.ToString(false); })); },
+                    "One line per finger, angles in whole degrees. Wraps HandPose::ToString.")
+                .def("__str__",
+                     [](const HandPoseObject& p) { return Text(Locked([&] { return p.pose.ToString(false); })); })
+                .def("__repr__",
+                     [](const HandPoseObject& p) {
+                         return py::str("<HandPose {} flexion {}>")
+                             .format(p.pose.isRight ? "right" : "left",
+                                     py::module_::import("numpy").attr("array2string")(
+                                         ReadOnlyView(p.flexion, {5}, py::none()), py::arg("precision") = 2));
+                     })
+                .def(
+                    "to_storage", [](const HandPoseObject& p) { return Locked([&] { return p.pose.Serialize(); }); },
+                    "The storage text. Wraps HandPose::Serialize.")
                 .def_static("from_storage", &PoseFromStorage, py::arg("text"),
                             "The pose a storage text holds; None when the text is not a stored hand pose.\n"
                             "Wraps HandPose::Deserialize.")
                 .def(
-                    "__eq__", [](const HandPoseObject& a, const HandPoseObject& b) { return Locked([&] { return a.pose.Equals(b.pose); }); },
+                    "__eq__",
+                    [](const HandPoseObject& a, const HandPoseObject& b) {
+                        return Locked([&] { return a.pose.Equals(b.pose); });
+                    },
                     py::is_operator(), "Every value equal within 1e-6. Wraps HandPose::Equals.")
                 .def(py::pickle([](const HandPoseObject& p) { return Locked([&] { return p.pose.Serialize(); }); },
                                 [](const std::string& text) {
@@ -198,15 +227,17 @@ namespace tscore_py
 
         void BindHandProfile(py::module_& m)
         {
-            py::class_<HandProfile>(m, "HandProfile",
+            py::class_<HandProfile>(
+                m, "HandProfile",
                 "A user's calibration for one hand, with a part for each glove family; a glove reads and\n"
                 "calibrates only its own part. Wraps TSCore::HandProfile. Mutable: the calibration calls\n"
                 "of a glove write into it in place.")
                 .def_static(
                     "default", [](bool right) { return Locked([&] { return HandProfile::Default(right); }); },
                     py::arg("right"), "The uncalibrated profile of a side. Wraps HandProfile::Default.")
-                .def_property_readonly("is_right", [](const HandProfile& p) { return Locked([&] { return p.isRight; }); },
-                                       "True for a right hand. Reads HandProfile::isRight.")
+                .def_property_readonly(
+                    "is_right", [](const HandProfile& p) { return Locked([&] { return p.isRight; }); },
+                    "True for a right hand. Reads HandProfile::isRight.")
                 .def("to_storage", &ProfileStorage, "The storage text. Wraps HandProfile::Serialize.")
                 .def_static("from_storage", &ProfileFromStorage, py::arg("text"),
                             "The profile a storage text holds; None when the text is not a stored profile.\n"
@@ -228,10 +259,13 @@ namespace tscore_py
                     "The profile stored in a file. OSError when the file cannot be read, ValueError\n"
                     "when it holds no profile. Wraps HandProfile::Deserialize.")
                 .def(
-                    "__eq__", [](const HandProfile& a, const HandProfile& b) { return Locked([&] { return a.Equals(b); }); },
+                    "__eq__",
+                    [](const HandProfile& a, const HandProfile& b) { return Locked([&] { return a.Equals(b); }); },
                     py::is_operator(), "Every value equal within 1e-6. Wraps HandProfile::Equals.")
                 .def("__repr__",
-                     [](const HandProfile& p) { return std::string("<HandProfile ") + (p.isRight ? "right>" : "left>"); })
+                     [](const HandProfile& p) {
+                         return std::string("<HandProfile ") + (p.isRight ? "right>" : "left>");
+                     })
                 .def(py::pickle(&ProfileStorage, [](const std::string& text) {
                     py::object profile = ProfileFromStorage(text);
                     if (profile.is_none())
@@ -250,23 +284,28 @@ namespace tscore_py
 
         void BindHandModel(py::module_& m)
         {
-            py::class_<BasicHandModel>(m, "HandModel",
+            py::class_<BasicHandModel>(
+                m, "HandModel",
                 "Geometry of the wearer's hand: per finger (thumb first) three bone lengths in mm and\n"
                 "the position and rotation of its first joint. Wraps TSCore::Kinematics::BasicHandModel.")
                 .def_static(
                     "default", [](bool right) { return Locked([&] { return BasicHandModel::Default(right); }); },
                     py::arg("right"), "The default hand of a side. Wraps BasicHandModel::Default.")
-                .def_property_readonly("is_right", [](const BasicHandModel& h) { return Locked([&] { return h.isRight; }); },
-                                       "True for a right hand. Reads BasicHandModel::isRight.")
                 .def_property_readonly(
-                    "finger_lengths", [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.fingerLengths, 5, 3); }); },
+                    "is_right", [](const BasicHandModel& h) { return Locked([&] { return h.isRight; }); },
+                    "True for a right hand. Reads BasicHandModel::isRight.")
+                .def_property_readonly(
+                    "finger_lengths",
+                    [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.fingerLengths, 5, 3); }); },
                     "(5, 3) float32 copy: bone lengths in mm, from the hand outwards.\n"
                     "Reads BasicHandModel::fingerLengths.")
                 .def_property_readonly(
-                    "joint_positions", [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.jointPositions, 5); }); },
+                    "joint_positions",
+                    [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.jointPositions, 5); }); },
                     "(5, 3) float32 copy: each finger's first joint in mm. Reads BasicHandModel::jointPositions.")
                 .def_property_readonly(
-                    "joint_rotations", [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.jointRotations, 5); }); },
+                    "joint_rotations",
+                    [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.jointRotations, 5); }); },
                     "(5, 4) float32 copy: each finger's first joint as x, y, z, w.\n"
                     "Reads BasicHandModel::jointRotations.")
                 .def(
@@ -278,16 +317,22 @@ namespace tscore_py
                     },
                     py::arg("finger"), py::arg("lengths"),
                     "Replaces one finger's bone lengths (mm). Wraps BasicHandModel::SetFingerLengths.")
-                .def("to_storage", [](const BasicHandModel& h) { return Locked([&] { return h.Serialize(); }); },
-                     "The storage text. Wraps BasicHandModel::Serialize.")
+                .def(
+                    "to_storage", [](const BasicHandModel& h) { return Locked([&] { return h.Serialize(); }); },
+                    "The storage text. Wraps BasicHandModel::Serialize.")
                 .def_static("from_storage", &ModelFromStorage, py::arg("text"),
                             "The model a storage text holds; None when the text is not a stored hand model.\n"
                             "Wraps BasicHandModel::Deserialize.")
                 .def(
-                    "__eq__", [](const BasicHandModel& a, const BasicHandModel& b) { return Locked([&] { return a.Equals(b); }); },
-                    py::is_operator(), "Lengths, positions and rotations equal within 1e-6. Wraps BasicHandModel::Equals.")
-                .def("__repr__",
-                     [](const BasicHandModel& h) { return std::string("<HandModel ") + (h.isRight ? "right>" : "left>"); });
+                    "__eq__",
+                    [](const BasicHandModel& a, const BasicHandModel& b) {
+                        return Locked([&] { return a.Equals(b); });
+                    },
+                    py::is_operator(),
+                    "Lengths, positions and rotations equal within 1e-6. Wraps BasicHandModel::Equals.")
+                .def("__repr__", [](const BasicHandModel& h) {
+                    return std::string("<HandModel ") + (h.isRight ? "right>" : "left>");
+                });
         }
     }
 

@@ -22,31 +22,31 @@ namespace tscore_py
     namespace
     {
         // Identity fields shared by both families' glove records.
-        template <class Info>
-        void BindIdentity(py::class_<Info>& c, const char* cxx)
+        template <class Info> void BindIdentity(py::class_<Info>& c, const char* cxx)
         {
             const std::string type = cxx;
-            c.def_property_readonly("device_id", [](const Info& i) { return Text(i.deviceID); },
-                                    Doc("Reads " + type + "::deviceID."))
-                .def_property_readonly("hardware_version", [](const Info& i) { return Text(i.hardwareVersion); },
-                                       Doc("Reads " + type + "::hardwareVersion."))
+            c.def_property_readonly(
+                 "device_id", [](const Info& i) { return Text(i.deviceID); }, Doc("Reads " + type + "::deviceID."))
+                .def_property_readonly(
+                    "hardware_version", [](const Info& i) { return Text(i.hardwareVersion); },
+                    Doc("Reads " + type + "::hardwareVersion."))
                 .def_readonly("firmware_version", &Info::firmwareVersion, Doc("Reads " + type + "::firmwareVersion."))
                 .def_readonly("sub_firmware_version", &Info::subFirmwareVersion,
                               Doc("Reads " + type + "::subFirmwareVersion."))
                 .def_readonly("is_right", &Info::isRight, Doc("Reads " + type + "::isRight."))
                 .def_readonly("num_sensors", &Info::numSensors, Doc("Reads " + type + "::numSensors."))
-                .def("__str__", [](const Info& i) { return Text(Locked([&] { return i.ToString(); })); },
-                     Doc("Wraps " + type + "::ToString."));
+                .def(
+                    "__str__", [](const Info& i) { return Text(Locked([&] { return i.ToString(); })); },
+                    Doc("Wraps " + type + "::ToString."));
         }
 
         // Orientation and counters shared by both families' readings.
-        template <class Data>
-        void BindReading(py::class_<Data>& c, const char* cxx)
+        template <class Data> void BindReading(py::class_<Data>& c, const char* cxx)
         {
             const std::string type = cxx;
-            c.def_property_readonly("imu_rotation", [](const Data& d) { return ToArray(d.imuRotation); },
-                                    Doc("(4,) float32 copy, x, y, z, w: the corrected orientation. Reads " + type +
-                                        "::imuRotation."))
+            c.def_property_readonly(
+                 "imu_rotation", [](const Data& d) { return ToArray(d.imuRotation); },
+                 Doc("(4,) float32 copy, x, y, z, w: the corrected orientation. Reads " + type + "::imuRotation."))
                 .def_readonly("imu_parsed", &Data::imuParsed,
                               Doc("True when the text carried an orientation. Reads " + type + "::imuParsed."))
                 .def_readonly("parsed_values", &Data::parsedValues,
@@ -54,13 +54,15 @@ namespace tscore_py
                 .def(
                     "__eq__", [](const Data& a, const Data& b) { return Locked([&] { return a.Equals(b); }); },
                     py::is_operator(), Doc("Wraps " + type + "::Equals."))
-                .def("__str__", [](const Data& d) { return Text(Locked([&] { return d.ToString(); })); },
-                     Doc("Wraps " + type + "::ToString."));
+                .def(
+                    "__str__", [](const Data& d) { return Text(Locked([&] { return d.ToString(); })); },
+                    Doc("Wraps " + type + "::ToString."));
         }
 
         void BindTessaraRecords(py::module_& m)
         {
-            py::class_<TS_GloveInfo> info(m, "TSGloveInfo",
+            py::class_<TS_GloveInfo> info(
+                m, "TSGloveInfo",
                 "Constants of one exoskeleton glove: identity, firmware, side and linkage geometry.\n"
                 "Wraps TSCore::TS::TS_GloveInfo.");
             info.def_static(
@@ -76,12 +78,13 @@ namespace tscore_py
                 "The record of a constants string \"C:id:hw:vM.S:side:n:...\"; None when it is unusable.\n"
                 "With correct_old, old QX7 firmware gets the factory geometry. Wraps TS_GloveInfo::Parse.");
             info.def(
-                "__eq__", [](const TS_GloveInfo& a, const TS_GloveInfo& b) { return Locked([&] { return a.Equals(b, false); }); },
+                "__eq__",
+                [](const TS_GloveInfo& a, const TS_GloveInfo& b) { return Locked([&] { return a.Equals(b, false); }); },
                 py::is_operator(), "Wraps TS_GloveInfo::Equals(other, false).");
             BindIdentity(info, "TS_GloveInfo");
 
             py::class_<TS_SensorData> data(m, "TSSensorData",
-                "One reading of an exoskeleton glove. Wraps TSCore::TS::TS_SensorData.");
+                                           "One reading of an exoskeleton glove. Wraps TSCore::TS::TS_SensorData.");
             data.def_static(
                     "parse",
                     [](const std::string& text, const TS_GloveInfo& info) {
@@ -95,13 +98,18 @@ namespace tscore_py
                     "(5, 4) float32 copy: per finger the linkage sensor angles in radians, from the hand\n"
                     "outwards; NaN where the reading has none. Reads TS_SensorData::sensorAngles.");
             BindReading(data, "TS_SensorData");
+        }
 
-            py::class_<TS_GlovePose>(m, "TSGlovePose",
+        void BindTessaraGlovePose(py::module_& m)
+        {
+            py::class_<TS_GlovePose>(
+                m, "TSGlovePose",
                 "The shape of the exoskeleton's linkages. Wraps TSCore::TS::TS_GlovePose. Arrays are\n"
                 "float32 copies, NaN-padded to the longest finger.")
                 .def_readonly("is_right", &TS_GlovePose::isRight, "Reads TS_GlovePose::isRight.")
                 .def_property_readonly(
-                    "angles", [](const TS_GlovePose& g) { return ToArray(g.gloveAngles, 5, LongestRow(g.gloveAngles)); },
+                    "angles",
+                    [](const TS_GlovePose& g) { return ToArray(g.gloveAngles, 5, LongestRow(g.gloveAngles)); },
                     "(5, n, 3): per finger the linkage joint angles in radians. Reads TS_GlovePose::gloveAngles.")
                 .def_property_readonly(
                     "positions",
@@ -113,16 +121,18 @@ namespace tscore_py
                     [](const TS_GlovePose& g) { return ToArray(g.jointRotations, 5, LongestRow(g.jointRotations)); },
                     "(5, m, 4) x, y, z, w, one per entry of positions. Reads TS_GlovePose::jointRotations.")
                 .def(
-                    "__eq__", [](const TS_GlovePose& a, const TS_GlovePose& b) { return Locked([&] { return a.Equals(b); }); },
+                    "__eq__",
+                    [](const TS_GlovePose& a, const TS_GlovePose& b) { return Locked([&] { return a.Equals(b); }); },
                     py::is_operator(), "Wraps TS_GlovePose::Equals.")
-                .def("__str__", [](const TS_GlovePose& g) { return Text(Locked([&] { return g.ToString(true); })); },
-                     "Wraps TS_GlovePose::ToString(true).");
+                .def(
+                    "__str__", [](const TS_GlovePose& g) { return Text(Locked([&] { return g.ToString(true); })); },
+                    "Wraps TS_GlovePose::ToString(true).");
         }
 
         void BindKelvoRecords(py::module_& m)
         {
-            py::class_<Kelvo_GloveInfo> info(m, "KelvoGloveInfo",
-                "Identity and constants of a Kelvo glove. Wraps TSCore::Kelvo::Kelvo_GloveInfo.");
+            py::class_<Kelvo_GloveInfo> info(
+                m, "KelvoGloveInfo", "Identity and constants of a Kelvo glove. Wraps TSCore::Kelvo::Kelvo_GloveInfo.");
             info.def_static(
                 "parse",
                 [](const std::string& constants) -> py::object {
@@ -136,12 +146,13 @@ namespace tscore_py
                 "The record of a constants string \"x:id:hw:fw:hand:x:imu\"; None when it is unusable.\n"
                 "Wraps Kelvo_GloveInfo::Parse.");
             info.def(
-                "__eq__", [](const Kelvo_GloveInfo& a, const Kelvo_GloveInfo& b) { return Locked([&] { return a.Equals(b); }); },
+                "__eq__",
+                [](const Kelvo_GloveInfo& a, const Kelvo_GloveInfo& b) { return Locked([&] { return a.Equals(b); }); },
                 py::is_operator(), "Wraps Kelvo_GloveInfo::Equals.");
             BindIdentity(info, "Kelvo_GloveInfo");
 
             py::class_<Kelvo_SensorData> data(m, "KelvoSensorData",
-                "One reading of a Kelvo glove. Wraps TSCore::Kelvo::Kelvo_SensorData.");
+                                              "One reading of a Kelvo glove. Wraps TSCore::Kelvo::Kelvo_SensorData.");
             data.def_static(
                     "parse",
                     [](const std::string& text, const Kelvo_GloveInfo& info) {
@@ -164,6 +175,7 @@ namespace tscore_py
     void BindRecords(py::module_& m)
     {
         BindTessaraRecords(m);
+        BindTessaraGlovePose(m);
         BindKelvoRecords(m);
     }
 }
