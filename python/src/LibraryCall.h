@@ -76,7 +76,8 @@ namespace tscore_py
         }
     }
 
-    /// Runs a short call under the library mutex, keeping the GIL.
+    /// Runs a short call under the library mutex, keeping the GIL. f must not create Python
+    /// objects either: a garbage collection run there could call back into the module.
     template <class F> auto Locked(F&& f) -> std::decay_t<decltype(f())>
     {
         std::string log;

@@ -296,16 +296,16 @@ namespace tscore_py
                     "True for a right hand. Reads BasicHandModel::isRight.")
                 .def_property_readonly(
                     "finger_lengths",
-                    [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.fingerLengths, 5, 3); }); },
+                    [](const BasicHandModel& h) { return ToArray(Locked([&] { return h.fingerLengths; }), 5, 3); },
                     "(5, 3) float32 copy: bone lengths in mm, from the hand outwards.\n"
                     "Reads BasicHandModel::fingerLengths.")
                 .def_property_readonly(
                     "joint_positions",
-                    [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.jointPositions, 5); }); },
+                    [](const BasicHandModel& h) { return ToArray(Locked([&] { return h.jointPositions; }), 5); },
                     "(5, 3) float32 copy: each finger's first joint in mm. Reads BasicHandModel::jointPositions.")
                 .def_property_readonly(
                     "joint_rotations",
-                    [](const BasicHandModel& h) { return Locked([&] { return ToArray(h.jointRotations, 5); }); },
+                    [](const BasicHandModel& h) { return ToArray(Locked([&] { return h.jointRotations; }), 5); },
                     "(5, 4) float32 copy: each finger's first joint as x, y, z, w.\n"
                     "Reads BasicHandModel::jointRotations.")
                 .def(
