@@ -30,7 +30,11 @@ def main() -> int:
     if glove is None:
         print("No glove connected; start the connection service or tesslink-sim.", file=sys.stderr)
         return 1
-    profile = tscore.HandProfile.load(args.profile) if args.profile else tscore.HandProfile.default(glove.is_right)
+    try:
+        profile = tscore.HandProfile.load(args.profile) if args.profile else tscore.HandProfile.default(glove.is_right)
+    except (OSError, ValueError) as error:
+        print(f"record_poses: {error}", file=sys.stderr)
+        return 2
 
     times, poses = [], []
     start = time.monotonic()
