@@ -40,6 +40,13 @@ namespace tscore_py
     };
     using HandPosePtr = std::unique_ptr<HandPoseObject>;
 
+    /// A hand model as Python holds it. BasicHandModel has virtual functions but no virtual
+    /// destructor, so it is never deleted through its own pointer type.
+    struct HandModelObject final
+    {
+        TSCore::Kinematics::BasicHandModel model;
+    };
+
     /// The default hand model of a side, built once; read under the library mutex.
     const TSCore::Kinematics::BasicHandModel& DefaultModel(bool right);
 }

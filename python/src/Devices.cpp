@@ -177,41 +177,52 @@ namespace tscore_py
             return static_cast<int>(m);
         }
 
+        // Levels are kept as lists until the call: the command classes have virtual functions
+        // without a virtual destructor, so they live only as plain locals.
+        using LevelList = std::optional<std::vector<int>>;
+
+        TS_FFBCmd FFBOr(const LevelList& levels, const HapticGlove& glove)
+        {
+            return levels ? TS_FFBCmd(*levels) : glove.lastFFB;
+        }
+
+        TS_BuzzCmd BuzzOr(const LevelList& levels, const HapticGlove& glove)
+        {
+            return levels ? TS_BuzzCmd(*levels) : glove.lastBuzz;
+        }
+
         void SendHaptics(GloveRef& g, py::handle ffbArg, py::handle buzzArg, py::handle thumperArg)
         {
-            std::optional<TS_FFBCmd> ffb;
-            std::optional<TS_BuzzCmd> buzz;
+            LevelList ffb, buzz;
             if (!ffbArg.is_none())
-                ffb.emplace(Levels(ffbArg, "ffb"));
+                ffb = Levels(ffbArg, "ffb");
             if (!buzzArg.is_none())
-                buzz.emplace(Levels(buzzArg, "buzz"));
+                buzz = Levels(buzzArg, "buzz");
             auto* tessara = dynamic_cast<Tessara*>(g.glove);
             if (tessara != nullptr && !thumperArg.is_none())
             {
                 const TS_ThumperCmd effect = Effect(thumperArg);
-                Call([&] {
-                    tessara->SendHaptics(ffb.value_or(tessara->lastFFB), buzz.value_or(tessara->lastBuzz), effect);
-                });
+                Call([&] { tessara->SendHaptics(FFBOr(ffb, *tessara), BuzzOr(buzz, *tessara), effect); });
                 return;
             }
-            std::optional<ThumperCmd> thumper;
+            std::optional<int> thumper;
             if (!thumperArg.is_none())
-                thumper.emplace(Magnitude(thumperArg));
+                thumper = Magnitude(thumperArg);
             if (!ffb && !buzz && !thumper)
                 throw py::value_error("send_haptics needs ffb, buzz or thumper");
             HapticGlove* glove = g.glove;
             Call([&] {
                 // The single-kind overloads complete the others from the last commands sent.
                 if (ffb && !buzz && !thumper)
-                    glove->SendHaptics(*ffb);
+                    glove->SendHaptics(TS_FFBCmd(*ffb));
                 else if (buzz && !ffb && !thumper)
-                    glove->SendHaptics(*buzz);
+                    glove->SendHaptics(TS_BuzzCmd(*buzz));
                 else if (thumper && !ffb && !buzz)
-                    glove->SendHaptics(*thumper);
+                    glove->SendHaptics(ThumperCmd(*thumper));
                 else if (!thumper)
-                    glove->SendHaptics(*ffb, *buzz);
+                    glove->SendHaptics(TS_FFBCmd(*ffb), TS_BuzzCmd(*buzz));
                 else
-                    glove->SendHaptics(ffb.value_or(glove->lastFFB), buzz.value_or(glove->lastBuzz), *thumper);
+                    glove->SendHaptics(FFBOr(ffb, *glove), BuzzOr(buzz, *glove), ThumperCmd(*thumper));
             });
         }
 
@@ -222,14 +233,14 @@ namespace tscore_py
             return right ? rightProfile : leftProfile;
         }
 
-        py::object ReadHandPose(GloveRef& g, HandProfile* profile, BasicHandModel* model)
+        py::object ReadHandPose(GloveRef& g, HandProfile* profile, HandModelObject* model)
         {
             HapticGlove* glove = g.glove;
             HandPosePtr pose = Call([&]() -> HandPosePtr {
                 // GetHandPose takes the profile by reference but only reads it.
                 HandProfile& p = profile ? *profile : const_cast<HandProfile&>(DefaultProfile(glove->IsRight()));
                 HandPose out;
-                const bool ok = model ? glove->GetHandPose(*model, p, out) : glove->GetHandPose(p, out);
+                const bool ok = model ? glove->GetHandPose(model->model, p, out) : glove->GetHandPose(p, out);
                 return ok ? std::make_unique<HandPoseObject>(std::move(out)) : nullptr;
             });
             return pose ? py::cast(std::move(pose)) : py::none();
@@ -382,7 +393,7 @@ namespace tscore_py
                     "Wraps HapticGlove::IsRight.")
                 .def(
                     "hand_pose",
-                    [](GloveRef& g, HandProfile* profile, BasicHandModel* model) {
+                    [](GloveRef& g, HandProfile* profile, HandModelObject* model) {
                         return ReadHandPose(g, profile, model);
                     },
                     py::arg("profile") = nullptr, py::arg("model") = nullptr,
@@ -465,9 +476,9 @@ namespace tscore_py
             return ok ? py::cast(std::move(reading)) : py::none();
         }
 
-        const BasicHandModel& ModelOr(const BasicHandModel* model, bool right)
+        const BasicHandModel& ModelOr(const HandModelObject* model, bool right)
         {
-            return model ? *model : DefaultModel(right);
+            return model ? model->model : DefaultModel(right);
         }
 
         void BindTessara(py::module_& m)
@@ -505,7 +516,7 @@ namespace tscore_py
                     "Wraps Tessara::CalculateGlovePose.")
                 .def_static(
                     "calculate_hand_pose",
-                    [](const TS_GlovePose& pose, const HandProfile& profile, const BasicHandModel* model) {
+                    [](const TS_GlovePose& pose, const HandProfile& profile, const HandModelObject* model) {
                         return Call([&] {
                             const auto& p = profile.tsProfile;
                             return std::make_unique<HandPoseObject>(
@@ -537,7 +548,7 @@ namespace tscore_py
                     "The latest reading when it is complete, else None. Wraps Kelvo::GetSensorData.")
                 .def_static(
                     "calculate_hand_pose",
-                    [](const Kelvo_SensorData& data, const HandProfile& profile, const BasicHandModel* model) {
+                    [](const Kelvo_SensorData& data, const HandProfile& profile, const HandModelObject* model) {
                         return Call([&] {
                             const auto& p = profile.kelvoProfile;
                             return std::make_unique<HandPoseObject>(

@@ -127,10 +127,10 @@ namespace tscore_py
 
         py::object ModelFromStorage(const std::string& text)
         {
-            auto model = Locked([&]() -> std::unique_ptr<BasicHandModel> {
+            auto model = Locked([&]() -> std::unique_ptr<HandModelObject> {
                 if (!LooksStored(text, 4))
                     return nullptr;
-                return std::make_unique<BasicHandModel>(BasicHandModel::Deserialize(text));
+                return std::make_unique<HandModelObject>(HandModelObject{BasicHandModel::Deserialize(text)});
             });
             return model ? py::cast(std::move(model)) : py::none();
         }
@@ -284,54 +284,57 @@ namespace tscore_py
 
         void BindHandModel(py::module_& m)
         {
-            py::class_<BasicHandModel>(
+            py::class_<HandModelObject>(
                 m, "HandModel",
                 "Geometry of the wearer's hand: per finger (thumb first) three bone lengths in mm and\n"
                 "the position and rotation of its first joint. Wraps TSCore::Kinematics::BasicHandModel.")
                 .def_static(
-                    "default", [](bool right) { return Locked([&] { return BasicHandModel::Default(right); }); },
+                    "default",
+                    [](bool right) { return Locked([&] { return HandModelObject{BasicHandModel::Default(right)}; }); },
                     py::arg("right"), "The default hand of a side. Wraps BasicHandModel::Default.")
                 .def_property_readonly(
-                    "is_right", [](const BasicHandModel& h) { return Locked([&] { return h.isRight; }); },
+                    "is_right", [](const HandModelObject& h) { return Locked([&] { return h.model.isRight; }); },
                     "True for a right hand. Reads BasicHandModel::isRight.")
                 .def_property_readonly(
                     "finger_lengths",
-                    [](const BasicHandModel& h) { return ToArray(Locked([&] { return h.fingerLengths; }), 5, 3); },
+                    [](const HandModelObject& h) {
+                        return ToArray(Locked([&] { return h.model.fingerLengths; }), 5, 3);
+                    },
                     "(5, 3) float32 copy: bone lengths in mm, from the hand outwards.\n"
                     "Reads BasicHandModel::fingerLengths.")
                 .def_property_readonly(
                     "joint_positions",
-                    [](const BasicHandModel& h) { return ToArray(Locked([&] { return h.jointPositions; }), 5); },
+                    [](const HandModelObject& h) { return ToArray(Locked([&] { return h.model.jointPositions; }), 5); },
                     "(5, 3) float32 copy: each finger's first joint in mm. Reads BasicHandModel::jointPositions.")
                 .def_property_readonly(
                     "joint_rotations",
-                    [](const BasicHandModel& h) { return ToArray(Locked([&] { return h.jointRotations; }), 5); },
+                    [](const HandModelObject& h) { return ToArray(Locked([&] { return h.model.jointRotations; }), 5); },
                     "(5, 4) float32 copy: each finger's first joint as x, y, z, w.\n"
                     "Reads BasicHandModel::jointRotations.")
                 .def(
                     "set_finger_lengths",
-                    [](BasicHandModel& h, int finger, py::handle lengths) {
+                    [](HandModelObject& h, int finger, py::handle lengths) {
                         const auto f = static_cast<TSCore::Finger>(FingerIndex(finger));
                         std::vector<float> values = Lengths(lengths);
-                        Locked([&] { h.SetFingerLengths(std::move(values), f); });
+                        Locked([&] { h.model.SetFingerLengths(std::move(values), f); });
                     },
                     py::arg("finger"), py::arg("lengths"),
                     "Replaces one finger's bone lengths (mm). Wraps BasicHandModel::SetFingerLengths.")
                 .def(
-                    "to_storage", [](const BasicHandModel& h) { return Locked([&] { return h.Serialize(); }); },
+                    "to_storage", [](const HandModelObject& h) { return Locked([&] { return h.model.Serialize(); }); },
                     "The storage text. Wraps BasicHandModel::Serialize.")
                 .def_static("from_storage", &ModelFromStorage, py::arg("text"),
                             "The model a storage text holds; None when the text is not a stored hand model.\n"
                             "Wraps BasicHandModel::Deserialize.")
                 .def(
                     "__eq__",
-                    [](const BasicHandModel& a, const BasicHandModel& b) {
-                        return Locked([&] { return a.Equals(b); });
+                    [](const HandModelObject& a, const HandModelObject& b) {
+                        return Locked([&] { return a.model.Equals(b.model); });
                     },
                     py::is_operator(),
                     "Lengths, positions and rotations equal within 1e-6. Wraps BasicHandModel::Equals.")
-                .def("__repr__", [](const BasicHandModel& h) {
-                    return std::string("<HandModel ") + (h.isRight ? "right>" : "left>");
+                .def("__repr__", [](const HandModelObject& h) {
+                    return std::string("<HandModel ") + (h.model.isRight ? "right>" : "left>");
                 });
         }
     }
