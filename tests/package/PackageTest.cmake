@@ -33,18 +33,43 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "installed tesslink-sim --help failed (${rc}): ${err}")
 endif()
 
-# No installed header may pull in Boost: applications compile without it.
+# No installed header may pull in Boost or OpenXR: applications compile without them.
 file(GLOB_RECURSE headers ${PREFIX}/include/TSCore/*.h)
 list(LENGTH headers nheaders)
 if(nheaders EQUAL 0)
   message(FATAL_ERROR "no headers were installed")
 endif()
 foreach(h IN LISTS headers)
-  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"]boost/")
+  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"](boost|openxr)/")
   if(hits)
-    message(FATAL_ERROR "installed header ${h} includes Boost: ${hits}")
+    message(FATAL_ERROR "installed header ${h} includes Boost or OpenXR: ${hits}")
   endif()
 endforeach()
+
+# The exported interface: every symbol of namespace TSCore that the installed library exports,
+# against the list kept with the sources. A difference is an ABI change: review it, then update
+# the list (and SOVERSION, when a symbol an application could use went away or changed).
+file(GLOB installedLibs ${PREFIX}/lib*/libTSCore.so.*.*.*)
+list(GET installedLibs 0 installedLib)
+run(${NM} -D --defined-only ${installedLib})
+# The library's own names only: instantiations of standard templates over its types, and its
+# inline functions (weak, "W"), are copies an application makes for itself; which of them the
+# library happens to emit varies with the compiler and the optimisation level.
+string(REGEX MATCHALL "[ABDGRSTViu] _Z(N|NK|TVN|TIN|TSN)6TSCore[^ \n]*" exported "${RUN_OUTPUT}")
+list(TRANSFORM exported REPLACE "^. " "")
+list(SORT exported)
+list(REMOVE_DUPLICATES exported)
+file(STRINGS ${SOURCE_DIR}/tests/package/exported-symbols.txt expected)
+set(added ${exported})
+list(REMOVE_ITEM added ${expected})
+set(removed ${expected})
+list(REMOVE_ITEM removed ${exported})
+if(added OR removed)
+  string(REPLACE ";" "\n  " added "${added}")
+  string(REPLACE ";" "\n  " removed "${removed}")
+  message(FATAL_ERROR "exported symbols differ from tests/package/exported-symbols.txt\n"
+    "added:\n  ${added}\nremoved:\n  ${removed}")
+endif()
 
 # The README's usage example, compiled verbatim so the two never drift apart.
 file(READ ${SOURCE_DIR}/README.md readme)
@@ -94,5 +119,43 @@ separate_arguments(cxxflags UNIX_COMMAND "${CXX_FLAGS}")
 run(${CXX} -std=c++17 ${cxxflags} ${SOURCE_DIR}/tests/package/consumer/main.cpp -o ${WORK_DIR}/pc-consumer ${pcflags}
     -Wl,-rpath,${PREFIX}/lib)
 string(REGEX MATCH "-L([^ ;]+)" _ "${pcflags}")
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${CMAKE_MATCH_1} ${WORK_DIR}/pc-consumer)
+set(pclibdir ${CMAKE_MATCH_1})
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${pclibdir} ${WORK_DIR}/pc-consumer)
 message(STATUS "pkg-config consumer printed: ${RUN_OUTPUT}")
+
+# add_subdirectory consumer: TSCore built as part of another project, with nothing but the library.
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/subproject -B ${WORK_DIR}/subproject -G ${GENERATOR}
+    -DTSCORE_SOURCE_DIR=${SOURCE_DIR} -DCMAKE_CXX_COMPILER=${CXX}
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}" "-DCMAKE_SHARED_LINKER_FLAGS=${LINK_FLAGS}")
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/subproject --target consumer)
+run(${WORK_DIR}/subproject/consumer)
+message(STATUS "subproject consumer printed: ${RUN_OUTPUT}")
+
+# The README's OpenXR converter example, built the same way.
+string(FIND "${readme}" "### The converter, in your own code" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "README.md has no OpenXR converter example")
+endif()
+string(SUBSTRING "${readme}" ${at} -1 converter)
+string(REGEX MATCH "```cpp\n([^`]*)```" _ "${converter}")
+file(WRITE ${WORK_DIR}/openxr_example.cpp "${CMAKE_MATCH_1}")
+run(${CXX} -std=c++17 ${cxxflags} ${WORK_DIR}/openxr_example.cpp -o ${WORK_DIR}/openxr-example ${pcflags}
+    -Wl,-rpath,${PREFIX}/lib)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${pclibdir} ${WORK_DIR}/openxr-example)
+
+# The OpenXR layer's installed manifest names the installed layer, which finds the library
+# in its own prefix.
+file(GLOB manifests ${PREFIX}/share/openxr/1/api_layers/explicit.d/*.json)
+foreach(manifest IN LISTS manifests)
+  file(READ ${manifest} text)
+  string(JSON library GET "${text}" api_layer library_path)
+  get_filename_component(dir ${manifest} DIRECTORY)
+  get_filename_component(library ${library} ABSOLUTE BASE_DIR ${dir})
+  if(NOT EXISTS ${library})
+    message(FATAL_ERROR "${manifest} names ${library}, which is not installed")
+  endif()
+  run(ldd ${library})
+  if(RUN_OUTPUT MATCHES "not found" OR NOT RUN_OUTPUT MATCHES "${PREFIX}/[^ ]*libTSCore")
+    message(FATAL_ERROR "the installed layer does not find the installed library:\n${RUN_OUTPUT}")
+  endif()
+endforeach()

@@ -97,11 +97,8 @@ namespace TessLinkSim
         {"ndevices", "N|auto", "announce N as nDevices (auto: the real count)", &Service::SetDeviceCount},
         {"record", "I TEXT", "replace or create the record of device I", &Service::SetRecord},
         {"data", "I TEXT", "fix the sensor text of device I (stops its animation)", &Service::SetData},
-        {"flex", "I T,I,M,R,P", "hold glove I's fingers at these closures, 0 open to 1 closed ('auto': "
-                                "its motion again)",
-         &Service::SetFlexion},
-        {"disconnect", "I", "state field of device I becomes 0; its sensor text stops changing",
-         &Service::Disconnect},
+        {"flex", "I T,I,M,R,P", "hold glove I's finger closures, 0..1 ('auto': its motion)", &Service::SetFlexion},
+        {"disconnect", "I", "state field of device I becomes 0; its text stops changing", &Service::Disconnect},
         {"connect", "I", "state field of device I becomes 1", &Service::Connect},
         {"scan", "OFFSET", "time stamp = now + OFFSET seconds, refreshed", &Service::Scan},
         {"stale", "", "time stamp = now - 100, no longer refreshed", &Service::Stale},

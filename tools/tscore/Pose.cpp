@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "LiveState.h"
+#include "OpenXRJson.h"
 #include "PoseJson.h"
 #include "PoseText.h"
 #include "Reading.h"
@@ -20,6 +21,7 @@ namespace TSCoreCli
             GloveOptions glove;
             bool json = false;
             bool storage = false;
+            bool openxr = false;
         };
 
         std::string PlainPose(const TSCore::HandPose& pose, const std::string& title,
@@ -60,7 +62,9 @@ namespace TSCoreCli
                 return Fail(exitInvalid, InvalidPoseMessage(state.invalidFingers));
             if (!state.Live())
                 Warn(Describe(*glove) + ": " + state.Headline());
-            if (options.storage)
+            if (options.openxr)
+                std::cout << OpenXRToJson(pose, glove->IsRight(), state.complete).dump() << std::endl;
+            else if (options.storage)
                 std::cout << pose.Serialize() << std::endl;
             else if (!options.json)
                 std::cout << PlainPose(pose, Describe(*glove), imu ? std::optional(q) : std::nullopt) << std::endl;
@@ -79,10 +83,16 @@ namespace TSCoreCli
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
         auto* json = command->add_flag("--json", options->json, "Print the pose as one line of JSON.");
-        command
+        auto* storage = command
             ->add_flag("--storage", options->storage,
                        "Print the pose's storage text (HandPose::Serialize), which `render --from` reads.")
             ->excludes(json);
+        command
+            ->add_flag("--openxr", options->openxr,
+                       "Print the 26 OpenXR hand-tracking joints as one line of JSON: extension joint names, "
+                       "flags, positions (metres, relative to the wrist), orientations (x, y, z, w), radii.")
+            ->excludes(json)
+            ->excludes(storage);
         return [options] { return RunPose(*options); };
     }
 }
