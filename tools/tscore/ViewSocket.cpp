@@ -104,7 +104,6 @@ namespace TSCoreCli
             writing = std::move(nextFrame);
         else
             return;
-        nextFrame.reset();
         writeTimer.expires_after(ViewServer::writeTimeout);
         writeTimer.async_wait([weak = weak_from_this()](beast::error_code error) {
             if (auto self = weak.lock(); self && !error && self->writing)
