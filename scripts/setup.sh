@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what TSCore needs to build, test, fuzz and benchmark on a Debian machine.
-# Runs as root or through sudo; does nothing when everything is already there.
+# Runs as root or through sudo; does nothing when everything is already there. Chromium runs
+# headless in the tests of `tscore view`.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   libopenxr-dev libopenxr-loader1
   pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib mypy
   python3-venv python3-pip python3-setuptools python3-wheel
+  chromium libpng-dev
 )
 
 missing=()

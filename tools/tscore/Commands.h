@@ -18,4 +18,5 @@ namespace TSCoreCli
     Runner AddHaptics(CLI::App& app);
     Runner AddCalibrate(CLI::App& app);
     Runner AddRender(CLI::App& app);
+    Runner AddView(CLI::App& app);
 }

@@ -15,6 +15,7 @@ namespace TSCoreCli
                                      "  7    no complete sensor reading from the glove\n"
                                      "  8    a haptic command could not be written\n"
                                      "  9    the pose or calibration would not be valid\n"
+                                     "  10   the view cannot listen on the address and port given\n"
                                      "  130  interrupted (Ctrl-C) where that loses the result\n"
                                      "  143  terminated (SIGTERM)";
 

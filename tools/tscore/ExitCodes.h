@@ -19,6 +19,7 @@ namespace TSCoreCli
         exitNoReading = 7,   ///< the glove gave no complete sensor reading in time
         exitNotSent = 8,     ///< a haptic command could not be written
         exitInvalid = 9,     ///< a pose or calibration that would hold no valid numbers
+        exitCannotListen = 10, ///< the view cannot listen on the address and port asked for
         exitInterrupted = 130,
         exitTerminated = 143,
     };

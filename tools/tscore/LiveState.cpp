@@ -93,6 +93,17 @@ namespace TSCoreCli
         return service.condition == ServiceCondition::Running && connected && Valid();
     }
 
+    const char* GloveState::Word() const
+    {
+        if (service.condition != ServiceCondition::Running)
+            return service.Name();
+        if (!connected)
+            return "disconnected";
+        if (!complete)
+            return "incomplete";
+        return Valid() ? "live" : "invalid";
+    }
+
     std::string GloveState::Headline() const
     {
         std::string line;
@@ -110,10 +121,18 @@ namespace TSCoreCli
 
     GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose)
     {
+        GloveState state = ReadGlove(glove, profile, pose, ServiceStatus{});
+        state.service = ServiceStatus::Read();
+        return state;
+    }
+
+    GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose,
+                         const ServiceStatus& service)
+    {
         GloveState state;
         state.complete = glove.GetHandPose(profile, pose);
         state.connected = glove.IsConnected();
-        state.service = ServiceStatus::Read();
+        state.service = service;
         if (state.complete)
             state.invalidFingers = InvalidFingers(pose);
         return state;

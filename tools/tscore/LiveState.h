@@ -46,12 +46,19 @@ namespace TSCoreCli
         bool Valid() const { return complete && invalidFingers.empty(); }
         /// Everything current: the service updating, the glove connected, the pose valid.
         bool Live() const;
+        /// One word for what a reader must know first: live, stale, stopped, disconnected,
+        /// incomplete or invalid.
+        const char* Word() const;
         /// One line of at most 79 characters saying what is not live, or that all is.
         std::string Headline() const;
     };
 
     /// Reads the glove's pose through the profile, and its state with it.
     GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose);
+    /// The same with the service's state read once for several gloves: every read maps the
+    /// segments anew, which costs more than the pose itself.
+    GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose,
+                         const ServiceStatus& service);
 
     /// The fingers whose angles, positions or rotations are missing or not finite.
     std::vector<std::string> InvalidFingers(const TSCore::HandPose& pose);

@@ -39,18 +39,6 @@ namespace TSCoreCli
             Quat orientation;
         };
 
-        /// One word for the plain and JSON lines: what a reader must know about the frame.
-        const char* StateWord(const GloveState& state)
-        {
-            if (state.service.condition != ServiceCondition::Running)
-                return state.service.Name();
-            if (!state.connected)
-                return "disconnected";
-            if (!state.complete)
-                return "incomplete";
-            return state.Valid() ? "live" : "invalid";
-        }
-
         std::string FingerRow(const Frame& frame, std::size_t f, int barWidth)
         {
             std::string row = PadRight(FingerName(f), 7);
@@ -91,7 +79,7 @@ namespace TSCoreCli
 
         std::string PlainLine(const Frame& frame)
         {
-            std::string line = "t=" + Fixed(frame.t, 2) + " " + StateWord(frame.state);
+            std::string line = "t=" + Fixed(frame.t, 2) + " " + frame.state.Word();
             if (!frame.state.Valid())
                 return line;
             static const char initials[] = "TIMRP";
@@ -112,7 +100,7 @@ namespace TSCoreCli
                 source.orientation = frame.orientation;
             auto object = PoseToJson(frame.pose, source);
             object["t"] = frame.t;
-            object["state"]["word"] = StateWord(frame.state);
+            object["state"]["word"] = frame.state.Word();
             return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         }
 

@@ -20,7 +20,7 @@ namespace
 
     const std::pair<const char*, Runner (*)(CLI::App&)> commandTable[] = {
         {"list", AddList},       {"watch", AddWatch},         {"pose", AddPose},     {"record", AddRecord},
-        {"haptics", AddHaptics}, {"calibrate", AddCalibrate}, {"render", AddRender},
+        {"haptics", AddHaptics}, {"calibrate", AddCalibrate}, {"render", AddRender}, {"view", AddView},
     };
 
     /// A mistyped command would otherwise read as a missing one; exitOk when there is none.

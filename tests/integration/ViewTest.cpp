@@ -1,0 +1,348 @@
+// tscore view as a user meets it: a real tscore process serving a real tesslink-sim's gloves,
+// looked at through a real headless Chromium, and spoken to as a page (or a hostile client)
+// would over its WebSocket.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <chrono>
+#include <cmath>
+#include <regex>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <unistd.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "SimProcess.h"
+#include "WebSocketClient.h"
+
+#if defined(TSCORE_CLI_PATH)
+
+#ifdef TSCORE_BROWSER_TESTS
+#include "Browser.h"
+#endif
+
+using nlohmann::json;
+using TSCoreTest::ChildProcess;
+using TSCoreTest::SimProcess;
+using TSCoreTest::WebSocketClient;
+
+namespace
+{
+    class View : public testing::Test
+    {
+    protected:
+        void SetUp() override { TSCoreTest::RemoveSegments(); }
+        void TearDown() override
+        {
+            view.Stop();
+            sim.Stop();
+            TSCoreTest::RemoveSegments();
+        }
+
+        /// Starts `tscore view --port 0 args...`; the port it serves on, 0 when it did not start.
+        unsigned short StartView(std::vector<std::string> args, ChildProcess& process)
+        {
+            args.insert(args.begin(), {"view", "--port", "0"});
+            if (!process.Start(TSCORE_CLI_PATH, args))
+                return 0;
+            const auto line = process.WaitForPrefix("Serving the view on http://127.0.0.1:");
+            std::smatch port;
+            return line && std::regex_search(*line, port, std::regex(R"(:([0-9]+)/)"))
+                       ? static_cast<unsigned short>(std::stoi(port[1].str()))
+                       : 0;
+        }
+
+        /// The next message of the given type, skipping frames and the like.
+        static json Next(WebSocketClient& client, const std::string& type)
+        {
+            for (int i = 0; i < 500; ++i)
+            {
+                const auto text = client.Receive();
+                if (!text)
+                    return nullptr;
+                json message = json::parse(*text, nullptr, false);
+                if (message.is_object() && message.value("type", "") == type)
+                    return message;
+            }
+            return nullptr;
+        }
+
+        SimProcess sim;
+        ChildProcess view;
+    };
+
+#ifdef TSCORE_BROWSER_TESTS
+    /// The finger whose colour (as the page and `tscore render` draw it) a pixel has, or -1:
+    /// by hue, so that shading may darken or lighten it.
+    int FingerOfPixel(const std::uint8_t* p)
+    {
+        const double r = p[0] / 255.0, g = p[1] / 255.0, b = p[2] / 255.0;
+        const double high = std::max({r, g, b}), low = std::min({r, g, b});
+        if (high < 0.15 || high - low < 0.3 * high)
+            return -1; // grey, white or black
+        double hue = high == r ? std::fmod((g - b) / (high - low), 6.0) : high == g ? (b - r) / (high - low) + 2.0
+                                                                                    : (r - g) / (high - low) + 4.0;
+        hue = std::fmod(hue * 60.0 + 360.0, 360.0);
+        // Thumb #d62728, index #ff7f0e, middle #2ca02c, ring #1f77b4, pinky #9467bd.
+        const double hues[] = {358.0, 28.0, 120.0, 205.0, 271.0};
+        for (int f = 0; f < 5; ++f)
+        {
+            const double d = std::fabs(hue - hues[f]);
+            if (std::min(d, 360.0 - d) < 14.0)
+                return f;
+        }
+        return -1;
+    }
+
+    /// Every finger of the glove shows its colour at the joints the page says it drew.
+    void ExpectHandDrawn(TSCoreTest::Browser& browser, const std::string& tab, const std::string& key)
+    {
+        browser.Call("Page.bringToFront", json::object(), tab);
+        const json joints = browser.Evaluate(tab, "tsView.jointsOnScreen('" + key + "')");
+        const TSCoreTest::Image shot = TSCoreTest::DecodePng(browser.Screenshot(tab));
+        ASSERT_GT(shot.width, 0u);
+        ASSERT_TRUE(joints.is_array() && joints.size() >= 15) << joints;
+        int seen[5] = {}, matched[5] = {};
+        for (const json& joint : joints)
+        {
+            const int finger = joint.value("finger", -1);
+            const double x = joint.value("x", -1.0), y = joint.value("y", -1.0);
+            ASSERT_TRUE(finger >= 0 && finger < 5 && x >= 0 && y >= 0 && x < shot.width && y < shot.height) << joint;
+            ++seen[finger];
+            bool found = false;
+            for (int dy = -4; dy <= 4 && !found; ++dy)
+                for (int dx = -4; dx <= 4 && !found; ++dx)
+                {
+                    const long px = std::lround(x) + dx, py = std::lround(y) + dy;
+                    found = px >= 0 && py >= 0 && px < long(shot.width) && py < long(shot.height) &&
+                            FingerOfPixel(shot.At(unsigned(px), unsigned(py))) == finger;
+                }
+            matched[finger] += found;
+        }
+        // A joint may hide behind another finger (in a fist, the tips behind the knuckles).
+        for (int f = 0; f < 5; ++f)
+            EXPECT_GE(matched[f], 1) << key << " finger " << f << ": none of its " << seen[f] << " joints drawn";
+        EXPECT_GE(matched[0] + matched[1] + matched[2] + matched[3] + matched[4], int(joints.size()) / 2) << key;
+    }
+
+    std::string FlexionOf(const std::string& key)
+    {
+        return "[...document.querySelectorAll('.glove[data-key=" + key + "] .flexion')].map(e => parseFloat(e.textContent))";
+    }
+
+    /// Process CPU seconds (user and system) of a running process, from /proc.
+    double CpuSeconds(pid_t pid)
+    {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::vector<std::string> f((std::istream_iterator<std::string>(fields)), std::istream_iterator<std::string>());
+        return f.size() > 12 ? (std::stod(f[11]) + std::stod(f[12])) / static_cast<double>(sysconf(_SC_CLK_TCK)) : 0.0;
+    }
+
+    // Not a check, a measurement (run with --gtest_also_run_disabled_tests): the frame rate
+    // that three open pages draw with two gloves, and the CPU the server takes meanwhile.
+    TEST_F(View, DISABLED_MeasureFrameRateAndServerCpu)
+    {
+        TSCoreTest::Browser browser;
+        std::string why;
+        if (!browser.Start(why))
+            GTEST_SKIP() << why;
+        ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--motion", "wave"}));
+        const unsigned short port = StartView({}, view);
+        ASSERT_NE(port, 0);
+        std::vector<std::string> tabs;
+        const char* renderer = std::getenv("VIEW_RENDERER"); // "2d" for Canvas 2D
+        for (int i = 0; i < 3; ++i)
+            tabs.push_back(browser.OpenTab("http://127.0.0.1:" + std::to_string(port) + "/?renderer=" +
+                                           (renderer != nullptr ? renderer : "")));
+        for (const auto& tab : tabs)
+            ASSERT_TRUE(browser.WaitFor(tab, "document.querySelectorAll('.glove-state[data-state=live]').length == 2"));
+        const double seconds = 10.0;
+        std::vector<json> before;
+        for (const auto& tab : tabs)
+            before.push_back(browser.Evaluate(tab, "[tsView.received(), tsView.draws(), performance.now()]"));
+        const double cpu0 = CpuSeconds(view.Pid());
+        const auto t0 = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        const double cpu = CpuSeconds(view.Pid()) - cpu0;
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        for (std::size_t i = 0; i < tabs.size(); ++i)
+        {
+            const json after = browser.Evaluate(tabs[i], "[tsView.received(), tsView.draws(), performance.now()]");
+            const double ms = after[2].get<double>() - before[i][2].get<double>();
+            std::cout << "tab " << i << ": " << (after[0].get<double>() - before[i][0].get<double>()) * 1000.0 / ms
+                      << " frames/s received, " << (after[1].get<double>() - before[i][1].get<double>()) * 1000.0 / ms
+                      << " drawn/s (" << browser.Evaluate(tabs[i], "tsView.renderer()") << ")\n";
+        }
+        std::cout << "server CPU: " << 100.0 * cpu / wall << " % of one core over " << wall << " s\n";
+    }
+
+    TEST_F(View, PageFollowsTheGlovesAndTheServiceInARealBrowser)
+    {
+        TSCoreTest::Browser browser;
+        std::string why;
+        if (!browser.Start(why))
+            GTEST_SKIP() << "headless Chromium cannot run here, so the page is not tested: " << why;
+        const std::vector<std::string> gloves = {"--tessara", "right", "--kelvo", "left", "--motion", "open"};
+        ASSERT_TRUE(sim.Launch(gloves));
+        const unsigned short port = StartView({}, view);
+        ASSERT_NE(port, 0) << view.ErrorText();
+        const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
+        const std::string live = "document.querySelectorAll('.glove-state[data-state=live]').length == 2";
+
+        const std::string tab = browser.OpenTab(url);
+        ASSERT_TRUE(browser.WaitFor(tab, live)) << browser.Evaluate(tab, "document.body.innerText");
+        const json loadId = browser.Evaluate(tab, "tsView.loadId");
+        const json open = browser.Evaluate(tab, FlexionOf("device0") + ".concat(" + FlexionOf("device1") + ")");
+        ASSERT_EQ(open.size(), 10u) << open;
+        for (const json& v : open)
+            EXPECT_LT(v.get<double>(), 0.3) << open;
+        ExpectHandDrawn(browser, tab, "device0");
+        ExpectHandDrawn(browser, tab, "device1");
+        EXPECT_NE(browser.Evaluate(tab, "document.querySelector('.haptics').innerText").get<std::string>().find(
+                      "--allow-haptics"),
+                  std::string::npos);
+
+        ASSERT_TRUE(sim.Control("flex 0 1,1,1,1,1"));
+        ASSERT_TRUE(sim.Control("flex 1 1,1,1,1,1"));
+        EXPECT_TRUE(browser.WaitFor(tab, FlexionOf("device0") + ".slice(1).every(v => v > 0.6) && " +
+                                             FlexionOf("device1") + ".slice(1).every(v => v > 0.6)"))
+            << browser.Evaluate(tab, FlexionOf("device0") + ".concat(" + FlexionOf("device1") + ")");
+        ExpectHandDrawn(browser, tab, "device0");
+        ExpectHandDrawn(browser, tab, "device1");
+
+        // The page draws with WebGL on a GPU and with Canvas 2D without one (as here, most
+        // likely); each of the two draws the hands in their colours.
+        const std::string other = browser.Evaluate(tab, "tsView.renderer()") == "WebGL" ? "2d" : "webgl";
+        const std::string second = browser.OpenTab(url + "?renderer=" + other);
+        ASSERT_TRUE(browser.WaitFor(second, live));
+        ExpectHandDrawn(browser, second, "device1");
+
+        // The service goes away and comes back; the page follows without a reload.
+        sim.Stop();
+        TSCoreTest::RemoveSegments();
+        EXPECT_TRUE(browser.WaitFor(tab, "document.getElementById('service').dataset.state == 'stopped' && "
+                                         "document.querySelectorAll('.glove-state[data-state=live]').length == 0"))
+            << browser.Evaluate(tab, "document.body.innerText");
+        SimProcess restarted;
+        ASSERT_TRUE(restarted.Launch(gloves));
+        EXPECT_TRUE(browser.WaitFor(tab, live)) << browser.Evaluate(tab, "document.body.innerText");
+        EXPECT_EQ(browser.Evaluate(tab, "tsView.loadId"), loadId);
+        restarted.Stop();
+    }
+#endif
+
+    TEST_F(View, RefusesHapticsWithoutTheFlagAndForeignPages)
+    {
+        ASSERT_TRUE(sim.Launch({"--tessara", "right"}));
+        const unsigned short port = StartView({}, view);
+        ASSERT_NE(port, 0) << view.ErrorText();
+
+        WebSocketClient page;
+        std::string why;
+        ASSERT_TRUE(page.Connect("127.0.0.1", port, "/ws", why, "http://127.0.0.1:" + std::to_string(port))) << why;
+        EXPECT_EQ(Next(page, "hello").value("allowHaptics", true), false);
+        ASSERT_TRUE(page.Send(R"({"type":"levels","key":"device0","ffb":[0,50,0,0,0]})"));
+        const json reply = Next(page, "reply");
+        EXPECT_EQ(reply.value("refused", false), true) << reply;
+        EXPECT_NE(reply.value("message", "").find("--allow-haptics"), std::string::npos);
+
+        // Another web site open in the same browser must not reach the gloves.
+        WebSocketClient foreign;
+        EXPECT_FALSE(foreign.Connect("127.0.0.1", port, "/ws", why, "http://evil.example"));
+
+        // A second view on a port that is taken says what to do, with its own exit code.
+        ChildProcess second;
+        ASSERT_TRUE(second.Start(TSCORE_CLI_PATH, {"view", "--port", std::to_string(port)}));
+        EXPECT_EQ(second.Wait(), 10);
+        EXPECT_NE(second.ErrorText().find("--port 0"), std::string::npos) << second.ErrorText();
+    }
+
+    TEST_F(View, AnswersBadMessagesDrivesTheGloveAndStopsItOnExit)
+    {
+        ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
+        const unsigned short port = StartView({"--allow-haptics"}, view);
+        ASSERT_NE(port, 0) << view.ErrorText();
+        WebSocketClient page;
+        std::string why;
+        ASSERT_TRUE(page.Connect("127.0.0.1", port, "/ws", why)) << why;
+
+        const char* const bad[] = {
+            "not json",
+            "[1,2]",
+            R"({"type":7})",
+            R"({"type":"levels","key":"device0"})",
+            R"({"type":"levels","key":"device0","ffb":[1,2,3]})",
+            R"({"type":"levels","key":"device0","ffb":[0,0,0,0,101]})",
+            R"({"type":"levels","key":"device0","buzz":[0,0.5,0,0,0]})",
+            R"({"type":"levels","key":"device0","ffb":[0,0,0,0,1e999]})",
+            R"({"type":"levels","key":"device9","ffb":[0,0,0,0,0]})",
+            R"({"type":"levels","key":{"a":1},"ffb":[0,0,0,0,0]})",
+            R"({"type":"pulse","key":"device0","finger":5,"level":50,"ms":100})",
+            R"({"type":"pulse","key":"device0","finger":1,"level":50,"ms":-1})",
+            R"({"type":"pulse","key":"device1","finger":3,"level":50,"ms":100})",
+            R"({"type":"stop","key":12})",
+        };
+        for (const char* message : bad)
+        {
+            ASSERT_TRUE(page.Send(message));
+            const json reply = Next(page, "reply");
+            EXPECT_EQ(reply.value("ok", true), false) << message << " -> " << reply;
+        }
+        // A message over the size limit ends that page's connection, not the server.
+        ASSERT_TRUE(page.Send(std::string(10000, 'x')));
+        EXPECT_TRUE(Next(page, "reply").is_null());
+        EXPECT_TRUE(page.Closed());
+
+        WebSocketClient again;
+        ASSERT_TRUE(again.Connect("127.0.0.1", port, "/ws", why)) << why;
+        ASSERT_TRUE(again.Send(R"({"type":"levels","key":"device0","ffb":[0,50,0,0,0],"buzz":[0,0,70,0,0]})"));
+        EXPECT_EQ(Next(again, "reply").value("ok", false), true);
+        EXPECT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,50,0,0,0 buzz=0,0,70,0,0"));
+        // Stopped with haptics on, the view switches off what it drove.
+        EXPECT_EQ(view.Stop(SIGTERM), 143);
+        EXPECT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,0,0,0,0 buzz=0,0,0,0,0"));
+    }
+
+    TEST_F(View, AStalledPageCostsTheOthersNothingAndIsDropped)
+    {
+        ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--motion", "wave", "--period", "1"}));
+        const unsigned short port = StartView({}, view);
+        ASSERT_NE(port, 0) << view.ErrorText();
+        std::string why;
+        WebSocketClient stalled;
+        ASSERT_TRUE(stalled.Connect("127.0.0.1", port, "/ws", why, "", 4096)) << why;
+        WebSocketClient reader;
+        ASSERT_TRUE(reader.Connect("127.0.0.1", port, "/ws", why)) << why;
+
+        // The simulator publishes 60 readings a second; each changes the pose.
+        using Clock = std::chrono::steady_clock;
+        std::vector<int> perSecond(8, 0);
+        const auto start = Clock::now();
+        for (auto now = start; now - start < std::chrono::seconds(8); now = Clock::now())
+        {
+            const auto text = reader.Receive(std::chrono::seconds(2));
+            ASSERT_TRUE(text) << "the reading page got no frame for 2 s";
+            if (text->find("\"type\":\"frame\"") != std::string::npos)
+                ++perSecond[static_cast<std::size_t>(std::chrono::duration_cast<std::chrono::seconds>(now - start).count()) % 8];
+        }
+        EXPECT_GE(*std::min_element(perSecond.begin(), perSecond.end()), 30);
+
+        // The stalled page was dropped: what it can still read ends in a closed connection.
+        for (int i = 0; i < 10000 && stalled.Receive(std::chrono::seconds(5)); ++i)
+        {
+        }
+        EXPECT_TRUE(stalled.Closed());
+    }
+}
+
+#endif

@@ -1,0 +1,155 @@
+#include <chrono>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <boost/asio/ip/address.hpp>
+#include <nlohmann/json.hpp>
+
+#include <TSCore/Util/Library.h>
+
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "Interrupt.h"
+#include "LiveState.h"
+#include "OptionChecks.h"
+#include "Select.h"
+#include "ViewFrames.h"
+#include "ViewHaptics.h"
+#include "ViewServer.h"
+
+namespace TSCoreCli
+{
+    namespace
+    {
+        struct ViewOptions
+        {
+            GloveOptions glove;
+            int port = 8080;
+            std::string bind = "127.0.0.1";
+            bool allowHaptics = false;
+            double rate = 100.0;
+        };
+
+        std::string Hello(const ViewOptions& options)
+        {
+            return nlohmann::ordered_json{{"type", "hello"},
+                                          {"server", "tscore view"},
+                                          {"library", TSCore::Library::Version()},
+                                          {"allowHaptics", options.allowHaptics},
+                                          {"rate", options.rate}}
+                .dump();
+        }
+
+        /// What the user needs at start, in lines that fit 80 columns.
+        void SayWhere(const ViewOptions& options, const ViewServer& server)
+        {
+            const std::string port = std::to_string(server.Port());
+            const std::string host = options.bind.find(':') != std::string::npos ? "[" + options.bind + "]" : options.bind;
+            if (server.Loopback())
+                std::cout << "Serving the view on http://" << host << ":" << port << "/\n"
+                          << "Listening on " << options.bind << " only (this machine); --bind 0.0.0.0 lets others in\n";
+            else
+                std::cout << "Serving the view on " << host << " port " << port << ", reachable from other machines\n"
+                          << "as http://THIS-MACHINE:" << port << "/ (--bind 127.0.0.1 keeps it to this one)\n";
+            if (ServiceStatus::Read().condition != ServiceCondition::Running)
+                std::cout << "The connection service is not running: the gloves appear once it starts\n";
+            std::cout << (options.allowHaptics ? "Haptics: allowed from the page; the gloves are switched off when the\n"
+                                                 "view stops or its last page closes\n"
+                                               : "Haptics: off (--allow-haptics lets the page send them)\n")
+                      << "Ctrl-C stops" << std::endl;
+        }
+
+        /// The reading loop: the one thread that calls the library.
+        void Serve(const ViewOptions& options, ViewServer& server, ViewFrames& frames)
+        {
+            ViewHaptics haptics(options.allowHaptics);
+            using Clock = std::chrono::steady_clock;
+            const auto start = Clock::now();
+            const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+            for (long tick = 0; !Interrupted(); ++tick)
+            {
+                const double now = elapsed();
+                std::string frame = frames.Tick(now);
+                if (!frame.empty())
+                    server.Publish(std::move(frame));
+                for (const ViewMessage& message : server.TakeMessages())
+                    server.Reply(message.from, haptics.Handle(message.text, frames, now));
+                // Nobody is left to see or stop what the gloves do.
+                if (haptics.Driving() && server.Clients() == 0)
+                    haptics.StopAll(frames);
+                haptics.Tick(frames, now);
+                // Ticks keep to a fixed schedule; after a stall the loop resumes instead of catching up.
+                const double wait = static_cast<double>(tick + 1) / options.rate - elapsed();
+                if (wait > 0.0)
+                    SleepFor(wait);
+                else if (wait < -0.5)
+                    tick = static_cast<long>(elapsed() * options.rate);
+            }
+            haptics.StopAll(frames);
+        }
+
+        int RunView(const ViewOptions& options)
+        {
+            std::optional<TSCore::HandProfile> profile;
+            if (!options.glove.profilePath.empty())
+            {
+                profile.emplace(TSCore::HandProfile::Default(true));
+                if (const int code = LoadProfileFile(options.glove.profilePath, *profile))
+                    return code;
+            }
+            ViewServer server;
+            std::string error;
+            if (!server.Listen(options.bind, static_cast<unsigned short>(options.port), error))
+                return Fail(exitCannotListen, error);
+            server.SetHello(Hello(options));
+            InstallInterruptHandler();
+            server.Start();
+            SayWhere(options, server);
+            ViewFrames frames(options.glove, profile);
+            Serve(options, server, frames);
+            server.Stop();
+            std::cout << "Stopped" << std::endl;
+            return Terminated() ? exitTerminated : exitOk;
+        }
+    }
+
+    Runner AddView(CLI::App& app)
+    {
+        auto options = std::make_shared<ViewOptions>();
+        auto* command = app.add_subcommand(
+            "view", "Live 3D view of every glove's hand in a web browser: serves a page (built into tscore, it "
+                    "loads nothing from elsewhere) that shows the hands, the flexion of each finger, the gloves' "
+                    "identities and the state of the service and of each glove, and keeps working while the "
+                    "service stops and comes back. Runs until Ctrl-C.");
+        AddGloveOptions(*command, options->glove);
+        AddProfileOption(*command, options->glove);
+        command->add_option("--port", options->port, "TCP port to serve on; 0 picks a free one (printed at start).")
+            ->type_name("N")
+            ->capture_default_str()
+            ->check(ToolCommon::WholeBetween(0, 65535, ""));
+        command->add_option("--bind", options->bind,
+                            "Address to listen on: 127.0.0.1 serves this machine only, 0.0.0.0 every network.")
+            ->type_name("ADDRESS")
+            ->capture_default_str()
+            ->check(CLI::Validator(
+                [](std::string& value) {
+                    boost::system::error_code error;
+                    boost::asio::ip::make_address(value, error);
+                    return error ? "must be an IP address such as 127.0.0.1 (this machine only) or 0.0.0.0 (every "
+                                   "network), not '" + value + "'"
+                                 : std::string();
+                },
+                ""));
+        command->add_flag("--allow-haptics", options->allowHaptics,
+                          "Let the page send vibration pulses, force-feedback levels and stops. Without it such "
+                          "messages are refused.");
+        command->add_option("--rate", options->rate,
+                            "Readings per second (a frame goes to the pages when a reading changed).")
+            ->type_name("HZ")
+            ->capture_default_str()
+            ->check(ToolCommon::Between(1.0, 200.0, "per second"));
+        return [options] { return RunView(*options); };
+    }
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+// The reading side of `tscore view`, on the library's thread: finds the gloves to show, reads
+// each one once per tick for every page at once, and turns the readings into one JSON frame:
+//
+// {"type":"frame","seq":N,"time":UNIX_SECONDS,
+//  "service":{"state":"running|stale|stopped","describe":"running (time stamp 0 s old)"},
+//  "notice":"what the selection is waiting for, or empty",
+//  "gloves":[{"key":"device0","index":0,"kind":"Tessara","id":"...","side":"right",
+//             "firmware":"4.7","hardware":"...","pps":60,"profile":"default|FILE",
+//             "connected":true,"state":"live|stale|stopped|disconnected|incomplete|invalid",
+//             "headline":"...","invalid":["Thumb"],"orientation":[x,y,z,w]|null,
+//             "flexion":[5 numbers or null],"fingers":[5 lists of [x,y,z] joint positions or null],
+//             "channels":{"ffb":5,"buzz":5}}]}
+//
+// Positions are millimetres in the hand's frame (wrist at the origin), rounded to 0.1 mm; a
+// finger without finite numbers is null, never NaN.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Hand/HandPose.h>
+#include <TSCore/Hand/HandProfile.h>
+
+#include "LiveState.h"
+#include "Select.h"
+
+namespace TSCoreCli
+{
+    class ViewFrames
+    {
+    public:
+        /// Frames go out when a reading changed, and at least this often otherwise.
+        static constexpr double heartbeatSeconds = 1.0;
+        /// How often the service is asked for gloves it announced since.
+        static constexpr double discoverySeconds = 1.0;
+
+        struct Glove
+        {
+            std::shared_ptr<TSCore::HapticGlove> glove;
+            int index = -1; ///< as `tscore list` and --device number it
+            TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
+            std::string profileName;
+            std::string id, kind, side, firmware, hardware;
+            int pps = 0;
+        };
+
+        /// options: which gloves (all by default); profile and its file name: --profile, if given.
+        ViewFrames(const GloveOptions& options, std::optional<TSCore::HandProfile> profile);
+
+        /// Reads every glove once. The frame to send, or an empty text when nothing changed and
+        /// no heartbeat is due. now: seconds on a steady clock.
+        std::string Tick(double now);
+
+        const std::vector<Glove>& Gloves() const { return gloves; }
+        /// The shown glove with that key, or nullptr.
+        const Glove* Find(const std::string& key) const;
+
+    private:
+        void Discover(const ServiceStatus& service);
+        std::vector<std::shared_ptr<TSCore::HapticGlove>> Select(
+            const std::vector<std::shared_ptr<TSCore::HapticGlove>>& all);
+        Glove Describe(const std::shared_ptr<TSCore::HapticGlove>& glove, int index) const;
+
+        GloveOptions options;
+        std::optional<TSCore::HandProfile> userProfile;
+        std::vector<Glove> gloves;
+        std::string notice;
+        std::optional<ServiceCondition> lastCondition;
+        double lastDiscovery = -1e9;
+        double lastSent = -1e9;
+        std::string lastBody;
+        long long seq = 0;
+        TSCore::HandPose pose; ///< reused from tick to tick
+    };
+}

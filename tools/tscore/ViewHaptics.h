@@ -1,0 +1,67 @@
+#pragma once
+
+// Haptics from the pages of `tscore view`, on the library's thread. A page asks for levels
+// (force feedback and vibration per finger, held until changed), vibration pulses (one finger,
+// a level, a duration) and stops. Every message is untrusted: it is read without exceptions,
+// each field checked for type and range, and anything else answered with what was wrong.
+//
+//   {"type":"levels","key":"device0","ffb":[T,I,M,R,P],"buzz":[T,I,M,R,P]}   (either list, 0-100)
+//   {"type":"pulse","key":"device0","finger":0-4,"level":1-100,"ms":10-5000}
+//   {"type":"stop","key":"device0"}   or   {"type":"stop"} for every glove
+//
+// Each answer is {"type":"reply","ok":BOOL,"refused":BOOL,"message":"..."}. Without
+// --allow-haptics every such message is refused.
+
+#include <array>
+#include <map>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "ViewFrames.h"
+
+namespace TSCoreCli
+{
+    class ViewHaptics
+    {
+    public:
+        /// Held levels are written again this often, so that a service that restarted (and
+        /// lost the last command) gets them back.
+        static constexpr double resendSeconds = 1.0;
+
+        explicit ViewHaptics(bool allowed) : allowed(allowed) {}
+
+        /// Handles one message from a page; the answer.
+        std::string Handle(const std::string& text, const ViewFrames& frames, double now);
+        /// Ends pulses that are over and writes what changed.
+        void Tick(const ViewFrames& frames, double now);
+        /// Switches off every glove driven from the pages (on exit, when the last page closed).
+        void StopAll(const ViewFrames& frames);
+        bool Driving() const { return !driven.empty(); }
+
+    private:
+        using Levels = std::array<int, 5>;
+        struct Driven
+        {
+            Levels ffb{};
+            Levels buzz{};
+            Levels pulseLevel{};
+            std::array<double, 5> pulseUntil{};
+            Levels sentFfb{};
+            Levels sentBuzz{};
+            bool sent = false;
+            double sentAt = 0.0;
+        };
+
+        /// The glove's levels as they are now: held levels, raised by running pulses.
+        static void Effective(const Driven& d, double now, Levels& ffb, Levels& buzz);
+        /// Writes the effective levels; false when the library could not write them.
+        static bool Send(const ViewFrames::Glove& glove, Driven& d, double now);
+        std::string SetLevels(const nlohmann::ordered_json& message, const ViewFrames::Glove& glove, double now);
+        std::string Pulse(const nlohmann::ordered_json& message, const ViewFrames::Glove& glove, double now);
+        std::string Stop(const nlohmann::ordered_json& message, const ViewFrames& frames);
+
+        bool allowed;
+        std::map<std::string, Driven> driven; ///< by device key
+    };
+}
