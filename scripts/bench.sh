@@ -17,3 +17,12 @@ build/bench/bench/tscore_bench --benchmark_min_time=0.5 --benchmark_out="$out" -
   "$@" >/dev/null
 build/bench/bench/tscore_bench_table "$out"
 echo "raw results: $out"
+
+# The DDS bridge between two mount namespaces (root only): its own figures, no floor.
+if [ -x build/bench/bench/tscore_bridge_bench ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    build/bench/bench/tscore_bridge_bench
+  else
+    echo "bridge benchmark skipped: it needs root for a private /dev/shm per machine"
+  fi
+fi

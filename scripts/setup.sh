@@ -7,6 +7,7 @@ packages=(
   g++ clang-14 libclang-rt-14-dev cmake ninja-build pkgconf
   libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev librsvg2-bin valgrind
+  cyclonedds-dev cyclonedds-tools util-linux
 )
 
 missing=()

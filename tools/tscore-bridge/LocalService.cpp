@@ -12,6 +12,7 @@ namespace TSCoreBridge
 
     void LocalService::Refresh()
     {
+        texts.Renew();
         running = DeviceList::TessLinkRunning();
         if (running && !wasRunning && !devices.empty())
             Rediscover(); // the service restarted: its devices may be others now
@@ -77,11 +78,10 @@ namespace TSCoreBridge
 
     bool LocalService::ReadText(Device& device)
     {
-        std::string text;
-        DeviceList::GetSensorDataString(device.device->GetDeviceKey(), text);
+        texts.Read(device.device->GetDeviceKey(), text);
         if (device.textRead && text == device.text)
             return false;
-        device.text = std::move(text);
+        device.text = text;
         device.textRead = true;
         return true;
     }

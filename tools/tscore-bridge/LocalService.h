@@ -11,6 +11,8 @@
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Devices/TSDevice.h>
 
+#include "SensorTexts.h"
+
 namespace TSCoreBridge
 {
     class LocalService
@@ -33,7 +35,7 @@ namespace TSCoreBridge
         void Refresh();
         /// Reads the device's sensor text (empty when it cannot be read); true when it differs
         /// from the one read before.
-        static bool ReadText(Device& device);
+        bool ReadText(Device& device);
 
         bool Running() const { return running; }
         /// The device count to announce: one past the highest index.
@@ -49,6 +51,8 @@ namespace TSCoreBridge
         bool ReadRecords();
 
         std::vector<Device> devices;
+        SensorTexts texts;
+        std::string text;
         bool running = false;
         bool wasRunning = false;
     };

@@ -20,14 +20,16 @@ namespace TSCoreBridge
     {
         command
             .add_option("--domain", domain,
-                        "DDS domain id; ROS 2 tools see the hand topics on the same ROS_DOMAIN_ID.")
+                        "DDS domain id, 0 to 232; ROS 2 tools see the hand topics with the same ROS_DOMAIN_ID.")
+            ->type_name("ID")
             ->capture_default_str()
-            ->check(CLI::Range(0, 232));
+            ->check(CLI::Range(0, 232).description(""));
         command
             .add_option("--partition", partition,
                         "DDS partition of the bridge's own topics: publishers and mirrors meet only in the same "
                         "one, so that two labs on one network do not see each other's gloves.")
+            ->type_name("NAME")
             ->capture_default_str()
-            ->check(CLI::Validator(CheckPartition, "NAME"));
+            ->check(CLI::Validator(CheckPartition, ""));
     }
 }

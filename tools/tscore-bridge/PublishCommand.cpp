@@ -44,21 +44,26 @@ namespace TSCoreBridge
         auto options = std::make_shared<PublishOptions>();
         auto profiles = std::make_shared<std::vector<std::string>>();
         AddNetworkOptions(*command, options->domain, options->partition);
-        command->add_option("--rate", options->rate, "Polls of the local service per second; each reads every device once.")
+        command
+            ->add_option("--rate", options->rate,
+                         "Polls of the local service per second (1 to 10000); each reads every device once. Poll "
+                         "faster than the gloves write to carry every text.")
+            ->type_name("HZ")
             ->capture_default_str()
-            ->check(CLI::Range(1.0, 10000.0));
+            ->check(CLI::Range(1.0, 10000.0).description(""));
         command->add_flag("--accept-haptics", options->acceptHaptics,
                           "Write the haptic commands that mirrors forward into the local gloves. Off by default: "
                           "they are counted and dropped.");
-        command->add_flag("!--no-ros", options->ros, "Do not publish the ROS 2 topics.");
+        command->add_flag("--no-ros", options->noRos, "Do not publish the ROS 2 topics.");
         command->add_option("--ros-namespace", options->rosName,
                             "ROS 2 namespace of the hand topics: rt/NAME/right/joint_states, ...")
+            ->type_name("NAME")
             ->capture_default_str()
             ->check(CLI::Validator(
                 [](std::string& name) {
                     return RosTopics::ValidName(name) ? std::string() : "expected a ROS 2 name such as tscore or lab/hands";
                 },
-                "NAME"));
+                ""));
         command->add_option("--profile", *profiles,
                             "Hand profile (from tscore calibrate) for the poses on the ROS 2 topics; once per side. "
                             "Default: the default profile of each side.")
@@ -68,6 +73,7 @@ namespace TSCoreBridge
         command->add_flag("--verbose", options->verbose, "Print the statistics every 5 seconds (on stderr).");
 
         return [options, profiles]() {
+            options->ros = !options->noRos;
             std::array<bool, 2> given{false, false};
             for (const auto& path : *profiles)
                 if (const int code = LoadProfile(path, *options, given); code != exitOk)

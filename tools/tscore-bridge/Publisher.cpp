@@ -125,7 +125,7 @@ namespace TSCoreBridge
     {
         for (auto& device : service.Devices())
         {
-            if (!LocalService::ReadText(device))
+            if (!service.ReadText(device))
                 continue;
             PublishText(device);
             const auto index = static_cast<std::int64_t>(device.index);

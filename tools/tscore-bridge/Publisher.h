@@ -32,6 +32,7 @@ namespace TSCoreBridge
         double rate = 1000.0;
         bool acceptHaptics = false;
         bool ros = true;
+        bool noRos = false; ///< as given on the command line
         std::string rosName = "tscore";
         /// The right hand's profile, then the left's.
         std::array<TSCore::HandProfile, 2> profiles{TSCore::HandProfile::Default(true),

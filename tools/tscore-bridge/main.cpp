@@ -2,6 +2,7 @@
 // connection service of the glove machine, `mirror` on every machine that uses the gloves.
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 
 #include "Commands.h"
 #include "Console.h"
+#include "HelpFormatter.h"
 #include "StopSignal.h"
 #include "dds/Entity.h"
 
@@ -22,8 +24,10 @@ int main(int argc, char** argv)
     CLI::App app{"Gloves on one machine, used from others over DDS (Eclipse Cyclone DDS), on " +
                      TSCore::Library::Version() +
                      ".\nNetwork interfaces, unicast peers and DDS Security come from the Cyclone DDS "
-                     "configuration named by CYCLONEDDS_URI.",
+                     "configuration that CYCLONEDDS_URI names.",
                  "tscore-bridge"};
+    // Before the subcommands, which take it over.
+    app.formatter(std::make_shared<HelpFormatter>());
     app.footer(exitCodeHelp);
     app.require_subcommand(1);
     app.set_version_flag("--version", TSCore::Library::Version());

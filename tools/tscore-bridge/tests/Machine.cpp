@@ -11,13 +11,6 @@ namespace TSCoreBridgeTest
     {
         const char* const nsenterPath = "/usr/bin/nsenter";
         const char* const unsharePath = "/usr/bin/unshare";
-
-        // Loopback has no multicast on most hosts: discovery goes to the unicast peer.
-        const char* const loopbackConfig =
-            "<CycloneDDS><Domain Id=\"any\"><General><Interfaces><NetworkInterface name=\"lo\"/></Interfaces>"
-            "<AllowMulticast>false</AllowMulticast></General><Discovery><ParticipantIndex>auto</ParticipantIndex>"
-            "<MaxAutoParticipantIndex>40</MaxAutoParticipantIndex><Peers><Peer Address=\"127.0.0.1\"/></Peers>"
-            "</Discovery></Domain></CycloneDDS>";
     }
 
     bool Machine::Boot(std::string& why)
@@ -63,7 +56,7 @@ namespace TSCoreBridgeTest
 
     void TestNetwork::Configure()
     {
-        setenv("CYCLONEDDS_URI", loopbackConfig, 1);
+        setenv("CYCLONEDDS_URI", "file://" TSCORE_BRIDGE_LOOPBACK_CONFIG, 1);
     }
 
     std::uint32_t TestNetwork::Domain()
