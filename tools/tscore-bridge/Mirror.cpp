@@ -103,9 +103,12 @@ namespace TSCoreBridge
         return &known->second;
     }
 
-    // The first publisher heard of while none is followed becomes the one.
-    bool Mirror::Followed(std::uint64_t from)
+    // The first publisher heard of while none is followed becomes the one; so does a new one
+    // while the followed one has missed a few heartbeats (it was restarted, most likely).
+    bool Mirror::Followed(std::uint64_t from, Clock::time_point now)
     {
+        if (followed != 0 && from != followed && now - sources[followed].heard > 3 * Protocol::serviceHeartbeat)
+            Lose("the publisher fell silent and another one speaks");
         if (followed == 0)
             Follow(from);
         if (from == followed)
@@ -135,7 +138,7 @@ namespace TSCoreBridge
             sources.erase(from);
             return;
         }
-        if (!Followed(from))
+        if (!Followed(from, now))
             return;
         ++stats.applied;
         PublishCount();
@@ -158,7 +161,7 @@ namespace TSCoreBridge
         }
         // Kept even from a publisher not followed now, which may become the one later.
         source->records[sample.index] = record;
-        if (!Followed(from))
+        if (!Followed(from, now))
             return;
         ++stats.applied;
         Count(segments.WriteRecord(sample.index, record));
@@ -173,7 +176,7 @@ namespace TSCoreBridge
             ++(source == nullptr ? stats.foreign : stats.malformed);
             return;
         }
-        if (!Followed(from))
+        if (!Followed(from, now))
             return;
         if (sample.seq <= lastSequence[sample.index])
         {

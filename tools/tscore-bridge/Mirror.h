@@ -68,7 +68,7 @@ namespace TSCoreBridge
 
         void TakeSamples(Clock::time_point now);
         Source* SourceOf(std::uint64_t participant, Clock::time_point now);
-        bool Followed(std::uint64_t participant);
+        bool Followed(std::uint64_t participant, Clock::time_point now);
         void OnService(const tscore_bridge_Service& sample, std::uint64_t participant, Clock::time_point now);
         void OnDevice(const tscore_bridge_Device& sample, std::uint64_t participant, Clock::time_point now);
         void OnSensor(const tscore_bridge_Sensor& sample, std::uint64_t participant, Clock::time_point now);

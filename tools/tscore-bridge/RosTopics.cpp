@@ -44,6 +44,16 @@ namespace TSCoreBridge
             return time;
         }
 
+        // ROS 2 strings are UTF-8; an identity comes from the service's record, which may hold
+        // any byte.
+        std::string Printable(std::string text)
+        {
+            for (char& c : text)
+                if (c < ' ' || c > '~')
+                    c = '?';
+            return text;
+        }
+
         Vect3D AngleAt(const TSCore::HandPose& pose, std::size_t digit, std::size_t joint)
         {
             constexpr float missing = std::numeric_limits<float>::quiet_NaN();
@@ -113,7 +123,7 @@ namespace TSCoreBridge
         const bool right = glove.IsRight();
         Side& side = SideOf(right);
         const TSCore::HandProfile& profile = right ? profiles[0] : profiles[1];
-        Status status{Ok, "ok", glove.GetDeviceID(), glove.GetDeviceKey()};
+        Status status{Ok, "ok", Printable(glove.GetDeviceID()), glove.GetDeviceKey()};
         if (HandPoseFromText(glove, text, profile, side.pose))
         {
             PublishPose(side, stamp);

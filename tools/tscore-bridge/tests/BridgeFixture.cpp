@@ -56,6 +56,22 @@ namespace TSCoreBridgeTest
         return machine.Run(TSCORE_CLI_PATH, args);
     }
 
+    bool BridgeTest::ListsAgree(std::chrono::milliseconds timeout)
+    {
+        RunResult listA;
+        RunResult listB;
+        const bool agree = WaitUntil(
+            [&] {
+                listA = Tscore(a, {"list"});
+                listB = Tscore(b, {"list"});
+                return listA.exitCode == 0 && listB.out == listA.out;
+            },
+            timeout);
+        if (!agree)
+            ADD_FAILURE() << "machine A:\n" << listA.out << "machine B:\n" << listB.out;
+        return agree;
+    }
+
     std::map<std::string, std::string> BridgeTest::Texts(Machine& machine)
     {
         const std::string path = (std::filesystem::temp_directory_path() /

@@ -25,6 +25,9 @@ namespace TSCoreBridgeTest
         bool StartPublisher(ChildProcess& process, const std::vector<std::string>& extra = {});
         bool StartMirror();
         RunResult Tscore(Machine& machine, const std::vector<std::string>& args);
+        /// `tscore list` prints the same on both machines (retried: the packet rate in the
+        /// records changes now and then).
+        bool ListsAgree(std::chrono::milliseconds timeout);
         /// The latest sensor text of every device, as tscore reads it on that machine.
         std::map<std::string, std::string> Texts(Machine& machine);
         /// "stats" line that a bridge prints when it stops, as key -> value.

@@ -82,9 +82,7 @@ TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
     ASSERT_TRUE(StartMirror());
 
     // The same devices with the same records, and the service running.
-    const RunResult listA = Tscore(a, {"list"});
-    ASSERT_EQ(listA.exitCode, 0) << listA.out;
-    EXPECT_TRUE(WaitUntil([&] { return Tscore(b, {"list"}).out == listA.out; }, 10s)) << Tscore(b, {"list"}).out;
+    EXPECT_TRUE(ListsAgree(10s));
 
     // ROS 2 sees one named joint angle per degree of freedom of each hand.
     const auto right = rightJoints.WaitForNames(10s);
