@@ -21,16 +21,13 @@ namespace TSCoreBridge
 
     Mirror::Mirror(MirrorOptions options)
         : options(std::move(options)),
-          participant(this->options.domain),
-          topics(participant),
-          publisher(participant, this->options.partition),
-          subscriber(participant, this->options.partition),
-          devices(subscriber, topics.device, Protocol::deviceQos),
-          sensors(subscriber, topics.sensor, Protocol::sensorQos),
-          services(subscriber, topics.service, Protocol::heartbeatQos),
-          commands(publisher, topics.command, Protocol::commandQos),
-          heartbeat(publisher, topics.mirror, Protocol::heartbeatQos),
-          waitSet(participant),
+          session(this->options.domain, this->options.partition),
+          devices(session.subscriber, session.topics.device, Protocol::deviceQos),
+          sensors(session.subscriber, session.topics.sensor, Protocol::sensorQos),
+          services(session.subscriber, session.topics.service, Protocol::heartbeatQos),
+          commands(session.publisher, session.topics.command, Protocol::commandQos),
+          heartbeat(session.publisher, session.topics.mirror, Protocol::heartbeatQos),
+          waitSet(session.participant),
           lastSequence(Protocol::maxDevices, 0),
           textWritten(Protocol::maxDevices, false)
     {

@@ -13,12 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "BridgeTopics.h"
+#include "BridgeSession.h"
 #include "ServiceSegments.h"
-#include "dds/Participant.h"
-#include "dds/Publisher.h"
 #include "dds/Reader.h"
-#include "dds/Subscriber.h"
 #include "dds/WaitSet.h"
 #include "dds/Writer.h"
 
@@ -82,10 +79,7 @@ namespace TSCoreBridge
 
         MirrorOptions options;
         ServiceSegments segments;
-        Dds::Participant participant;
-        BridgeTopics topics;
-        Dds::Publisher publisher;
-        Dds::Subscriber subscriber;
+        BridgeSession session;
         Dds::Reader<tscore_bridge_Device> devices;
         Dds::Reader<tscore_bridge_Sensor> sensors;
         Dds::Reader<tscore_bridge_Service> services;

@@ -14,21 +14,18 @@ namespace TSCoreBridge
 {
     Publisher::Publisher(PublishOptions options)
         : options(std::move(options)),
-          participant(this->options.domain),
-          topics(participant),
-          publisher(participant, this->options.partition),
-          subscriber(participant, this->options.partition),
-          devices(publisher, topics.device, Protocol::deviceQos),
-          sensors(publisher, topics.sensor, Protocol::sensorQos),
-          heartbeat(publisher, topics.service, Protocol::heartbeatQos),
-          commands(subscriber, topics.command, Protocol::commandQos),
-          mirrors(subscriber, topics.mirror, Protocol::heartbeatQos),
+          session(this->options.domain, this->options.partition),
+          devices(session.publisher, session.topics.device, Protocol::deviceQos),
+          sensors(session.publisher, session.topics.sensor, Protocol::sensorQos),
+          heartbeat(session.publisher, session.topics.service, Protocol::heartbeatQos),
+          commands(session.subscriber, session.topics.command, Protocol::commandQos),
+          mirrors(session.subscriber, session.topics.mirror, Protocol::heartbeatQos),
           gate(this->options.acceptHaptics, Protocol::mirrorTimeout,
                [this](std::uint32_t index, const std::string& bytes) { return WriteCommand(index, bytes); },
                [this](std::uint32_t index) { StopGlove(index); })
     {
         if (this->options.ros)
-            ros.emplace(participant, this->options.rosName, this->options.profiles);
+            ros.emplace(session.participant, this->options.rosName, this->options.profiles);
     }
 
     int Publisher::Run()

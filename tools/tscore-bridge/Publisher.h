@@ -13,14 +13,11 @@
 
 #include <TSCore/Hand/HandProfile.h>
 
-#include "BridgeTopics.h"
+#include "BridgeSession.h"
 #include "HapticsGate.h"
 #include "LocalService.h"
 #include "RosTopics.h"
-#include "dds/Participant.h"
-#include "dds/Publisher.h"
 #include "dds/Reader.h"
-#include "dds/Subscriber.h"
 #include "dds/Writer.h"
 
 namespace TSCoreBridge
@@ -75,10 +72,7 @@ namespace TSCoreBridge
 
         PublishOptions options;
         LocalService service;
-        Dds::Participant participant;
-        BridgeTopics topics;
-        Dds::Publisher publisher;
-        Dds::Subscriber subscriber;
+        BridgeSession session;
         Dds::Writer<tscore_bridge_Device> devices;
         Dds::Writer<tscore_bridge_Sensor> sensors;
         Dds::Writer<tscore_bridge_Service> heartbeat;

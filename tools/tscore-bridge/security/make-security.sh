@@ -54,8 +54,7 @@ machine() {
   subject="$(openssl x509 -noout -subject -nameopt RFC2253 -in "$dir/identity.pem" | sed 's/^subject=//')"
   cat > "$dir/permissions.xml" <<XML
 <?xml version="1.0" encoding="utf-8"?>
-<dds xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance"
-     xsi:noNamespaceSchemaLocation="http://www.omg.org/spec/DDS-SECURITY/20170901/omg_shared_ca_permissions.xsd">
+<dds>
   <permissions>
     <grant name="$name">
       <subject_name>$subject</subject_name>

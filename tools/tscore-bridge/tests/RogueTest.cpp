@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "BridgeFixture.h"
-#include "BridgeTopics.h"
+#include "BridgeSession.h"
 #include "Protocol.h"
 #include "Types.h"
 #include "dds/Publisher.h"
@@ -49,12 +49,10 @@ namespace
     struct Rogue
     {
         Rogue()
-            : participant(TestNetwork::Domain()),
-              topics(participant),
-              publisher(participant, TestNetwork::Partition()),
-              service(publisher, topics.service, Protocol::heartbeatQos),
-              device(publisher, topics.device, Protocol::deviceQos),
-              sensor(publisher, topics.sensor, Protocol::sensorQos),
+            : session(TestNetwork::Domain(), TestNetwork::Partition()),
+              service(session.publisher, session.topics.service, Protocol::heartbeatQos),
+              device(session.publisher, session.topics.device, Protocol::deviceQos),
+              sensor(session.publisher, session.topics.sensor, Protocol::sensorQos),
               other(TestNetwork::Domain()),
               otherPublisher(other, TestNetwork::Partition()),
               unboundedTopic(other, Protocol::sensorTopic),
@@ -81,9 +79,7 @@ namespace
             sensor.Write(sample);
         }
 
-        Dds::Participant participant;
-        TSCoreBridge::BridgeTopics topics;
-        Dds::Publisher publisher;
+        TSCoreBridge::BridgeSession session;
         Dds::Writer<tscore_bridge_Service> service;
         Dds::Writer<tscore_bridge_Device> device;
         Dds::Writer<tscore_bridge_Sensor> sensor;
