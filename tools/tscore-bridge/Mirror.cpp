@@ -17,6 +17,9 @@ namespace TSCoreBridge
         constexpr auto hapticsPoll = std::chrono::milliseconds(5);
         // A publisher not heard of for this long is forgotten, records and all.
         constexpr auto sourceExpiry = 30 * Protocol::publisherTimeout;
+        // How far "scanActive" is set back when the publisher is lost: past the ten seconds
+        // within which a service counts as running.
+        constexpr long long staleAge = 60;
     }
 
     Mirror::Mirror(MirrorOptions options)
@@ -206,7 +209,9 @@ namespace TSCoreBridge
     }
 
     // Applications here must not go on reading the last texts as if the gloves were still
-    // there: every text becomes empty (an incomplete reading), and "scanActive" ages.
+    // there: every text becomes empty (an incomplete reading), and "scanActive" is set past its
+    // ten seconds, so that they learn now rather than up to ten seconds later that the service
+    // is gone.
     void Mirror::Lose(const std::string& why)
     {
         Note(why + "; its gloves read as not running until it is back");
@@ -214,6 +219,11 @@ namespace TSCoreBridge
             if (textWritten[index])
                 Count(segments.WriteText(index, std::string()));
         std::fill(textWritten.begin(), textWritten.end(), false);
+        if (publishedStamp != 0)
+        {
+            publishedStamp -= staleAge;
+            Count(segments.WriteStamp(publishedStamp));
+        }
         followed = 0;
     }
 
