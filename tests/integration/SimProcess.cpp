@@ -1,6 +1,7 @@
 #include "SimProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -20,6 +21,8 @@ namespace TSCoreTest
             reader.join();
         if (stdoutFd >= 0)
             close(stdoutFd);
+        if (stderrFd >= 0)
+            close(stderrFd);
     }
 
     bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args)
@@ -28,12 +31,19 @@ namespace TSCoreTest
         signal(SIGPIPE, SIG_IGN);
         int in[2];
         int out[2];
+        int err[2];
         if (pipe2(in, O_CLOEXEC) != 0)
             return false;
         if (pipe2(out, O_CLOEXEC) != 0)
         {
             close(in[0]);
             close(in[1]);
+            return false;
+        }
+        if (pipe2(err, O_CLOEXEC) != 0)
+        {
+            for (const int fd : {in[0], in[1], out[0], out[1]})
+                close(fd);
             return false;
         }
         std::vector<std::string> argv{program};
@@ -50,19 +60,23 @@ namespace TSCoreTest
             prctl(PR_SET_PDEATHSIG, SIGTERM);
             dup2(in[0], 0);
             dup2(out[1], 1);
+            dup2(err[1], 2);
             execv(program.c_str(), cargv.data());
             _exit(127);
         }
         close(in[0]);
         close(out[1]);
+        close(err[1]);
         if (pid < 0)
         {
             close(in[1]);
             close(out[0]);
+            close(err[0]);
             return false;
         }
         stdinFd = in[1];
         stdoutFd = out[0];
+        stderrFd = err[0];
         reader = std::thread([this] { ReadLoop(); });
         return true;
     }
@@ -71,8 +85,22 @@ namespace TSCoreTest
     {
         std::string partial;
         char buffer[4096];
+        pollfd fds[2] = {{stdoutFd, POLLIN, 0}, {stderrFd, POLLIN, 0}};
         for (;;)
         {
+            if (poll(fds, 2, -1) < 0)
+                continue;
+            if (fds[1].revents != 0)
+            {
+                const ssize_t n = read(stderrFd, buffer, sizeof buffer);
+                std::lock_guard<std::mutex> lock(mutex);
+                if (n > 0)
+                    errorText.append(buffer, static_cast<std::size_t>(n));
+                else
+                    fds[1].fd = -1; // closed: poll ignores it from now on
+            }
+            if (fds[0].revents == 0)
+                continue;
             const ssize_t n = read(stdoutFd, buffer, sizeof buffer);
             if (n <= 0)
                 break;
@@ -85,6 +113,15 @@ namespace TSCoreTest
                 partial.erase(0, eol + 1);
                 changed.notify_all();
             }
+        }
+        // What the child wrote to stderr just before it ended.
+        while (fds[1].fd >= 0 && poll(&fds[1], 1, 200) > 0)
+        {
+            const ssize_t n = read(stderrFd, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            std::lock_guard<std::mutex> lock(mutex);
+            errorText.append(buffer, static_cast<std::size_t>(n));
         }
         std::lock_guard<std::mutex> lock(mutex);
         if (!partial.empty())
@@ -123,6 +160,12 @@ namespace TSCoreTest
     {
         std::lock_guard<std::mutex> lock(mutex);
         return lines;
+    }
+
+    std::string ChildProcess::ErrorText()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return errorText;
     }
 
     bool ChildProcess::WriteLine(const std::string& line)
@@ -211,6 +254,7 @@ namespace TSCoreTest
             child.Stop(SIGKILL);
         for (const auto& line : child.Lines())
             result.out += line + "\n";
+        result.err = child.ErrorText();
         return result;
     }
 }

@@ -35,6 +35,8 @@ namespace TSCoreTest
                                                  std::chrono::milliseconds timeout = std::chrono::seconds(10));
         /// Every line printed so far.
         std::vector<std::string> Lines();
+        /// Everything written to stderr so far.
+        std::string ErrorText();
 
         /// Writes one line to the child's stdin.
         bool WriteLine(const std::string& line);
@@ -46,6 +48,8 @@ namespace TSCoreTest
         /// Waits for the child to end on its own; the exit code, or -1 on timeout.
         int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(30));
         bool Running();
+        /// The child's process id while it runs, -1 after it ended.
+        pid_t Pid() const { return pid; }
 
     private:
         void ReadLoop();
@@ -53,11 +57,13 @@ namespace TSCoreTest
         pid_t pid = -1;
         int stdinFd = -1;
         int stdoutFd = -1;
+        int stderrFd = -1;
         int exitCode = -1;
         std::thread reader;
         std::mutex mutex;
         std::condition_variable changed;
         std::vector<std::string> lines;
+        std::string errorText;
         std::size_t readPosition = 0;
         bool ended = false;
     };
@@ -74,11 +80,12 @@ namespace TSCoreTest
         bool Control(const std::string& command);
     };
 
-    /// Runs a program to completion; its stdout and exit code.
+    /// Runs a program to completion; its stdout, stderr and exit code.
     struct RunResult
     {
         int exitCode = -1;
         std::string out;
+        std::string err;
     };
     RunResult Run(const std::string& program, const std::vector<std::string>& args,
                   std::chrono::milliseconds timeout = std::chrono::seconds(60));

@@ -66,11 +66,6 @@ namespace TessLinkSim
             return true;
         }
 
-        // Both segments must hold every string at its reserved capacity plus bookkeeping.
-        std::size_t SegmentSizeFor(std::size_t devices)
-        {
-            return 16384 + (devices + 2) * (Segments::reservedCapacity + 512);
-        }
     }
 
     Service::Service(ServiceOptions options, std::vector<std::unique_ptr<SimDevice>> devices)
@@ -88,16 +83,22 @@ namespace TessLinkSim
 
     int Service::Run()
     {
-        const std::size_t size = std::max(options.segmentSize, SegmentSizeFor(slots.size()));
-        try
+        using TSCoreService::ServiceSegments;
+        const std::size_t size = std::max(options.segmentSize, ServiceSegments::SizeFor(slots.size()));
+        const auto claim = segments.Claim({"tesslink-sim", size, options.takeover});
+        if (claim.outcome == ServiceSegments::Outcome::Busy)
         {
-            segments.Create(size);
+            std::cerr << "tesslink-sim: " << claim.message
+                      << ". Stop it first, or start with --takeover to replace it." << std::endl;
+            return exitSegmentsOwned;
         }
-        catch (const std::exception& e)
+        if (claim.outcome == ServiceSegments::Outcome::Failed)
         {
-            std::cerr << "tesslink-sim: " << e.what() << std::endl;
-            return 1;
+            std::cerr << "tesslink-sim: " << claim.message << std::endl;
+            return exitCannotCreate;
         }
+        if (!claim.message.empty())
+            std::cerr << "tesslink-sim: " << claim.message << std::endl;
         if (size != options.segmentSize)
             Verbose("segments enlarged to " + std::to_string(size) + " bytes for " + std::to_string(slots.size()) +
                     " devices");
@@ -147,6 +148,13 @@ namespace TessLinkSim
             // Close the second before counting a publish due at the same instant.
             if (now >= nextSecond)
             {
+                std::string why;
+                if (!segments.StillOwned(&why))
+                {
+                    std::cerr << "tesslink-sim: " << why << "; stopping" << std::endl;
+                    segments.Release();
+                    return exitSegmentsOwned;
+                }
                 pps = ticksThisSecond;
                 ticksThisSecond = 0;
                 PublishScanActive();
@@ -198,7 +206,7 @@ namespace TessLinkSim
             }
         }
 
-        Segments::RemoveAll();
+        segments.Release();
         Verbose("segments removed");
         return 0;
     }
@@ -274,7 +282,7 @@ namespace TessLinkSim
     void Service::PollHaptics()
     {
         std::vector<std::pair<std::string, std::string>> commands;
-        if (!Segments::ReadHaptics(commands))
+        if (!segments.ReadHaptics(commands))
             return;
         for (const auto& [key, command] : commands)
         {

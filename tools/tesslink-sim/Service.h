@@ -3,7 +3,7 @@
 // The running service: owns the segments, publishes records, time stamp and sensor
 // texts on a fixed schedule, reports haptic commands and obeys the control channel.
 
-#include "Segments.h"
+#include "ServiceSegments.h"
 #include "SimDevice.h"
 
 #include <chrono>
@@ -29,12 +29,18 @@ namespace TessLinkSim
         std::optional<double> crashAfter;
         std::optional<double> seconds;
         std::optional<std::string> nDevices;
+        // Replace a live service that owns the segments instead of refusing to start.
+        bool takeover = false;
     };
 
     class Service
     {
     public:
         Service(ServiceOptions options, std::vector<std::unique_ptr<SimDevice>> devices);
+
+        // Exit codes of Run besides 0.
+        static constexpr int exitCannotCreate = 1;
+        static constexpr int exitSegmentsOwned = 4; // another service owns them, or took them over
 
         // Runs until a signal, "quit" or --seconds; returns the exit code.
         int Run();
@@ -72,7 +78,7 @@ namespace TessLinkSim
         static void Print(const std::string& line);
 
         ServiceOptions options;
-        Segments segments;
+        TSCoreService::ServiceSegments segments;
         std::map<int, Slot> slots;
         std::map<std::string, std::string> lastCommands;
         std::string publishedNDevices;

@@ -191,6 +191,9 @@ int main(int argc, char** argv)
                                       "Fault: after SECONDS exit with status 3, leaving the segments behind.")
                            ->type_name("SECONDS")
                            ->check(CLI::NonNegativeNumber);
+    app.add_flag("--takeover", options.takeover,
+                 "Replace a running service that owns the segments (it notices and stops) instead of refusing "
+                 "to start.");
     auto* seconds = app.add_option("--seconds", in.seconds, "Run for SECONDS, then clean up and exit 0.")
                         ->type_name("SECONDS")
                         ->check(CLI::NonNegativeNumber);

@@ -161,6 +161,58 @@ TEST_F(SimProcessTest, CrashLeavesSegmentsAndTimedRunCleansUp)
     EXPECT_FALSE(SegmentExists("Devices"));
 }
 
+TEST_F(SimProcessTest, SecondServiceRefusesTakeoverReplacesAndEachRemovesOnlyItsOwn)
+{
+    SimProcess first({"--beta", "first"});
+    ASSERT_EQ(first.Line(), "ready");
+    {
+        SimProcess second({"--beta", "second"});
+        EXPECT_EQ(second.Wait(), 4);
+        const std::string error = second.ErrorText();
+        EXPECT_NE(error.find("tesslink-sim (PID " + std::to_string(first.Pid()) + ")"), std::string::npos) << error;
+        EXPECT_NE(error.find("--takeover"), std::string::npos) << error;
+    }
+    EXPECT_NE(Read("Devices", "device0").value_or("").find("{first}"), std::string::npos);
+
+    SimProcess third({"--beta", "third", "--takeover"});
+    ASSERT_EQ(third.Line(), "ready");
+    EXPECT_NE(third.ErrorText().find("took the segments over from tesslink-sim"), std::string::npos);
+    EXPECT_NE(Read("Devices", "device0").value_or("").find("{third}"), std::string::npos);
+    EXPECT_EQ(first.Wait(std::chrono::seconds(5)), 4) << "the replaced service notices and stops";
+    EXPECT_NE(Read("Devices", "device0").value_or("").find("{third}"), std::string::npos)
+        << "and leaves the new segments alone";
+    EXPECT_TRUE(SegmentExists("Haptics"));
+    EXPECT_EQ(third.Stop(SIGTERM), 0);
+    EXPECT_FALSE(SegmentExists("Devices"));
+    EXPECT_FALSE(SegmentExists("Haptics"));
+}
+
+TEST_F(SimProcessTest, ServiceThatRecordsNoProcessCountsAsLiveWhileItsStampIsFresh)
+{
+    for (const long long age : {0LL, 100LL})
+    {
+        RemoveSegments();
+        {
+            bip::managed_shared_memory devices(bip::create_only, "Devices", 65536);
+            const std::string stamp = std::to_string(static_cast<long long>(std::time(nullptr)) - age);
+            devices.construct<ShmString>("scanActive")(stamp.c_str(), devices.get_segment_manager());
+        }
+        SimProcess sim({"--beta", "b", "--seconds", "0.2"});
+        if (age == 0)
+        {
+            EXPECT_EQ(sim.Wait(), 4);
+            EXPECT_NE(sim.ErrorText().find("records no process"), std::string::npos) << sim.ErrorText();
+            EXPECT_FALSE(Read("Devices", "nDevices").has_value()) << "nothing touched";
+        }
+        else
+        {
+            EXPECT_EQ(sim.Line(), "ready") << "a stale stamp is a leftover";
+            EXPECT_EQ(sim.Wait(), 0);
+            EXPECT_FALSE(SegmentExists("Devices"));
+        }
+    }
+}
+
 TEST_F(SimProcessTest, FaultOptions)
 {
     SimProcess sim({"--beta", "b", "--n-devices", "5", "--scan-offset", "-20", "--disconnect-after", "0.2"});

@@ -1,0 +1,99 @@
+#pragma once
+
+// The connection service's side of the shared-memory contract, for any process that acts as
+// the service (tesslink-sim, a mirror of a remote machine): it claims "Devices", "Data" and
+// "Haptics", publishes records, sensor texts, "nDevices" and "scanActive", reads the command
+// strings back, and on exit removes only what it created and still owns.
+//
+// Ownership: the owner holds an exclusive flock on "Devices" for its whole run (the kernel
+// drops it when the process dies, however it dies) and records "<pid> <name>" under "owner"
+// in "Devices". A claim is refused while that lock is held, or, for a service that takes no
+// lock, while its "scanActive" is less than 10 seconds old. Segments are identified by their
+// inode, so a service that was replaced (or whose segments were removed) leaves the new ones
+// alone. Boost stays inside ServiceSegments.cpp.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "SegmentOwner.h"
+
+namespace TSCoreService
+{
+    class ServiceSegments
+    {
+    public:
+        static constexpr const char* devicesSegment = "Devices";
+        static constexpr const char* dataSegment = "Data";
+        static constexpr const char* hapticsSegment = "Haptics";
+        static constexpr const char* deviceCountObject = "nDevices";
+        static constexpr const char* timeStampObject = "scanActive";
+        static constexpr const char* ownerObject = "owner";
+        static constexpr std::size_t hapticsSize = 4096;
+        /// Capacity kept in every string so that rewrites happen in place.
+        static constexpr std::size_t reservedCapacity = 1024;
+        /// A stamp younger than this marks a live service (the library's rule).
+        static constexpr long long freshSeconds = 10;
+
+        struct Options
+        {
+            std::string serviceName; ///< recorded as the owner, e.g. "tesslink-sim"
+            std::size_t size = 65536; ///< bytes of "Devices" and "Data"
+            bool takeover = false;    ///< replace a live owner instead of refusing
+        };
+
+        enum class Outcome
+        {
+            Claimed, ///< the segments are ours
+            Busy,    ///< another live service owns them; nothing was touched
+            Failed   ///< they could not be created
+        };
+
+        struct ClaimResult
+        {
+            Outcome outcome = Outcome::Failed;
+            /// Busy: who owns the segments; Failed: why; Claimed: what was replaced, or empty.
+            std::string message;
+            /// Busy, or replaced: the owner found (pid 0 when it recorded none).
+            SegmentOwner owner;
+        };
+
+        ServiceSegments();
+        /// Release().
+        ~ServiceSegments();
+        ServiceSegments(const ServiceSegments&) = delete;
+        ServiceSegments& operator=(const ServiceSegments&) = delete;
+
+        /// "device" + index, the key of a device in all three segments.
+        static std::string DeviceKey(int index);
+        /// Segment bytes that hold `devices` records (or texts) at their reserved capacity.
+        static std::size_t SizeFor(std::size_t devices);
+
+        /// Takes the three segments: refuses (Busy) while another live service owns them,
+        /// otherwise removes what is there (leftovers, or the live owner's with takeover) and
+        /// creates them anew. Once per object.
+        ClaimResult Claim(const Options& options);
+
+        /// Write one string object, constructing it on first use. False when the segments are
+        /// not claimed or have no room left (the old text stays).
+        bool WriteDevices(const std::string& object, const std::string& text);
+        bool WriteData(const std::string& object, const std::string& text);
+
+        /// Every (object, text) in "Haptics" apart from ours; false when the segment cannot be
+        /// read or its lock is busy (try again later).
+        bool ReadHaptics(std::vector<std::pair<std::string, std::string>>& out);
+
+        /// Whether "Devices" and "Data" are still the segments this object created. When they
+        /// are not, `why` says who replaced them (or that they were removed).
+        bool StillOwned(std::string* why = nullptr) const;
+
+        /// Removes every segment that is still the one this object created, and drops the lock.
+        void Release();
+
+    private:
+        struct Impl;
+        std::unique_ptr<Impl> impl;
+    };
+}
