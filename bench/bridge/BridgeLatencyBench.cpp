@@ -28,7 +28,7 @@
 
 #include <TSCore/Devices/DeviceList.h>
 
-#include "Segments.h"
+#include "ServiceSegments.h"
 #include "SimDevice.h"
 
 namespace
@@ -131,8 +131,12 @@ namespace
             run.failed = true;
             return;
         }
-        TessLinkSim::Segments segments;
-        segments.Create(1 << 20);
+        TSCoreService::ServiceSegments segments;
+        if (segments.Claim({"bridge benchmark", 1 << 20, false}).outcome != TSCoreService::ServiceSegments::Outcome::Claimed)
+        {
+            run.failed = true;
+            return;
+        }
         std::vector<TessLinkSim::TessaraSim> sims;
         for (int i = 0; i < gloves; ++i)
         {
@@ -163,7 +167,6 @@ namespace
                 last[i] = std::move(text);
             }
         }
-        TessLinkSim::Segments::RemoveAll();
     }
 
     void MachineB(Run& run)
@@ -245,7 +248,7 @@ namespace
                 }
             if (run.failed)
             {
-                state.SkipWithError("two machines on one host need root (unshare of the mount namespace)");
+                state.SkipWithError("cannot set up two machines on one host: a private /dev/shm each needs root");
                 return;
             }
             Report(state, run, publisherCpu, mirrorCpu);

@@ -15,6 +15,8 @@ namespace TSCoreBridge
     namespace
     {
         constexpr auto hapticsPoll = std::chrono::milliseconds(5);
+        // How often the mirror checks that no other service has taken its segments over.
+        constexpr auto ownerCheck = std::chrono::seconds(1);
         // A publisher not heard of for this long is forgotten, records and all.
         constexpr auto sourceExpiry = 30 * Protocol::publisherTimeout;
         // How far "scanActive" is set back when the publisher is lost: past the ten seconds
@@ -41,9 +43,18 @@ namespace TSCoreBridge
 
     int Mirror::Run()
     {
-        std::string error;
-        if (!segments.Create(options.takeover, error))
-            return Fail(exitServiceOwned, error);
+        std::string message;
+        switch (segments.Create(options.takeover, message))
+        {
+        case MirrorSegments::Claim::Busy:
+            return Fail(exitServiceOwned, message + "; stop it first, or start the mirror with --takeover");
+        case MirrorSegments::Claim::Failed:
+            return Fail(exitInternal, "cannot create the shared memory: " + message);
+        case MirrorSegments::Claim::Claimed:
+            if (!message.empty())
+                Note(message);
+            break;
+        }
         Note("mirroring DDS domain " + std::to_string(options.domain) + ", partition \"" + options.partition +
              "\"; waiting for a publisher");
         std::cout << "ready" << std::endl;
@@ -51,9 +62,21 @@ namespace TSCoreBridge
         auto nextCommands = Clock::now();
         auto nextHeartbeat = nextCommands;
         auto nextStats = nextCommands + statsInterval;
+        auto nextOwnerCheck = nextCommands + ownerCheck;
         while (!StopRequested())
         {
             const auto now = Clock::now();
+            if (now >= nextOwnerCheck)
+            {
+                std::string why;
+                if (!segments.StillOwned(why))
+                {
+                    Note(why + "; stopping");
+                    replaced = true;
+                    break;
+                }
+                nextOwnerCheck = now + ownerCheck;
+            }
             TakeSamples(now);
             CheckPublisher(now);
             if (now >= nextCommands)
@@ -75,7 +98,7 @@ namespace TSCoreBridge
         }
         heartbeat.Write(tscore_bridge_Mirror{true});
         std::cout << StatsLine() << std::endl;
-        return exitOk;
+        return replaced ? exitServiceOwned : exitOk;
     }
 
     void Mirror::TakeSamples(Clock::time_point now)

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "BridgeSession.h"
-#include "ServiceSegments.h"
+#include "MirrorSegments.h"
 #include "dds/Reader.h"
 #include "dds/WaitSet.h"
 #include "dds/Writer.h"
@@ -78,7 +78,7 @@ namespace TSCoreBridge
         std::string StatsLine() const;
 
         MirrorOptions options;
-        ServiceSegments segments;
+        MirrorSegments segments;
         BridgeSession session;
         Dds::Reader<tscore_bridge_Device> devices;
         Dds::Reader<tscore_bridge_Sensor> sensors;
@@ -97,5 +97,6 @@ namespace TSCoreBridge
         tscore_bridge_Command commandSample{};
         Stats stats;
         bool warnedForeign = false;
+        bool replaced = false;
     };
 }

@@ -12,8 +12,8 @@ namespace TSCoreBridge
         auto options = std::make_shared<MirrorOptions>();
         AddNetworkOptions(*command, options->domain, options->partition);
         command->add_flag("--takeover", options->takeover,
-                          "Start even while another connection service seems to run here, replacing its shared "
-                          "memory.");
+                          "Replace the connection service that runs on this machine (it notices and stops) instead "
+                          "of refusing to start.");
         command->add_flag("--verbose", options->verbose, "Print the statistics every 5 seconds (on stderr).");
         return [options]() {
             Mirror mirror(*options);
