@@ -208,6 +208,7 @@ namespace TSCoreBridge
         }
         lastSequence[sample.index] = sample.seq;
         ++stats.applied;
+        ++stats.texts;
         Count(segments.WriteText(sample.index, FromBounded(sample.text)));
         textWritten[sample.index] = true;
     }
@@ -291,7 +292,7 @@ namespace TSCoreBridge
 
     std::string Mirror::StatsLine() const
     {
-        return "stats applied=" + std::to_string(stats.applied) + " foreign=" + std::to_string(stats.foreign) +
+        return "stats applied=" + std::to_string(stats.applied) + " texts=" + std::to_string(stats.texts) + " foreign=" + std::to_string(stats.foreign) +
                " malformed=" + std::to_string(stats.malformed) + " out-of-order=" + std::to_string(stats.outOfOrder) +
                " commands=" + std::to_string(stats.commands) + " write-failures=" + std::to_string(stats.writeFailures);
     }

@@ -56,6 +56,7 @@ namespace TSCoreBridge
         struct Stats
         {
             std::uint64_t applied = 0;
+            std::uint64_t texts = 0;
             std::uint64_t foreign = 0;
             std::uint64_t malformed = 0;
             std::uint64_t outOfOrder = 0;
