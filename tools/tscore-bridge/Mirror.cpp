@@ -59,46 +59,47 @@ namespace TSCoreBridge
              "\"; waiting for a publisher");
         std::cout << "ready" << std::endl;
 
-        auto nextCommands = Clock::now();
-        auto nextHeartbeat = nextCommands;
-        auto nextStats = nextCommands + statsInterval;
-        auto nextOwnerCheck = nextCommands + ownerCheck;
-        while (!StopRequested())
-        {
-            const auto now = Clock::now();
-            if (now >= nextOwnerCheck)
-            {
-                std::string why;
-                if (!segments.StillOwned(why))
-                {
-                    Note(why + "; stopping");
-                    replaced = true;
-                    break;
-                }
-                nextOwnerCheck = now + ownerCheck;
-            }
-            TakeSamples(now);
-            CheckPublisher(now);
-            if (now >= nextCommands)
-            {
-                ForwardCommands();
-                nextCommands = now + hapticsPoll;
-            }
-            if (now >= nextHeartbeat)
-            {
-                heartbeat.Write(tscore_bridge_Mirror{false});
-                nextHeartbeat = now + Protocol::mirrorHeartbeat;
-            }
-            if (options.verbose && now >= nextStats)
-            {
-                Note(StatsLine());
-                nextStats = now + statsInterval;
-            }
-            waitSet.Wait(std::max(std::min(nextCommands, nextHeartbeat) - Clock::now(), Clock::duration::zero()));
-        }
+        const auto start = Clock::now();
+        schedule = {start, start, start + statsInterval, start + ownerCheck};
+        while (!StopRequested() && Tick(Clock::now()))
+            waitSet.Wait(std::max(std::min(schedule.commands, schedule.heartbeat) - Clock::now(),
+                                  Clock::duration::zero()));
         heartbeat.Write(tscore_bridge_Mirror{true});
         std::cout << StatsLine() << std::endl;
         return replaced ? exitServiceOwned : exitOk;
+    }
+
+    bool Mirror::Tick(Clock::time_point now)
+    {
+        if (now >= schedule.ownerCheck)
+        {
+            std::string why;
+            if (!segments.StillOwned(why))
+            {
+                Note(why + "; stopping");
+                replaced = true;
+                return false;
+            }
+            schedule.ownerCheck = now + ownerCheck;
+        }
+        TakeSamples(now);
+        CheckPublisher(now);
+        if (now >= schedule.commands)
+        {
+            ForwardCommands();
+            schedule.commands = now + hapticsPoll;
+        }
+        if (now >= schedule.heartbeat)
+        {
+            heartbeat.Write(tscore_bridge_Mirror{false});
+            schedule.heartbeat = now + Protocol::mirrorHeartbeat;
+        }
+        if (options.verbose && now >= schedule.stats)
+        {
+            Note(StatsLine());
+            schedule.stats = now + statsInterval;
+        }
+        return true;
     }
 
     void Mirror::TakeSamples(Clock::time_point now)

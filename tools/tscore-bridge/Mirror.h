@@ -64,6 +64,16 @@ namespace TSCoreBridge
             std::uint64_t writeFailures = 0;
         };
 
+        struct Schedule
+        {
+            Clock::time_point commands;
+            Clock::time_point heartbeat;
+            Clock::time_point stats;
+            Clock::time_point ownerCheck;
+        };
+
+        /// One round of the loop; false once the segments were taken over.
+        bool Tick(Clock::time_point now);
         void TakeSamples(Clock::time_point now);
         Source* SourceOf(std::uint64_t participant, Clock::time_point now);
         bool Followed(std::uint64_t participant, Clock::time_point now);
@@ -97,6 +107,7 @@ namespace TSCoreBridge
         std::map<std::uint32_t, std::string> lastCommands;
         tscore_bridge_Command commandSample{};
         Stats stats;
+        Schedule schedule;
         bool warnedForeign = false;
         bool replaced = false;
     };
