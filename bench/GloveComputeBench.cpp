@@ -48,9 +48,8 @@ namespace
 
     void CountAllocations(benchmark::State& state, std::size_t before)
     {
-        state.counters["allocs/op"] =
-            benchmark::Counter(static_cast<double>(TSCoreBench::AllocationCount() - before),
-                               benchmark::Counter::kAvgIterations);
+        state.counters["allocs/op"] = benchmark::Counter(static_cast<double>(TSCoreBench::AllocationCount() - before),
+                                                         benchmark::Counter::kAvgIterations);
     }
 
     void BM_Compute_TS_SensorDataParse(benchmark::State& state)
@@ -96,6 +95,47 @@ namespace
         CountAllocations(state, before);
     }
 
+    // One frame as GetHandPose computes it once the sensor string is read: parse, glove pose,
+    // hand pose, into a pose the caller reuses from frame to frame.
+    void BM_Compute_TessaraFrame(benchmark::State& state)
+    {
+        TessaraInput in;
+        HandPose out;
+        const auto frame = [&in, &out]
+        {
+            const TS::TS_SensorData data = TS::TS_SensorData::Parse(in.sensor, in.info);
+            const TS::TS_GlovePose pose = TS::Tessara::CalculateGlovePose(data, in.info);
+            out = TS::Tessara::CalculateHandPose(pose, in.model, in.profile);
+        };
+        frame();
+        const std::size_t before = TSCoreBench::AllocationCount();
+        for (auto _ : state)
+        {
+            frame();
+            benchmark::DoNotOptimize(out.jointPositions.data());
+        }
+        CountAllocations(state, before);
+    }
+
+    void BM_Compute_KelvoFrame(benchmark::State& state)
+    {
+        KelvoInput in;
+        HandPose out;
+        const auto frame = [&in, &out]
+        {
+            const Kelvo::Kelvo_SensorData data = Kelvo::Kelvo_SensorData::Parse(in.sensor, in.info);
+            out = Kelvo::Kelvo::CalculateHandPose(in.model, data, in.profile);
+        };
+        frame();
+        const std::size_t before = TSCoreBench::AllocationCount();
+        for (auto _ : state)
+        {
+            frame();
+            benchmark::DoNotOptimize(out.jointPositions.data());
+        }
+        CountAllocations(state, before);
+    }
+
     void BM_Compute_Kelvo_SensorDataParse(benchmark::State& state)
     {
         KelvoInput in;
@@ -132,6 +172,8 @@ BENCHMARK(BM_Compute_TS_SensorDataParse);
 BENCHMARK(BM_Compute_TessaraGlovePose);
 BENCHMARK(BM_Compute_TessaraHandPose);
 BENCHMARK(BM_Compute_TessaraStringToHandPose);
+BENCHMARK(BM_Compute_TessaraFrame);
 BENCHMARK(BM_Compute_Kelvo_SensorDataParse);
 BENCHMARK(BM_Compute_KelvoHandPose);
 BENCHMARK(BM_Compute_KelvoStringToHandPose);
+BENCHMARK(BM_Compute_KelvoFrame);

@@ -31,7 +31,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const auto nanoseconds = [](const nlohmann::json& b) {
+    const auto nanoseconds = [](const nlohmann::json& b)
+    {
         const double t = b.value("real_time", 0.0);
         const std::string unit = b.value("time_unit", "ns");
         return unit == "us" ? t * 1e3 : unit == "ms" ? t * 1e6 : unit == "s" ? t * 1e9 : t;
@@ -56,9 +57,11 @@ int main(int argc, char** argv)
         std::string counters;
         for (const auto& [key, value] : b.items())
         {
-            static const char* known[] = {"name", "run_name", "run_type", "repetitions", "repetition_index", "threads",
-                                          "iterations", "real_time", "cpu_time", "time_unit", "family_index",
-                                          "per_family_instance_index", "aggregate_name", "aggregate_unit"};
+            static const char* known[] = {"name",           "run_name",         "run_type",
+                                          "repetitions",    "repetition_index", "threads",
+                                          "iterations",     "real_time",        "cpu_time",
+                                          "time_unit",      "family_index",     "per_family_instance_index",
+                                          "aggregate_name", "aggregate_unit"};
             bool isKnown = false;
             for (const char* k : known)
                 isKnown = isKnown || key == k;

@@ -22,7 +22,7 @@ namespace
         const std::string text = HandProfile::Default(true).Serialize();
         for (auto _ : state)
             benchmark::DoNotOptimize(HandProfile::Deserialize(text));
-        state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+        state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
     }
 
     void BM_Storage_HandPoseSerialize(benchmark::State& state)
@@ -37,7 +37,7 @@ namespace
         const std::string text = HandPose::DefaultIdle(true).Serialize();
         for (auto _ : state)
             benchmark::DoNotOptimize(HandPose::Deserialize(text));
-        state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+        state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
     }
 }
 

@@ -59,11 +59,14 @@ namespace TSCoreFuzz
 
     inline bool Finite(float v) { return std::isfinite(v); }
     inline bool Finite(const TSCore::Kinematics::Vect3D& v) { return Finite(v.x) && Finite(v.y) && Finite(v.z); }
-    inline bool Finite(const TSCore::Kinematics::Quat& q) { return Finite(q.x) && Finite(q.y) && Finite(q.z) && Finite(q.w); }
+    inline bool Finite(const TSCore::Kinematics::Quat& q)
+    {
+        return Finite(q.x) && Finite(q.y) && Finite(q.z) && Finite(q.w);
+    }
     inline bool Finite(const TSCore::Kinematics::InterpolationSet& s)
     {
-        return Finite(s.inStart) && Finite(s.inEnd) && Finite(s.outStart) && Finite(s.outEnd) &&
-               Finite(s.lowerLimit) && Finite(s.upperLimit);
+        return Finite(s.inStart) && Finite(s.inEnd) && Finite(s.outStart) && Finite(s.outEnd) && Finite(s.lowerLimit) &&
+               Finite(s.upperLimit);
     }
 
     template <typename T>

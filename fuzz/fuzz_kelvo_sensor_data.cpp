@@ -25,7 +25,8 @@ namespace
 
     const Kelvo_GloveInfo& StandardGlove()
     {
-        static const Kelvo_GloveInfo glove = [] {
+        static const Kelvo_GloveInfo glove = []
+        {
             Kelvo_GloveInfo g;
             Kelvo_GloveInfo::Parse("C:KV1-R0001:KV1:v2.1:R:4:0;0;0", g);
             return g;

@@ -54,38 +54,52 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::vector<bool> flags = Serializer::DeserializeBools(text);
     Check(Serializer::DeserializeBools(Serializer::Serialize(flags, false)) == flags, "bools round trip");
 
-    Guarded([&] {
-        const std::vector<float> f = Serializer::DeserializeFloats(text);
-        if (TSCoreFuzz::AllFinite(f))
-            Check(SameFloats(Serializer::DeserializeFloats(Serializer::Serialize(f, false)), f) || f.empty(),
-                  "floats round trip");
-    });
-    Guarded([&] {
-        const auto v = Serializer::DeserializeVects(text);
-        if (TSCoreFuzz::AllFinite(v))
-            Check(Values::Equal(Serializer::DeserializeVects(Serializer::Serialize(v, false)), v), "vects round trip");
-    });
-    Guarded([&] {
-        const auto q = Serializer::DeserializeQuats(text);
-        if (TSCoreFuzz::AllFinite(q))
-            Check(Values::Equal(Serializer::DeserializeQuats(Serializer::Serialize(q, false)), q), "quats round trip");
-    });
-    Guarded([&] {
-        const auto f2 = Serializer::DeserializeFloats2D(text);
-        const auto back = Serializer::DeserializeFloats2D(Serializer::Serialize(f2, false));
-        Check(back.size() == f2.size(), "floats2D keeps its lists");
-    });
-    Guarded([&] {
-        const auto v2 = Serializer::DeserializeVects2D(text);
-        if (TSCoreFuzz::AllFinite(v2))
-            Check(Values::Equal(Serializer::DeserializeVects2D(Serializer::Serialize(v2, false)), v2),
-                  "vects2D round trip");
-    });
-    Guarded([&] {
-        const auto q2 = Serializer::DeserializeQuats2D(text);
-        if (TSCoreFuzz::AllFinite(q2))
-            Check(Values::Equal(Serializer::DeserializeQuats2D(Serializer::Serialize(q2, false)), q2),
-                  "quats2D round trip");
-    });
+    Guarded(
+        [&]
+        {
+            const std::vector<float> f = Serializer::DeserializeFloats(text);
+            if (TSCoreFuzz::AllFinite(f))
+                Check(SameFloats(Serializer::DeserializeFloats(Serializer::Serialize(f, false)), f) || f.empty(),
+                      "floats round trip");
+        });
+    Guarded(
+        [&]
+        {
+            const auto v = Serializer::DeserializeVects(text);
+            if (TSCoreFuzz::AllFinite(v))
+                Check(Values::Equal(Serializer::DeserializeVects(Serializer::Serialize(v, false)), v),
+                      "vects round trip");
+        });
+    Guarded(
+        [&]
+        {
+            const auto q = Serializer::DeserializeQuats(text);
+            if (TSCoreFuzz::AllFinite(q))
+                Check(Values::Equal(Serializer::DeserializeQuats(Serializer::Serialize(q, false)), q),
+                      "quats round trip");
+        });
+    Guarded(
+        [&]
+        {
+            const auto f2 = Serializer::DeserializeFloats2D(text);
+            const auto back = Serializer::DeserializeFloats2D(Serializer::Serialize(f2, false));
+            Check(back.size() == f2.size(), "floats2D keeps its lists");
+        });
+    Guarded(
+        [&]
+        {
+            const auto v2 = Serializer::DeserializeVects2D(text);
+            if (TSCoreFuzz::AllFinite(v2))
+                Check(Values::Equal(Serializer::DeserializeVects2D(Serializer::Serialize(v2, false)), v2),
+                      "vects2D round trip");
+        });
+    Guarded(
+        [&]
+        {
+            const auto q2 = Serializer::DeserializeQuats2D(text);
+            if (TSCoreFuzz::AllFinite(q2))
+                Check(Values::Equal(Serializer::DeserializeQuats2D(Serializer::Serialize(q2, false)), q2),
+                      "quats2D round trip");
+        });
     return 0;
 }

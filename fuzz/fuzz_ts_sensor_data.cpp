@@ -30,7 +30,8 @@ namespace
 
     const TS_GloveInfo& StandardGlove()
     {
-        static const TS_GloveInfo glove = [] {
+        static const TS_GloveInfo glove = []
+        {
             TS_GloveInfo g;
             TS_GloveInfo::Parse(TessaraVars::GetStdCString("QX7.2", 4.7f, true), g, true);
             return g;

@@ -23,9 +23,8 @@ namespace
     void CheckHand(const HandPose& hand, bool right, const char* what)
     {
         TSCoreFuzz::Check(hand.isRight == right, what);
-        TSCoreFuzz::Check(hand.handAngles.size() == 5 && hand.jointPositions.size() == 5 &&
-                              hand.jointRotations.size() == 5,
-                          what);
+        TSCoreFuzz::Check(
+            hand.handAngles.size() == 5 && hand.jointPositions.size() == 5 && hand.jointRotations.size() == 5, what);
         (void)hand.ToString(false);
         (void)hand.GetNormalizedFlexion(true);
     }

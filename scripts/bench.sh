@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in release mode and prints every figure beside the floor (one bare
 # Boost.Interprocess open, look-up, copy and close) measured in the same run. The end-to-end
-# and scaling benchmarks start tesslink-sim themselves.
+# and scaling benchmarks start tesslink-sim themselves. Allocation counts (allocs/op) are per
+# steady-state call; the frame table gives the compute-only cost of one GetHandPose frame.
 # Usage: scripts/bench.sh [extra Google Benchmark flags, e.g. --benchmark_filter=Compute]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh
 cmake --preset bench >/dev/null
-cmake --build --preset bench
+cmake --build --preset bench --target tscore_bench tscore_bench_table tscore_bench_frame
 
 out="build/bench/results.json"
 # The simulator's segments are global names: never leave them behind.
@@ -16,7 +17,12 @@ trap 'rm -f /dev/shm/Devices /dev/shm/Data /dev/shm/Haptics /dev/shm/TSCoreBench
 build/bench/bench/tscore_bench --benchmark_min_time=0.5 --benchmark_out="$out" --benchmark_out_format=json \
   "$@" >/dev/null
 build/bench/bench/tscore_bench_table "$out"
-echo "raw results: $out"
+# The compute-only frame through the library's own pose path, with its own floor.
+frame="build/bench/frame-results.json"
+build/bench/bench/tscore_bench_frame --benchmark_min_time=0.5 --benchmark_out="$frame" --benchmark_out_format=json \
+  "$@" >/dev/null
+build/bench/bench/tscore_bench_table "$frame"
+echo "raw results: $out $frame"
 
 # The DDS bridge between two mount namespaces (root only): its own figures, no floor.
 if [ -x build/bench/bench/tscore_bridge_bench ]; then

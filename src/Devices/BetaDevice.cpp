@@ -1,21 +1,15 @@
 #include "TSCore/Devices/BetaDevice.h"
 
-#include <exception>
 #include <utility>
-#include <vector>
 
+#include "Devices/Firmware.h"
+#include "Diagnostics/Log.h"
 #include "TSCore/Devices/DeviceList.h"
-#include "TSCore/Devices/DeviceModel.h"
-#include "TSCore/Diagnostics/Debugger.h"
-#include "TSCore/Util/StrStuff.h"
-#include "Util/ExceptionText.h"
+#include "Util/FieldReader.h"
+#include "Util/Guard.h"
 
 namespace TSCore
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-    using Util::StrStuff;
-
     BetaDevice::BetaDevice() : deviceID("N\\A"), hardwareVersion("N\\A"), firmwareVersion(0), subFirmwareVersion(0) {}
 
     BetaDevice::BetaDevice(std::string constantsString, std::string deviceID, std::string hardwareVersion,
@@ -47,23 +41,24 @@ namespace TSCore
 
     std::shared_ptr<TSDevice> BetaDevice::Parse(std::string constants)
     {
-        try
+        const auto rejected = [&constants](const std::string& why) -> std::shared_ptr<TSDevice>
         {
-            const std::vector<std::string> parts = StrStuff::Split(constants, ':');
-            std::string id = parts.size() >= 1 ? parts[0] : "N\\A";
-            std::string hardware = parts.size() >= 2 ? parts[1] : "N\\A";
-            std::string firmwareText = parts.size() >= 3 ? parts[2] : std::string();
-            int firmware = 0;
-            int subFirmware = 0;
-            DeviceModel::ParseFirmware(firmwareText, firmware, subFirmware);
-            return std::make_shared<BetaDevice>(constants, std::move(id), std::move(hardware), firmware, subFirmware);
-        }
-        catch (const std::exception& e)
-        {
-            if (Debugger::Enabled(DebugLevel::Verbose))
-                Debugger::Log("Error while deserializing " + constants + ": " + Util::detail::ExceptionText(e),
-                              DebugLevel::Verbose);
+            TSCORE_LOG(Verbose, "Error while deserializing " + constants + ": " + why);
             return nullptr;
-        }
+        };
+        return Util::detail::Guard(
+            [&]() -> std::shared_ptr<TSDevice>
+            {
+                // Every text is accepted, the empty one included; only firmware numbers beyond
+                // the int range are not.
+                const auto parts = Util::detail::FieldReader::Split(constants, ':');
+                int firmware = 0;
+                int subFirmware = 0;
+                if (!detail::ReadFirmware(parts.View(2), firmware, subFirmware))
+                    return rejected(Util::detail::intRangeError);
+                return std::make_shared<BetaDevice>(constants, parts.Count() >= 1 ? parts.Text(0) : "N\\A",
+                                                    parts.Count() >= 2 ? parts.Text(1) : "N\\A", firmware, subFirmware);
+            },
+            rejected);
     }
 }

@@ -3,15 +3,11 @@
 #include <cstdint>
 #include <utility>
 
-#include "TSCore/Util/StrStuff.h"
+#include "Devices/Firmware.h"
 
 namespace TSCore
 {
-    using Util::StrStuff;
-
-    DeviceModel::DeviceModel() : deviceID("N\\A"), hardwareVersion("N\\A"), firmwareVersion(0), subFirmwareVersion(0)
-    {
-    }
+    DeviceModel::DeviceModel() : deviceID("N\\A"), hardwareVersion("N\\A"), firmwareVersion(0), subFirmwareVersion(0) {}
 
     DeviceModel::DeviceModel(std::string deviceID, std::string hardwareVersion, int firmwareVersion,
                              int subFirmwareVersion)
@@ -22,17 +18,10 @@ namespace TSCore
 
     void DeviceModel::ParseFirmware(std::string& text, int& firmware, int& subFirmware)
     {
-        if (text.empty())
-        {
-            firmware = 0;
-            subFirmware = 0;
-            return;
-        }
-        if (text[0] == 'v')
+        const bool ok = detail::ReadFirmware(text, firmware, subFirmware);
+        if (!text.empty() && text[0] == 'v')
             text.erase(0, 1);
-        const std::vector<std::string> parts = StrStuff::Split(text, '.');
-        firmware = parts.size() >= 1 ? StrStuff::ToInt(parts[0], 0) : 0;
-        subFirmware = parts.size() >= 2 ? StrStuff::ToInt(parts[1], 0) : 0;
+        detail::ThrowOnRangeError(ok);
     }
 
     std::vector<bool> DeviceModel::ParseFunctions(int mask, int count)

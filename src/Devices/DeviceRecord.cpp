@@ -1,59 +1,58 @@
 #include "Devices/DeviceRecord.h"
 
-#include <exception>
-#include <vector>
-
+#include "Diagnostics/Log.h"
 #include "TSCore/Devices/BetaDevice.h"
-#include "TSCore/Diagnostics/Debugger.h"
 #include "TSCore/Kelvo/Kelvo.h"
 #include "TSCore/TS/Tessara.h"
-#include "TSCore/Util/StrStuff.h"
-#include "Util/ExceptionText.h"
-#include "Util/FieldAt.h"
+#include "Util/FieldReader.h"
+#include "Util/Guard.h"
 
 namespace TSCore::detail
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-    using Util::StrStuff;
-    using Util::detail::FieldAt;
-
-    bool DeserializeDeviceRecord(const std::string& record, std::shared_ptr<TSDevice>& out)
+    namespace
     {
-        if (Debugger::Enabled(DebugLevel::Verbose))
-            Debugger::Log("Attempting to Deserialize " + record, DebugLevel::Verbose);
-        try
+        // The one place a device kind plugs in: the record's type names its parser.
+        std::shared_ptr<TSDevice> ParseConstants(int type, std::string constants)
         {
-            const std::vector<std::string> fields = StrStuff::Split(record, '@');
-            if (fields.size() < 6)
-                return false;
-            const int type = StrStuff::ToInt(FieldAt(fields, 2), 0);
-            std::string constants = FieldAt(fields, 3);
-            if (!constants.empty() && constants[0] == '{')
-                constants = constants.size() > 1 ? constants.substr(1, constants.size() - 2) : std::string();
-
-            // The one place a device kind plugs in: the record's type names its parser.
             switch (static_cast<DeviceType>(type))
             {
             case DeviceType::BetaDevice:
-                out = BetaDevice::Parse(constants);
-                break;
+                return BetaDevice::Parse(std::move(constants));
             case DeviceType::Tessara:
-                out = TS::Tessara::Parse(constants);
-                break;
+                return TS::Tessara::Parse(std::move(constants));
             case DeviceType::Kelvo:
-                out = Kelvo::Kelvo::Parse(constants);
-                break;
+                return Kelvo::Kelvo::Parse(std::move(constants));
             default:
-                break;
+                return nullptr;
             }
-            return out != nullptr;
         }
-        catch (const std::exception& e)
+
+        bool Rejected(const std::string& why)
         {
-            if (Debugger::Enabled(DebugLevel::Verbose))
-                Debugger::Log("Error while deserializing! " + Util::detail::ExceptionText(e), DebugLevel::Verbose);
+            TSCORE_LOG(Verbose, "Error while deserializing! " + why);
             return false;
         }
+    }
+
+    bool DeserializeDeviceRecord(const std::string& record, std::shared_ptr<TSDevice>& out)
+    {
+        TSCORE_LOG(Verbose, "Attempting to Deserialize " + record);
+        return Util::detail::Guard(
+            [&]
+            {
+                auto fields = Util::detail::FieldReader::Split(record, '@');
+                if (fields.Count() < 6)
+                    return false;
+                const int type = fields.Int(2);
+                if (!fields.Ok())
+                    return Rejected(fields.Error());
+                // The constants come braced; the parser gets what lies between the braces.
+                std::string_view constants = fields.View(3);
+                if (!constants.empty() && constants[0] == '{')
+                    constants = constants.size() > 1 ? constants.substr(1, constants.size() - 2) : std::string_view();
+                out = ParseConstants(type, std::string(constants));
+                return out != nullptr;
+            },
+            Rejected);
     }
 }

@@ -1,8 +1,8 @@
 #include "TSCore/Devices/HapticGlove.h"
 
-#include <cmath>
 #include <utility>
 
+#include "Devices/GloveCore.h"
 #include "TSCore/Devices/DeviceList.h"
 
 namespace TSCore
@@ -16,9 +16,6 @@ namespace TSCore
     namespace
     {
         constexpr float rangeSentinel = 10000.0f;
-
-        Vect3D Min(Vect3D a, Vect3D b) { return Vect3D(std::fmin(a.x, b.x), std::fmin(a.y, b.y), std::fmin(a.z, b.z)); }
-        Vect3D Max(Vect3D a, Vect3D b) { return Vect3D(std::fmax(a.x, b.x), std::fmax(a.y, b.y), std::fmax(a.z, b.z)); }
     }
 
     HapticGlove::HapticGlove() : lastFFB(TS_FFBCmd::off), lastBuzz(TS_BuzzCmd::off), lastThumper(ThumperCmd::off) {}
@@ -111,18 +108,8 @@ namespace TSCore
 
     void HapticGlove::UpdateCalibrationRange(std::vector<Vect3D> values)
     {
-        if (calibrationMin.empty() || calibrationMax.empty())
-            ResetCalibrationRange();
-        // Only the entries present in all three lists: a short list updates what it has.
-        std::size_t n = values.size();
-        n = n < calibrationMin.size() ? n : calibrationMin.size();
-        n = n < calibrationMax.size() ? n : calibrationMax.size();
-        n = n < static_cast<std::size_t>(fingerCount) ? n : static_cast<std::size_t>(fingerCount);
-        for (std::size_t i = 0; i < n; ++i)
-        {
-            calibrationMin[i] = Min(calibrationMin[i], values[i]);
-            calibrationMax[i] = Max(calibrationMax[i], values[i]);
-        }
+        // A short list updates only the entries it has.
+        detail::WidenCalibrationRange(*this, values.data(), values.size());
     }
 
     void HapticGlove::UpdateCalibrationRange()
@@ -142,7 +129,8 @@ namespace TSCore
         {
             minValues.push_back(calibrationMin[i]);
             // calibrationMax is public; a caller may have shortened it.
-            maxValues.push_back(i < calibrationMax.size() ? calibrationMax[i] : Vect3D(-rangeSentinel, -rangeSentinel, -rangeSentinel));
+            maxValues.push_back(i < calibrationMax.size() ? calibrationMax[i]
+                                                          : Vect3D(-rangeSentinel, -rangeSentinel, -rangeSentinel));
         }
     }
 

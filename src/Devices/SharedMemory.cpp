@@ -43,18 +43,19 @@ namespace TSCore::detail::SharedMemory
 
     namespace
     {
-        // One copy of the string's current contents, or false when they do not lie inside the
-        // mapping. The compiler barriers keep two copies from being merged into one read.
-        bool CopyOnce(const ShmString* text, const void* base, std::size_t size, std::string& out)
+        // The string's current characters up to its first NUL, or false when they do not lie
+        // inside the mapping. The compiler barriers keep two reads from being merged into one.
+        bool Current(const ShmString* text, const void* base, std::size_t size, const char*& chars,
+                     std::size_t& length) noexcept
         {
             std::atomic_signal_fence(std::memory_order_seq_cst);
-            const char* chars = text->data();
-            const std::size_t length = text->size();
+            chars = text->data();
+            length = text->size();
+            std::atomic_signal_fence(std::memory_order_seq_cst);
             if (!Inside(chars, length, base, size))
                 return false;
-            const void* nul = std::memchr(chars, '\0', length);
-            out.assign(chars, nul ? static_cast<const char*>(nul) - chars : length);
-            std::atomic_signal_fence(std::memory_order_seq_cst);
+            if (const void* nul = std::memchr(chars, '\0', length))
+                length = static_cast<std::size_t>(static_cast<const char*>(nul) - chars);
             return true;
         }
     }
@@ -77,15 +78,23 @@ namespace TSCore::detail::SharedMemory
             if (!Inside(text, sizeof(ShmString), base, size))
                 return LookupResult::NotFound;
 
-            std::string first;
-            std::string second;
+            // The copy goes to a buffer of this thread that keeps its capacity, and is checked
+            // against a second read of the segment before out takes it: a frame costs no
+            // allocation once the buffers have grown to the text's size.
+            thread_local std::string copy;
             for (int attempt = 0; attempt < maxReadAttempts; ++attempt)
             {
-                if (!CopyOnce(text, base, size, first) || !CopyOnce(text, base, size, second))
+                const char* chars = nullptr;
+                std::size_t length = 0;
+                if (!Current(text, base, size, chars, length))
                     continue; // mid-rewrite the length may briefly not match the buffer
-                if (first == second)
+                copy.assign(chars, length);
+                if (!Current(text, base, size, chars, length))
+                    continue;
+                std::atomic_signal_fence(std::memory_order_seq_cst);
+                if (length == copy.size() && std::memcmp(chars, copy.data(), length) == 0)
                 {
-                    out = std::move(first);
+                    out.assign(copy);
                     return LookupResult::Found;
                 }
             }

@@ -49,7 +49,7 @@ namespace TSCore::detail::SharedMemory
         /// object is missing or its contents do not lie inside the mapping.
         ///
         /// The service writes without a lock the reader could take, so a copy can mix two
-        /// writes. A copy is accepted only when a second one, made right after it, agrees;
+        /// writes. A copy is accepted only when a second read, made right after it, agrees;
         /// after a bounded number of disagreeing attempts the read is reported Unstable.
         LookupResult Read(const std::string& object, std::string& out) const noexcept;
 

@@ -1,22 +1,15 @@
 #include "TSCore/Devices/TSDevice.h"
 
-#include <stdexcept>
-
-#include "TSCore/Devices/DeviceList.h"
-#include "TSCore/Devices/DeviceModel.h"
-#include "TSCore/Diagnostics/Debugger.h"
-#include "TSCore/Util/StrStuff.h"
+#include "Devices/DeviceLink.h"
+#include "Devices/Firmware.h"
+#include "Diagnostics/Log.h"
+#include "Util/NumberParse.h"
 
 namespace TSCore
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-    using Util::StrStuff;
+    namespace link = detail::DeviceLink;
 
-    TSDevice::TSDevice() : deviceIndex(-1)
-    {
-        Debugger::Log("Tessara Constructor", DebugLevel::Verbose);
-    }
+    TSDevice::TSDevice() : deviceIndex(-1) { TSCORE_LOG(Verbose, "Tessara Constructor"); }
 
     TSDevice::TSDevice(const TSDevice& other) = default;
     TSDevice& TSDevice::operator=(const TSDevice& other) = default;
@@ -43,40 +36,29 @@ namespace TSCore
 
     bool TSDevice::IsConnected()
     {
-        const std::string field = DeviceList::GetDeviceField(deviceKey, 0);
+        const std::string field = link::DeviceField(deviceKey, 0);
         return !field.empty() && field[0] == '1';
     }
 
+    // The record comes from another process: a number beyond the int range is as unreadable
+    // as no number at all, and reads as the fallback.
     int TSDevice::PacketsPerSecond()
     {
-        // The record comes from another process: a number beyond the int range is as
-        // unreadable as no number at all, and must not throw to the application.
-        try
-        {
-            return StrStuff::ToInt(DeviceList::GetDeviceField(deviceKey, 1), 0);
-        }
-        catch (const std::out_of_range&)
-        {
-            return 0;
-        }
+        int value = 0;
+        return Util::detail::ReadInt(link::DeviceField(deviceKey, 1), 0, value) ? value : 0;
     }
 
-    std::string TSDevice::GetAddress() { return DeviceList::GetDeviceField(deviceKey, 4); }
+    std::string TSDevice::GetAddress() { return link::DeviceField(deviceKey, 4); }
 
     TSDevice::ConnectionType TSDevice::GetConnectionType()
     {
-        try
-        {
-            return static_cast<ConnectionType>(StrStuff::ToInt(DeviceList::GetDeviceField(deviceKey, 5), -1));
-        }
-        catch (const std::out_of_range&)
-        {
-            return ConnectionType::Unknown;
-        }
+        int value = -1;
+        return Util::detail::ReadInt(link::DeviceField(deviceKey, 5), -1, value) ? static_cast<ConnectionType>(value)
+                                                                                 : ConnectionType::Unknown;
     }
 
     void TSDevice::ParseFirmware(std::string text, int& firmware, int& subFirmware)
     {
-        DeviceModel::ParseFirmware(text, firmware, subFirmware);
+        detail::ThrowOnRangeError(detail::ReadFirmware(text, firmware, subFirmware));
     }
 }

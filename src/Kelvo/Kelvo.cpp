@@ -1,139 +1,63 @@
 #include "TSCore/Kelvo/Kelvo.h"
 
-#include <algorithm>
-#include <typeinfo>
 #include <utility>
 
+#include "Devices/DeviceLink.h"
+#include "Devices/GloveCore.h"
+#include "Diagnostics/Log.h"
+#include "Kelvo/KelvoPose.h"
 #include "TSCore/Devices/DeviceList.h"
-#include "TSCore/Diagnostics/Debugger.h"
-#include "TSCore/Finger.h"
-#include "TSCore/Kinematics/FingerMovement.h"
-#include "TSCore/Kinematics/HandInterpolator.h"
-#include "TSCore/Kinematics/InterpolationSet.h"
-#include "TSCore/Kinematics/JointKinematics.h"
-#include "TSCore/Kinematics/ThumbMovement.h"
-#include "TSCore/Kinematics/Values.h"
-#include "Kinematics/DigitChain.h"
 
 namespace TSCore::Kelvo
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
     using Haptics::ThumperCmd;
     using Haptics::TS_BuzzCmd;
     using Haptics::TS_FFBCmd;
     using Kinematics::BasicHandModel;
-    using Kinematics::FingerMovement;
-    using Kinematics::HandInterpolator;
-    using Kinematics::InterpolationSet;
-    using Kinematics::JointKinematics;
     using Kinematics::Quat;
-    using Kinematics::ThumbMovement;
-    using Kinematics::Values;
     using Kinematics::Vect3D;
 
     namespace
     {
-        // The glove has no sensor of its own for the little finger.
-        constexpr std::size_t ringSensor = 3;
+        using detail::ringSensor;
 
-        Vect3D EntryOrZero(const std::vector<Vect3D>& entries, std::size_t i)
+        // Five per-finger values: entries 0 to 3 (zero where missing), then the ring finger's again.
+        void CalibrationValues(const Kelvo_SensorData& data, Vect3D (&values)[fingerCount])
         {
-            return i < entries.size() ? entries[i] : Vect3D::zero;
+            for (std::size_t f = 0; f <= ringSensor; ++f)
+                values[f] = detail::EntryOrZero(data.sensorAngles, f);
+            values[ringSensor + 1] = values[ringSensor];
         }
 
-        InterpolationSet* SetOf(Kelvo_Profile& profile, std::size_t digit, int movement)
+        const BasicHandModel& DefaultModel(bool right)
         {
-            std::vector<std::vector<InterpolationSet>>& sets = profile.interpolator.interpolationSets;
-            if (digit >= sets.size() || static_cast<std::size_t>(movement) >= sets[digit].size())
-                return nullptr;
-            return &sets[digit][static_cast<std::size_t>(movement)];
-        }
-
-        // Input range from the calibration extremes and the output's start angle; the output's
-        // end (full flexion) stays the profile's own.
-        void Calibrate(InterpolationSet* set, float inStart, float inEnd, float outStart)
-        {
-            if (set == nullptr)
-                return;
-            set->inStart = inStart;
-            set->inEnd = inEnd;
-            set->outStart = outStart;
+            // The default models never change: built once, not on every frame.
+            static const BasicHandModel rightModel = BasicHandModel::Default(true);
+            static const BasicHandModel leftModel = BasicHandModel::Default(false);
+            return right ? rightModel : leftModel;
         }
     }
 
     HandPose Kelvo::CalculateHandPose(const BasicHandModel& model, const Kelvo_SensorData& data,
                                       const Kelvo_Profile& profile)
     {
-        const HandInterpolator& interp = profile.interpolator;
-        const std::vector<Vect3D>& s = data.sensorAngles;
-
-        std::vector<std::vector<Vect3D>> angles;
-        angles.reserve(fingerCount);
-        angles.push_back(HandInterpolator::InterpolateThumbAngles(interp, EntryOrZero(s, 0)));
-        for (std::size_t f = 1; f <= ringSensor; ++f)
-            angles.push_back(
-                HandInterpolator::InterpolateFingerAngles(static_cast<Finger>(f), interp, EntryOrZero(s, f)));
-        // The ring finger's sensor through the little finger's own sets.
-        angles.push_back(HandInterpolator::InterpolateFingerAngles(Finger::Pinky, interp, EntryOrZero(s, ringSensor)));
-
-        std::vector<std::vector<Vect3D>> positions(fingerCount);
-        std::vector<std::vector<Quat>> rotations(fingerCount);
-        std::vector<Vect3D> bones;
-        Kinematics::detail::DigitBones(model, Finger::Thumb, bones);
-        JointKinematics::ForwardKinematics(model.GetJointPosition(Finger::Thumb), interp.thumbStartRotation, bones,
-                                           angles[0], positions[0], rotations[0]);
-        for (std::size_t f = 1; f < static_cast<std::size_t>(fingerCount); ++f)
-        {
-            // The little finger's joints follow the ring finger's angles, while its reported
-            // angles are those of its own interpolation above.
-            const std::vector<Vect3D>& chain = angles[f < ringSensor ? f : ringSensor];
-            const Finger finger = static_cast<Finger>(f);
-            Kinematics::detail::DigitBones(model, finger, bones);
-            JointKinematics::ForwardKinematics(model.GetJointPosition(finger), model.GetJointRotation(finger), bones,
-                                               chain, positions[f], rotations[f]);
-        }
-        return HandPose(profile.isRight, std::move(positions), std::move(rotations), std::move(angles));
+        HandPose out;
+        detail::SolveHand(model, data, profile, out);
+        return out;
     }
 
     std::vector<Vect3D> Kelvo::GetCalibrationValues(const Kelvo_SensorData& data)
     {
-        std::vector<Vect3D> values;
-        values.reserve(fingerCount);
-        for (std::size_t f = 0; f <= ringSensor; ++f)
-            values.push_back(EntryOrZero(data.sensorAngles, f));
-        values.push_back(values[ringSensor]);
-        return values;
+        Vect3D values[fingerCount];
+        CalibrationValues(data, values);
+        return std::vector<Vect3D>(std::begin(values), std::end(values));
     }
 
     void Kelvo::ApplyCalibrationRange(Kelvo_Profile& profile, const std::vector<Vect3D>& minValues,
                                       const std::vector<Vect3D>& maxValues, bool right)
     {
-        constexpr float d = Values::Deg2Rad;
-        const std::size_t fingers =
-            std::min({minValues.size(), maxValues.size(), static_cast<std::size_t>(fingerCount)});
-        for (std::size_t i = 0; i < fingers; ++i)
-        {
-            const Vect3D lo = minValues[i];
-            const Vect3D hi = maxValues[i];
-            if (i == 0)
-            {
-                Calibrate(SetOf(profile, i, static_cast<int>(ThumbMovement::CMCFlexion)), lo.y, hi.y, -55.0f * d);
-                Calibrate(SetOf(profile, i, static_cast<int>(ThumbMovement::MCPFlexion)), lo.y, hi.y, -10.0f * d);
-                Calibrate(SetOf(profile, i, static_cast<int>(ThumbMovement::IPFlexion)), lo.y, hi.y, -10.0f * d);
-                if (InterpolationSet* abd = SetOf(profile, i, static_cast<int>(ThumbMovement::CMCAbduction)))
-                {
-                    Calibrate(abd, lo.z, hi.z, 0.0f);
-                    abd->outEnd = (right ? 60.0f : -60.0f) * d;
-                }
-            }
-            else
-            {
-                Calibrate(SetOf(profile, i, static_cast<int>(FingerMovement::MCPFlexion)), lo.y, hi.y, -15.0f * d);
-                Calibrate(SetOf(profile, i, static_cast<int>(FingerMovement::PIPFlexion)), lo.y, hi.y, -10.0f * d);
-                Calibrate(SetOf(profile, i, static_cast<int>(FingerMovement::DIPFlexion)), lo.y, hi.y, -10.0f * d);
-            }
-        }
+        TSCore::detail::ApplyCalibrationRange(profile.interpolator, minValues, maxValues, right,
+                                              TSCore::detail::GloveFamily::SecondModel);
     }
 
     // ---- The device ----
@@ -161,22 +85,9 @@ namespace TSCore::Kelvo
         return std::make_shared<Kelvo>(std::move(info));
     }
 
-    std::vector<std::shared_ptr<Kelvo>> Kelvo::CachedGloves()
-    {
-        const int n = DeviceList::ActiveDevices();
-        std::vector<std::shared_ptr<Kelvo>> gloves;
-        for (int i = 0; i < n && i < static_cast<int>(DeviceList::devices.size()); ++i)
-        {
-            const std::shared_ptr<TSDevice>& device = DeviceList::devices[static_cast<std::size_t>(i)];
-            if (const TSDevice* raw = device.get(); raw != nullptr && typeid(*raw) == typeid(Kelvo))
-                gloves.push_back(std::static_pointer_cast<Kelvo>(device));
-        }
-        return gloves;
-    }
-
     bool Kelvo::GetKelvo(Kelvo& out)
     {
-        for (const auto& glove : CachedGloves())
+        for (const auto& glove : TSCore::detail::DeviceLink::CachedGlovesOf<Kelvo>())
         {
             if (glove->IsConnected())
             {
@@ -190,7 +101,7 @@ namespace TSCore::Kelvo
     std::vector<Kelvo> Kelvo::GetKelvos()
     {
         std::vector<Kelvo> copies;
-        for (const auto& glove : CachedGloves())
+        for (const auto& glove : TSCore::detail::DeviceLink::CachedGlovesOf<Kelvo>())
             copies.push_back(*glove);
         return copies;
     }
@@ -210,16 +121,20 @@ namespace TSCore::Kelvo
 
     bool Kelvo::GetSensorData(Kelvo_SensorData& out)
     {
-        std::string text;
+        thread_local std::string text;
         if (!DeviceList::GetSensorDataString(deviceKey, text))
         {
             out = Kelvo_SensorData::Empty();
             return false;
         }
-        out = Kelvo_SensorData::Parse(text, gloveInfo);
+        detail::ReadSensors(text, gloveInfo, out);
         if (out.parsedValues != gloveInfo.numSensors)
             return false;
-        UpdateCalibrationRange(GetCalibrationValues(out));
+        // Every complete reading widens the calibration range. (The exoskeleton widens it with
+        // every glove pose instead: each family as it is documented.)
+        Vect3D values[fingerCount];
+        CalibrationValues(out, values);
+        TSCore::detail::WidenCalibrationRange(*this, values, fingerCount);
         return true;
     }
 
@@ -246,16 +161,27 @@ namespace TSCore::Kelvo
         return HapticGlove::GetCalibrationValues(values);
     }
 
-    bool Kelvo::GetHandPose(BasicHandModel& handModel, Kelvo_Profile& profile, HandPose& out)
+    namespace
     {
-        Kelvo_SensorData data;
-        if (GetSensorData(data))
+        // One frame: a complete reading through the link, then the hand. The idle hand of the
+        // profile's side, and false, when no complete reading is there.
+        bool HandPoseFrame(Kelvo& glove, const BasicHandModel& model, const Kelvo_Profile& profile, HandPose& out)
         {
-            out = CalculateHandPose(handModel, data, profile);
+            // Kept per thread from frame to frame: a steady stream of frames allocates nothing.
+            thread_local Kelvo_SensorData data;
+            if (!glove.GetSensorData(data))
+            {
+                out = HandPose::DefaultIdle(profile.isRight);
+                return false;
+            }
+            detail::SolveHand(model, data, profile, out);
             return true;
         }
-        out = HandPose::DefaultIdle(profile.isRight);
-        return false;
+    }
+
+    bool Kelvo::GetHandPose(BasicHandModel& handModel, Kelvo_Profile& profile, HandPose& out)
+    {
+        return HandPoseFrame(*this, handModel, profile, out);
     }
 
     bool Kelvo::GetHandPose(BasicHandModel& handModel, HandProfile& profile, HandPose& out)
@@ -265,17 +191,7 @@ namespace TSCore::Kelvo
 
     bool Kelvo::GetHandPose(HandProfile& profile, HandPose& out)
     {
-        // The default models never change: built once, not on every frame.
-        static const BasicHandModel rightModel = BasicHandModel::Default(true);
-        static const BasicHandModel leftModel = BasicHandModel::Default(false);
-        Kelvo_SensorData data;
-        if (GetSensorData(data))
-        {
-            out = CalculateHandPose(IsRight() ? rightModel : leftModel, data, profile.kelvoProfile);
-            return true;
-        }
-        out = HandPose::DefaultIdle(profile.kelvoProfile.isRight);
-        return false;
+        return HandPoseFrame(*this, DefaultModel(IsRight()), profile.kelvoProfile, out);
     }
 
     void Kelvo::ApplyCalibration(Kelvo_Profile& profile)
@@ -285,45 +201,26 @@ namespace TSCore::Kelvo
 
     void Kelvo::ApplyCalibration(HandProfile& profile) { ApplyCalibration(profile.kelvoProfile); }
 
-    namespace
-    {
-        // Levels travel as level + 1 in one byte each; the fragment is NUL-terminated text,
-        // so a byte of 0 (a level of -1 or 255) ends it early.
-        std::string LevelBytes(const std::vector<int>& levels, std::size_t count)
-        {
-            std::string bytes;
-            for (std::size_t i = 0; i < count && i < levels.size(); ++i)
-            {
-                const auto byte = static_cast<unsigned char>(static_cast<unsigned>(levels[i]) + 1u);
-                if (byte == 0)
-                    break;
-                bytes.push_back(static_cast<char>(byte));
-            }
-            return bytes;
-        }
-    }
-
-    std::string Kelvo::ToBytes(TS_FFBCmd cmd) { return LevelBytes(cmd.GetLevels(), 4); }
-    std::string Kelvo::ToBytes(TS_BuzzCmd cmd) { return LevelBytes(cmd.GetLevels(), 2); }
-    std::string Kelvo::ToBytes(ThumperCmd cmd) { return LevelBytes({cmd.magnitude}, 1); }
+    std::string Kelvo::ToBytes(TS_FFBCmd cmd) { return TSCore::detail::LevelBytes(cmd.GetLevels(), 4); }
+    std::string Kelvo::ToBytes(TS_BuzzCmd cmd) { return TSCore::detail::LevelBytes(cmd.GetLevels(), 2); }
+    std::string Kelvo::ToBytes(ThumperCmd cmd) { return TSCore::detail::LevelBytes({cmd.magnitude}, 1); }
 
     void Kelvo::SendHaptics(TS_FFBCmd ffb, TS_BuzzCmd buzz, ThumperCmd thumper)
     {
-        std::string command;
-        command.reserve(12);
-        command.push_back('{');
-        command.push_back(hapticsByte);
+        std::string command = "{";
+        command += hapticsByte;
         command += ToBytes(ffb);
         command += ToBytes(thumper);
         command += ToBytes(buzz);
         command.push_back('}');
+        // This glove logs a successful send and records the thumper too; a failed one changes
+        // nothing and is not told (the exoskeleton logs its failures): each as documented.
         if (!DeviceList::SendHaptics(deviceKey, command))
             return;
         lastBuzz = buzz.Copy();
         lastFFB = ffb.Copy();
         lastThumper = thumper.Copy();
-        if (Debugger::Enabled(DebugLevel::Verbose))
-            Debugger::Log("Sent " + lastFFB.ToString() + ", " + lastBuzz.ToString(), DebugLevel::Verbose);
+        TSCORE_LOG(Verbose, "Sent " + lastFFB.ToString() + ", " + lastBuzz.ToString());
     }
 
     void Kelvo::SendHaptics(ThumperCmd thumper) { HapticGlove::SendHaptics(thumper); }

@@ -1,37 +1,48 @@
 #include "TSCore/Kelvo/Kelvo_GloveInfo.h"
 
-#include <exception>
 #include <utility>
-#include <vector>
 
-#include "TSCore/Devices/TSDevice.h"
-#include "TSCore/Diagnostics/Debugger.h"
+#include "Devices/Firmware.h"
 #include "TSCore/Kinematics/Values.h"
-#include "TSCore/Kinematics/Vect3D.h"
-#include "TSCore/Util/Serializer.h"
-#include "TSCore/Util/StrStuff.h"
-#include "Util/ExceptionText.h"
-#include "Util/FieldAt.h"
+#include "Util/BlockWriter.h"
+#include "Util/StoredText.h"
 
 namespace TSCore::Kelvo
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
     using Kinematics::Quat;
     using Kinematics::Values;
     using Kinematics::Vect3D;
-    using Util::Serializer;
-    using Util::StrStuff;
-    using Util::detail::FieldAt;
+    using Util::detail::EmptySide;
+    using Util::detail::FieldReader;
 
     namespace
     {
         constexpr int parsedSensorCount = 5;
-        constexpr std::size_t constantsFields = 7;
-        constexpr std::size_t storedBlocks = 7;
 
-        // An empty hand field means left, as does anything starting with 'L'.
-        bool ReadsRight(const std::string& field) { return !field.empty() && field[0] != 'L'; }
+        // Fields of the constants string; an empty hand field means left.
+        enum Field : std::size_t
+        {
+            Marker,
+            ID,
+            Hardware,
+            Firmware,
+            Side,
+            Unused,
+            MountAngles,
+            constantsFields,
+        };
+
+        enum Block : std::size_t
+        {
+            StoredID,
+            StoredHardware,
+            StoredFirmware,
+            StoredSubFirmware,
+            StoredSensors,
+            StoredSide,
+            StoredIMU,
+            storedBlocks,
+        };
 
         Kelvo_GloveInfo Unreadable()
         {
@@ -54,38 +65,34 @@ namespace TSCore::Kelvo
 
     bool Kelvo_GloveInfo::Parse(std::string constantsString, Kelvo_GloveInfo& out)
     {
-        try
+        const auto rejected = [](const std::string& why)
         {
-            const std::vector<std::string> fields = StrStuff::Split(constantsString, ':');
-            if (fields.size() < constantsFields)
+            TSCORE_LOG(Errors, "Error while deserializing a Kelvo: " + why);
+            return false;
+        };
+        return Util::detail::Guard(
+            [&]
             {
-                if (Debugger::Enabled(DebugLevel::Errors))
-                    Debugger::Log("Error parsing Kelvo Constants; not enough data in " + constantsString,
-                                  DebugLevel::Errors);
-                return false;
-            }
-            int firmware = -1;
-            int subFirmware = -1;
-            TSDevice::ParseFirmware(FieldAt(fields, 3), firmware, subFirmware);
-            Vect3D mountAngles; // stays (0, 0, 0) when the field is unreadable
-            Vect3D::Deserialize(FieldAt(fields, 6), mountAngles, ';');
-            const Quat correction = Quat::FromEuler(Values::Radians(mountAngles));
-            out = Kelvo_GloveInfo(FieldAt(fields, 1), FieldAt(fields, 2), firmware, subFirmware,
-                                  ReadsRight(FieldAt(fields, 4)), correction,
-                                  parsedSensorCount);
-            return true;
-        }
-        catch (const std::exception& e)
-        {
-            if (Debugger::Enabled(DebugLevel::Errors))
-                Debugger::Log("Error while deserializing a Kelvo: " + Util::detail::ExceptionText(e),
-                              DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Error while deserializing a Kelvo: Unknown exception", DebugLevel::Errors);
-        }
-        return false;
+                FieldReader fields = FieldReader::Split(constantsString, ':');
+                if (fields.Count() < constantsFields)
+                {
+                    TSCORE_LOG(Errors, "Error parsing Kelvo Constants; not enough data in " + constantsString);
+                    return false;
+                }
+                int firmware = -1;
+                int subFirmware = -1;
+                if (!detail::ReadFirmware(fields.View(Firmware), firmware, subFirmware))
+                    return rejected(Util::detail::intRangeError);
+                // (0, 0, 0) when the field is unreadable.
+                const Vect3D mountAngles = fields.VectField(MountAngles, ';');
+                if (!fields.Ok())
+                    return rejected(fields.Error());
+                out = Kelvo_GloveInfo(fields.Text(ID), fields.Text(Hardware), firmware, subFirmware,
+                                      fields.Right(Side, EmptySide::Left),
+                                      Quat::FromEuler(Values::Radians(mountAngles)), parsedSensorCount);
+                return true;
+            },
+            rejected);
     }
 
     bool Kelvo_GloveInfo::Equals(Kelvo_GloveInfo other) const
@@ -97,43 +104,37 @@ namespace TSCore::Kelvo
 
     std::string Kelvo_GloveInfo::Serialize() const
     {
-        return Serializer::Enclose(deviceID) + Serializer::Enclose(hardwareVersion) +
-               Serializer::Enclose(std::to_string(firmwareVersion)) +
-               Serializer::Enclose(std::to_string(subFirmwareVersion)) +
-               Serializer::Enclose(std::to_string(numSensors)) + Serializer::Enclose(isRight ? "R" : "L") +
-               Serializer::Enclose(imuCorrection.Serialize(';'));
+        return Util::detail::BlockWriter()
+            .Text(deviceID)
+            .Text(hardwareVersion)
+            .Int(firmwareVersion)
+            .Int(subFirmwareVersion)
+            .Int(numSensors)
+            .Side(isRight)
+            .Value(imuCorrection)
+            .Take();
     }
 
     Kelvo_GloveInfo Kelvo_GloveInfo::Deserialize(std::string text)
     {
-        try
-        {
-            const std::vector<std::string> blocks = Serializer::SplitBlocks(text, false);
-            if (blocks.size() < storedBlocks)
+        return Util::detail::ReadStored(
+            text,
+            [&text](FieldReader& blocks)
             {
-                if (Debugger::Enabled(DebugLevel::Errors))
-                    Debugger::Log("Error deserializing Kelvo glove information; not enough data in " + text,
-                                  DebugLevel::Errors);
-                return Unreadable();
-            }
-            const int firmware = StrStuff::ToInt(FieldAt(blocks, 2), 0);
-            const int subFirmware = StrStuff::ToInt(FieldAt(blocks, 3), 0);
-            const int sensors = StrStuff::ToInt(FieldAt(blocks, 4), 0);
-            Quat correction = Quat::identity;
-            Quat::Deserialize(FieldAt(blocks, 6), correction, ';');
-            return Kelvo_GloveInfo(FieldAt(blocks, 0), FieldAt(blocks, 1), firmware, subFirmware,
-                                   ReadsRight(FieldAt(blocks, 5)), correction,
-                                   sensors);
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return Unreadable();
+                if (blocks.Count() < storedBlocks)
+                {
+                    TSCORE_LOG(Errors, "Error deserializing Kelvo glove information; not enough data in " + text);
+                    return Unreadable();
+                }
+                const int firmware = blocks.Int(StoredFirmware);
+                const int subFirmware = blocks.Int(StoredSubFirmware);
+                const int sensors = blocks.Int(StoredSensors);
+                Quat correction;
+                blocks.QuatField(StoredIMU, ';', correction);
+                return Kelvo_GloveInfo(blocks.Text(StoredID), blocks.Text(StoredHardware), firmware, subFirmware,
+                                       blocks.Right(StoredSide, EmptySide::Left), correction, sensors);
+            },
+            Unreadable);
     }
 
     std::string Kelvo_GloveInfo::ToString() const

@@ -1,21 +1,15 @@
 #include "TSCore/Kelvo/Kelvo_Profile.h"
 
-#include <exception>
 #include <utility>
 #include <vector>
 
-#include "TSCore/Diagnostics/Debugger.h"
-#include "TSCore/Util/Serializer.h"
-#include "Util/ExceptionText.h"
-#include "Util/FieldAt.h"
+#include "Util/BlockWriter.h"
+#include "Util/StoredText.h"
 
 namespace TSCore::Kelvo
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
     using Kinematics::HandInterpolator;
     using Kinematics::InterpolationSet;
-    using Util::Serializer;
 
     namespace
     {
@@ -51,27 +45,26 @@ namespace TSCore::Kelvo
 
     std::string Kelvo_Profile::Serialize() const
     {
-        return Serializer::Enclose(isRight ? "R" : "L") + Serializer::Enclose(interpolator.Serialize());
+        return Util::detail::BlockWriter().Side(isRight).Text(interpolator.Serialize()).Take();
     }
 
     Kelvo_Profile Kelvo_Profile::Deserialize(std::string text)
     {
-        try
+        enum Block : std::size_t
         {
-            const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
-            if (blocks.size() < 2)
-                return Default(true);
-            const bool right = !Util::detail::FieldStartsWith(blocks, 0, 'L');
-            return Kelvo_Profile(right, HandInterpolator::Deserialize(Util::detail::FieldAt(blocks, 1)));
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return Default(true);
+            Side,
+            Interpolator,
+            storedBlocks,
+        };
+        return Util::detail::ReadStored(
+            text,
+            [](Util::detail::FieldReader& blocks)
+            {
+                if (blocks.Count() < storedBlocks)
+                    return Default(true);
+                return Kelvo_Profile(blocks.Right(Side, Util::detail::EmptySide::Right),
+                                     HandInterpolator::Deserialize(blocks.Text(Interpolator)));
+            },
+            [] { return Default(true); });
     }
 }

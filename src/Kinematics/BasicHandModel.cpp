@@ -1,18 +1,12 @@
 #include "TSCore/Kinematics/BasicHandModel.h"
 
-#include <exception>
-
-#include "TSCore/Diagnostics/Debugger.h"
-#include "TSCore/Util/Serializer.h"
 #include "TSCore/Util/StrStuff.h"
-#include "Util/ExceptionText.h"
+#include "Util/BlockWriter.h"
 #include "Util/NumberParse.h"
+#include "Util/StoredText.h"
 
 namespace TSCore::Kinematics
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-    using Util::Serializer;
     using Util::StrStuff;
 
     namespace
@@ -75,7 +69,7 @@ namespace TSCore::Kinematics
             lengths[f].resize(3);
             for (std::size_t k = 0; k < 3; ++k)
                 lengths[f][k] = f < fingerLengths.size() && k < fingerLengths[f].size() ? fingerLengths[f][k]
-                                                                                          : baseFingerLengths[f][k];
+                                                                                        : baseFingerLengths[f][k];
 
             const Vect3D& b = baseJointPositions[f];
             positions[f] = f < jointPositions.size() ? jointPositions[f] : Vect3D(b.x, s * b.y, b.z);
@@ -180,7 +174,8 @@ namespace TSCore::Kinematics
 
     bool BasicHandModel::Equals(BasicHandModel other) const
     {
-        if (fingerLengths.size() != other.fingerLengths.size() || jointPositions.size() != other.jointPositions.size() ||
+        if (fingerLengths.size() != other.fingerLengths.size() ||
+            jointPositions.size() != other.jointPositions.size() ||
             jointRotations.size() != other.jointRotations.size())
             return false;
         for (std::size_t f = 0; f < fingerLengths.size(); ++f)
@@ -191,36 +186,46 @@ namespace TSCore::Kinematics
                 if (k >= theirs.size() || !Values::FloatEquals(mine[k], theirs[k]))
                     return false;
         }
-        return Values::Equal(jointPositions, other.jointPositions) && Values::Equal(jointRotations, other.jointRotations);
+        return Values::Equal(jointPositions, other.jointPositions) &&
+               Values::Equal(jointRotations, other.jointRotations);
+    }
+
+    namespace
+    {
+        enum Block : std::size_t
+        {
+            Side,
+            Lengths,
+            Positions,
+            Rotations,
+        };
     }
 
     std::string BasicHandModel::Serialize() const
     {
-        return Serializer::Enclose(isRight ? "R" : "L") + Serializer::Serialize(fingerLengths, true) +
-               Serializer::Serialize(jointPositions, true) + Serializer::Serialize(jointRotations, true);
+        return Util::detail::BlockWriter()
+            .Side(isRight)
+            .Value(fingerLengths)
+            .Value(jointPositions)
+            .Value(jointRotations)
+            .Take();
     }
 
     BasicHandModel BasicHandModel::Deserialize(std::string text)
     {
+        using Util::detail::EmptySide;
         bool right = true;
-        try
-        {
-            const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
-            // Missing blocks read as empty lists: validation then completes the model.
-            const auto block = [&blocks](std::size_t i) { return i < blocks.size() ? blocks[i] : std::string(); };
-            right = !block(0).empty() && block(0)[0] != 'L';
-            return BasicHandModel(right, Serializer::DeserializeFloats2D(block(1)), Serializer::DeserializeVects(block(2)),
-                                  Serializer::DeserializeQuats(block(3)));
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return BasicHandModel(right, {}, {});
+        return Util::detail::ReadStored(
+            text,
+            [&right](Util::detail::FieldReader& blocks)
+            {
+                // Missing blocks read as empty lists: validation then completes the model.
+                right = blocks.Right(Side, EmptySide::Left);
+                return BasicHandModel(right, blocks.Value<std::vector<std::vector<float>>>(Lengths),
+                                      blocks.Value<std::vector<Vect3D>>(Positions),
+                                      blocks.Value<std::vector<Quat>>(Rotations));
+            },
+            [&right] { return BasicHandModel(right, {}, {}); });
     }
 
     std::string BasicHandModel::ToString() const { return ToString(true); }

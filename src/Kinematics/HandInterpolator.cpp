@@ -1,18 +1,12 @@
 #include "TSCore/Kinematics/HandInterpolator.h"
 
-#include <exception>
-
-#include "TSCore/Diagnostics/Debugger.h"
+#include "Hand/HandChains.h"
 #include "TSCore/Kinematics/Anatomy.h"
-#include "TSCore/Util/Serializer.h"
-#include "Util/ExceptionText.h"
-#include "Util/FieldAt.h"
+#include "Util/BlockWriter.h"
+#include "Util/StoredText.h"
 
 namespace TSCore::Kinematics
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-    using Util::Serializer;
 
     namespace
     {
@@ -20,18 +14,15 @@ namespace TSCore::Kinematics
 
         // Thumb sets in degrees: inStart, inEnd, outStart, outEnd, lowerLimit, upperLimit.
         constexpr float rightThumb[5][6] = {
-            {-90, -10, 20, -20, -20, 20},  // CMCTwist
-            {0, 135, -35, 5, -35, 10},     // CMCFlexion
-            {-90, -10, -20, 55, -20, 60},  // CMCAbduction
-            {0, 135, 0, 40, 0, 50},        // MCPFlexion
-            {0, 135, 0, 90, -10, 90},      // IPFlexion
+            {-90, -10, 20, -20, -20, 20}, // CMCTwist
+            {0, 135, -35, 5, -35, 10},    // CMCFlexion
+            {-90, -10, -20, 55, -20, 60}, // CMCAbduction
+            {0, 135, 0, 40, 0, 50},       // MCPFlexion
+            {0, 135, 0, 90, -10, 90},     // IPFlexion
         };
         constexpr float leftThumb[5][6] = {
-            {90, 10, -20, 20, -20, 20},
-            {0, 135, -20, 20, -20, 20},
-            {90, 10, 20, -70, -70, 20},
-            {0, 135, 0, 40, 0, 50},
-            {0, 135, 0, 90, -10, 90},
+            {90, 10, -20, 20, -20, 20}, {0, 135, -20, 20, -20, 20}, {90, 10, 20, -70, -70, 20},
+            {0, 135, 0, 40, 0, 50},     {0, 135, 0, 90, -10, 90},
         };
 
         InterpolationSet FromDegrees(const float (&v)[6])
@@ -47,17 +38,6 @@ namespace TSCore::Kinematics
             if (static_cast<std::size_t>(movement) >= list.size())
                 return nullptr;
             return &list[static_cast<std::size_t>(movement)];
-        }
-
-        float GetOrZero(const std::vector<InterpolationSet>& list, std::size_t movement, float value)
-        {
-            return movement < list.size() ? list[movement].Get(value, true, false) : 0.0f;
-        }
-
-        const std::vector<InterpolationSet>& NoSets()
-        {
-            static const std::vector<InterpolationSet> none;
-            return none;
         }
     }
 
@@ -75,17 +55,15 @@ namespace TSCore::Kinematics
 
     HandInterpolator HandInterpolator::Default(bool right)
     {
-        const float r = right ? 1.0f : 0.0f;
-        const Quat thumbRotation = Quat::FromAngleAxis((90.0f - 180.0f * r) * d, 1.0f, 0.0f, 0.0f);
+        const Quat thumbRotation = TSCore::detail::DefaultThumbStartRotation(right);
 
         std::vector<std::vector<InterpolationSet>> sets(fingerCount);
-        const float (&thumb)[5][6] = right ? rightThumb : leftThumb;
+        const float(&thumb)[5][6] = right ? rightThumb : leftThumb;
         for (const auto& row : thumb)
             sets[0].push_back(FromDegrees(row));
 
-        const auto limit = [right](int joint, int axis, bool upper) {
-            return Anatomy::GetFingerJointLimit(right, joint, axis, upper);
-        };
+        const auto limit = [right](int joint, int axis, bool upper)
+        { return Anatomy::GetFingerJointLimit(right, joint, axis, upper); };
         for (std::size_t f = 1; f < static_cast<std::size_t>(fingerCount); ++f)
         {
             sets[f] = {
@@ -118,29 +96,15 @@ namespace TSCore::Kinematics
     std::vector<Vect3D> HandInterpolator::InterpolateFingerAngles(Finger finger, const HandInterpolator& interpolator,
                                                                   Vect3D s)
     {
-        const int f = static_cast<int>(finger);
-        const std::vector<InterpolationSet>& sets =
-            f >= 0 && static_cast<std::size_t>(f) < interpolator.interpolationSets.size()
-                ? interpolator.interpolationSets[static_cast<std::size_t>(f)]
-                : NoSets();
-        std::vector<Vect3D> joints(3);
-        joints[0].y = GetOrZero(sets, 0, s.y);
-        joints[0].z = GetOrZero(sets, 1, s.z);
-        joints[1].y = GetOrZero(sets, 2, s.y);
-        joints[2].y = GetOrZero(sets, 3, s.y);
+        std::vector<Vect3D> joints;
+        TSCore::detail::InterpolateFinger(finger, interpolator, s, joints);
         return joints;
     }
 
     std::vector<Vect3D> HandInterpolator::InterpolateThumbAngles(const HandInterpolator& interpolator, Vect3D s)
     {
-        const std::vector<InterpolationSet>& sets =
-            interpolator.interpolationSets.empty() ? NoSets() : interpolator.interpolationSets[0];
-        std::vector<Vect3D> joints(3);
-        joints[0].x = GetOrZero(sets, 0, s.z);
-        joints[0].y = GetOrZero(sets, 1, s.y);
-        joints[0].z = GetOrZero(sets, 2, s.z);
-        joints[1].y = GetOrZero(sets, 3, s.y);
-        joints[2].y = GetOrZero(sets, 4, s.y);
+        std::vector<Vect3D> joints;
+        TSCore::detail::InterpolateThumb(interpolator, s, joints);
         return joints;
     }
 
@@ -148,12 +112,15 @@ namespace TSCore::Kinematics
                                                                              std::vector<Vect3D> s)
     {
         // Callers pass one entry per digit; a shorter list reads as zero angles.
-        const auto at = [&s](std::size_t i) { return i < s.size() ? s[i] : Vect3D::zero; };
-        std::vector<std::vector<Vect3D>> hand;
-        hand.reserve(fingerCount);
-        hand.push_back(InterpolateThumbAngles(interpolator, at(0)));
-        for (int f = 1; f < fingerCount; ++f)
-            hand.push_back(InterpolateFingerAngles(static_cast<Finger>(f), interpolator, at(static_cast<std::size_t>(f))));
+        std::vector<std::vector<Vect3D>> hand(fingerCount);
+        for (std::size_t f = 0; f < hand.size(); ++f)
+        {
+            const Vect3D sensor = f < s.size() ? s[f] : Vect3D::zero;
+            if (f == 0)
+                TSCore::detail::InterpolateThumb(interpolator, sensor, hand[f]);
+            else
+                TSCore::detail::InterpolateFinger(static_cast<Finger>(f), interpolator, sensor, hand[f]);
+        }
         return hand;
     }
 
@@ -178,45 +145,41 @@ namespace TSCore::Kinematics
 
     std::string HandInterpolator::Serialize() const
     {
-        std::string digits;
+        Util::detail::BlockWriter digits;
         for (const std::vector<InterpolationSet>& list : interpolationSets)
         {
-            std::string digit;
+            Util::detail::BlockWriter digit;
             for (const InterpolationSet& set : list)
-                digit += Serializer::Enclose(set.Serialize());
-            digits += Serializer::Enclose(digit);
+                digit.Text(set.Serialize());
+            digits.Text(digit.Take());
         }
-        return Serializer::Enclose(digits) + Serializer::Enclose(thumbStartRotation.Serialize(';'));
+        return Util::detail::BlockWriter().Text(digits.Take()).Value(thumbStartRotation).Take();
     }
 
     HandInterpolator HandInterpolator::Deserialize(std::string text)
     {
-        try
-        {
-            const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
-            if (blocks.size() < 2)
-                return Default(true);
-            std::vector<std::vector<InterpolationSet>> sets;
-            for (const std::string& digit : Serializer::SplitBlocks(Util::detail::FieldAt(blocks, 0), false))
+        // Each set answers for its own text; the rotation is the interpolator's.
+        return Util::detail::ReadStored(
+            text,
+            [](Util::detail::FieldReader& blocks)
             {
-                std::vector<InterpolationSet> list;
-                for (const std::string& set : Serializer::SplitBlocks(digit, false))
-                    list.push_back(InterpolationSet::Deserialize(set));
-                sets.push_back(std::move(list));
-            }
-            Quat rotation = Quat::identity;
-            if (!Quat::Deserialize(Util::detail::FieldAt(blocks, 1), rotation, ';'))
-                rotation = Quat::identity;
-            return HandInterpolator(std::move(sets), rotation);
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return Default(true);
+                if (blocks.Count() < 2)
+                    return Default(true);
+                std::vector<std::vector<InterpolationSet>> sets;
+                std::vector<std::string_view> digits;
+                std::vector<std::string_view> digitSets;
+                Util::detail::SplitBlockViews(blocks.View(0), digits);
+                for (const std::string_view digit : digits)
+                {
+                    Util::detail::SplitBlockViews(digit, digitSets);
+                    std::vector<InterpolationSet>& list = sets.emplace_back();
+                    for (const std::string_view set : digitSets)
+                        list.push_back(InterpolationSet::Deserialize(std::string(set)));
+                }
+                Quat rotation;
+                blocks.QuatField(1, ';', rotation);
+                return HandInterpolator(std::move(sets), rotation);
+            },
+            [] { return Default(true); });
     }
 }

@@ -1,19 +1,12 @@
 #include "TSCore/Kinematics/InterpolationSet.h"
 
-#include <exception>
-#include <vector>
-
-#include "TSCore/Diagnostics/Debugger.h"
-#include "TSCore/Util/StrStuff.h"
-#include "Util/ExceptionText.h"
+#include "Diagnostics/Log.h"
+#include "Util/FieldReader.h"
+#include "Util/Guard.h"
 #include "Util/NumberFormat.h"
-#include "Util/FieldAt.h"
 
 namespace TSCore::Kinematics
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-    using Util::StrStuff;
     using Util::detail::AppendNumber;
 
     std::string InterpolationSet::Serialize() const
@@ -42,31 +35,27 @@ namespace TSCore::Kinematics
 
     InterpolationSet InterpolationSet::Deserialize(std::string text)
     {
-        try
+        const auto unreadable = [](const std::string& why)
         {
-            const std::vector<std::string> parts = StrStuff::Split(std::move(text), ';');
-            if (parts.size() < 4)
-                return InterpolationSet();
-            using Util::detail::FieldAt;
-            using Util::detail::FieldStartsWith;
-            InterpolationSet set(StrStuff::ToFloat(FieldAt(parts, 0), 0.0f), StrStuff::ToFloat(FieldAt(parts, 1), 0.0f),
-                                 StrStuff::ToFloat(FieldAt(parts, 2), 0.0f), StrStuff::ToFloat(FieldAt(parts, 3), 0.0f));
-            if (parts.size() >= 6)
+            TSCORE_LOG(Errors, why);
+            return InterpolationSet();
+        };
+        return Util::detail::Guard(
+            [&]
             {
-                set.lowerLimit = FieldStartsWith(parts, 4, 'm') ? noLowerLimit : StrStuff::ToFloat(FieldAt(parts, 4), 0.0f);
-                set.upperLimit = FieldStartsWith(parts, 5, 'M') ? noUpperLimit : StrStuff::ToFloat(FieldAt(parts, 5), 0.0f);
-            }
-            return set;
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return InterpolationSet();
+                auto parts = Util::detail::FieldReader::Split(text, ';');
+                if (parts.Count() < 4)
+                    return InterpolationSet();
+                InterpolationSet set(parts.Float(0), parts.Float(1), parts.Float(2), parts.Float(3));
+                // Unbounded limits are stored as "m" and "M".
+                if (parts.Count() >= 6)
+                {
+                    set.lowerLimit = parts.StartsWith(4, 'm') ? noLowerLimit : parts.Float(4);
+                    set.upperLimit = parts.StartsWith(5, 'M') ? noUpperLimit : parts.Float(5);
+                }
+                return parts.Ok() ? set : unreadable(parts.Error());
+            },
+            unreadable);
     }
 
     std::string InterpolationSet::ToString() const { return ToString(false); }

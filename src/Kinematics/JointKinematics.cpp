@@ -2,17 +2,14 @@
 
 #include <exception>
 
-#include "TSCore/Diagnostics/Debugger.h"
+#include "Diagnostics/Log.h"
 #include "Util/ExceptionText.h"
 
 namespace TSCore::Kinematics
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-
-    bool JointKinematics::ForwardKinematics(Vect3D startPosition, Quat startRotation, std::vector<Vect3D> const& segments,
-                                            std::vector<Vect3D> const& angles, std::vector<Vect3D>& positions,
-                                            std::vector<Quat>& rotations)
+    bool JointKinematics::ForwardKinematics(Vect3D startPosition, Quat startRotation,
+                                            std::vector<Vect3D> const& segments, std::vector<Vect3D> const& angles,
+                                            std::vector<Vect3D>& positions, std::vector<Quat>& rotations)
     {
         // The outputs are cleared before the inputs are read: a caller passing one list as
         // both gets the chain computed from a copy instead of from a list being rebuilt.
@@ -46,11 +43,8 @@ namespace TSCore::Kinematics
         }
         catch (const std::exception& e)
         {
-            Debugger::Log("Error in FWD Kinematics: " + Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Error in FWD Kinematics: Unknown exception", DebugLevel::Errors);
+            // Only memory can fail here; the documented answer is the start alone and false.
+            TSCORE_LOG(Errors, "Error in FWD Kinematics: " + Util::detail::ExceptionText(e));
         }
         positions.assign(1, startPosition);
         rotations.assign(1, startRotation);

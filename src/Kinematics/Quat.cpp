@@ -1,15 +1,10 @@
 #include "TSCore/Kinematics/Quat.h"
 
-#include "TSCore/Util/StrStuff.h"
-#include "Util/NumberParse.h"
-#include "Util/SplitView.h"
-#include "Util/NumberFormat.h"
-#include "Util/FieldAt.h"
+#include "Util/BlockWriter.h"
+#include "Util/FieldReader.h"
 
 namespace TSCore::Kinematics
 {
-    using Util::detail::AppendNumber;
-
     Vect3D Quat::ToEuler() const noexcept
     {
         if (IsIdentity())
@@ -32,42 +27,19 @@ namespace TSCore::Kinematics
     std::string Quat::ToString() const
     {
         std::string s;
-        s.reserve(48);
-        AppendNumber(s, x);
-        s += ", ";
-        AppendNumber(s, y);
-        s += ", ";
-        AppendNumber(s, z);
-        s += ", ";
-        AppendNumber(s, w);
+        Util::detail::AppendComponents(s, *this, ", ");
         return s;
     }
 
     std::string Quat::Serialize(char delim) const
     {
         std::string s;
-        s.reserve(40);
-        AppendNumber(s, x);
-        s += delim;
-        AppendNumber(s, y);
-        s += delim;
-        AppendNumber(s, z);
-        s += delim;
-        AppendNumber(s, w);
+        Util::detail::AppendComponents(s, *this, std::string_view(&delim, 1));
         return s;
     }
 
     bool Quat::Deserialize(std::string text, Quat& out, char delim)
     {
-        out = Quat();
-        if (text.empty())
-            return false;
-        const std::vector<std::string_view> parts = Util::detail::SplitViews(text, delim);
-        if (parts.size() < 4)
-            return false;
-        using Util::detail::FieldAt;
-        out = Quat(Util::detail::ToFloat(FieldAt(parts, 0), 0.0f), Util::detail::ToFloat(FieldAt(parts, 1), 0.0f),
-                   Util::detail::ToFloat(FieldAt(parts, 2), 0.0f), Util::detail::ToFloat(FieldAt(parts, 3), 0.0f));
-        return true;
+        return Util::detail::OkOrThrow(Util::detail::ReadQuat(text, delim, out));
     }
 }

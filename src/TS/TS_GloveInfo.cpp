@@ -1,25 +1,19 @@
 #include "TSCore/TS/TS_GloveInfo.h"
 
-#include <exception>
-
-#include "TSCore/Devices/TSDevice.h"
-#include "TSCore/Diagnostics/Debugger.h"
+#include "Devices/Firmware.h"
+#include "Diagnostics/Log.h"
 #include "TSCore/Kinematics/Values.h"
 #include "TSCore/TS/TessaraVars.h"
-#include "TSCore/Util/Serializer.h"
-#include "TSCore/Util/StrStuff.h"
-#include "Util/ExceptionText.h"
-#include "Util/FieldAt.h"
+#include "Util/BlockWriter.h"
+#include "Util/StoredText.h"
 
 namespace TSCore::TS
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
     using Kinematics::Quat;
     using Kinematics::Values;
     using Kinematics::Vect3D;
-    using Util::Serializer;
-    using Util::StrStuff;
+    using Util::detail::EmptySide;
+    using Util::detail::FieldReader;
 
     namespace
     {
@@ -30,19 +24,86 @@ namespace TSCore::TS
             return i >= 0 && static_cast<std::size_t>(i) < list.size() ? list[static_cast<std::size_t>(i)] : fallback;
         }
 
-        // Field positions of the constants string.
-        constexpr std::size_t fieldID = 1;
-        constexpr std::size_t fieldHardware = 2;
-        constexpr std::size_t fieldFirmware = 3;
-        constexpr std::size_t fieldSide = 4;
-        constexpr std::size_t fieldUnused = 5;
-        constexpr std::size_t fieldStarts = 6;
-        constexpr std::size_t fieldSections = 7;
-        constexpr std::size_t fieldSensors = 8;
-        constexpr std::size_t fieldIMU = 9;
+        // Fields of the constants string.
+        enum Field : std::size_t
+        {
+            Marker,
+            ID,
+            Hardware,
+            Firmware,
+            Side,
+            Unused,
+            Starts,
+            Sections,
+            Sensors,
+            IMU,
+        };
         // A string of exactly minFields fields has no section offsets: it parses, with no
         // linkage geometry unless the factory values replace it.
         constexpr std::size_t minFields = 7;
+
+        // Field 6, per finger "x;y;z;rx;ry;rz" (rotation in degrees). A group of fewer than three
+        // values is logged and gives the zero position and the identity.
+        void ReadStartValues(std::string_view text, std::vector<Vect3D>& positions, std::vector<Quat>& rotations,
+                             FieldReader& status)
+        {
+            positions.clear();
+            rotations.clear();
+            const FieldReader groups = FieldReader::Split(text, '|');
+            for (std::size_t i = 0; i < groups.Count() && status.Ok(); ++i)
+            {
+                FieldReader v = FieldReader::Split(groups.View(i), ';');
+                if (v.Count() < 3)
+                {
+                    TSCORE_LOG(Warnings, "Error in cString at finger " + std::to_string(i) + ": Not enough values...");
+                    positions.push_back(Vect3D::zero);
+                    rotations.push_back(Quat::identity);
+                    continue;
+                }
+                const Vect3D position(v.Float(0), v.Float(1), v.Float(2));
+                const Vect3D euler = v.Count() >= 6 ? Vect3D(v.Float(3), v.Float(4), v.Float(5)) : Vect3D::zero;
+                if (!v.Ok())
+                    status.Fail(v.Error());
+                positions.push_back(position);
+                rotations.push_back(v.Count() >= 6 ? Quat::FromEuler(Values::Radians(euler)) : Quat::identity);
+            }
+        }
+
+        // Field 7, per finger a flat list of numbers read three at a time as section offsets.
+        std::vector<std::vector<Vect3D>> ReadSections(std::string_view text, FieldReader& status)
+        {
+            std::vector<std::vector<Vect3D>> result;
+            if (text.empty())
+                return result;
+            const FieldReader groups = FieldReader::Split(text, '|');
+            for (std::size_t g = 0; g < groups.Count() && status.Ok(); ++g)
+            {
+                FieldReader v = FieldReader::Split(groups.View(g), ';');
+                std::vector<Vect3D>& sections = result.emplace_back();
+                for (std::size_t k = 0; k + 2 < v.Count(); k += 3)
+                    sections.emplace_back(v.Float(k), v.Float(k + 1), v.Float(k + 2));
+                if (!v.Ok())
+                    status.Fail(v.Error());
+            }
+            return result;
+        }
+
+        // Old firmware sends uncalibrated linkage geometry; the factory values replace it.
+        void ReadGeometry(const FieldReader& fields, bool correctOld, TS_GloveInfo& info, FieldReader& status)
+        {
+            if (correctOld && info.firmwareVersion < 5 &&
+                (info.hardwareVersion == "QX7" || info.hardwareVersion == "QX7.2"))
+            {
+                TSCORE_LOG(Warnings, "Older firmware detected, correcting values.");
+                info.startPositions = TessaraVars::GetStartPositions(info.hardwareVersion, info.isRight);
+                info.startRotations = TessaraVars::GetStartRotations(info.hardwareVersion, info.isRight);
+                info.gloveLengths = TessaraVars::GetGloveLengths(info.hardwareVersion);
+                return;
+            }
+            ReadStartValues(fields.View(Starts), info.startPositions, info.startRotations, status);
+            if (status.Ok())
+                info.gloveLengths = ReadSections(fields.View(Sections), status);
+        }
     }
 
     TS_GloveInfo::TS_GloveInfo()
@@ -63,110 +124,40 @@ namespace TSCore::TS
 
     bool TS_GloveInfo::Parse(std::string constants, TS_GloveInfo& out, bool correctOld)
     {
-        try
+        const auto rejected = [&out](const std::string& why)
         {
-            const std::vector<std::string> fields = StrStuff::Split(std::move(constants), ':');
-            if (fields.size() < minFields)
+            TSCORE_LOG(Warnings, "Error while deserializing a Tessara: " + why);
+            out = TS_GloveInfo();
+            return false;
+        };
+        return Util::detail::Guard(
+            [&]
             {
-                out = TS_GloveInfo();
-                return false;
-            }
-
-            using Util::detail::FieldAt;
-            std::string id = FieldAt(fields, fieldID);
-            std::string hardware = FieldAt(fields, fieldHardware);
-            int firmware = -1;
-            int subFirmware = -1;
-            TSDevice::ParseFirmware(FieldAt(fields, fieldFirmware), firmware, subFirmware);
-            const std::string& side = FieldAt(fields, fieldSide);
-            const bool right = !side.empty() && side[0] != 'L';
-            StrStuff::ToInt(FieldAt(fields, fieldUnused), 0);
-            // Short strings (seven to nine fields) lack the sensor count and the correction.
-            const int sensors = fields.size() > fieldSensors ? StrStuff::ToInt(FieldAt(fields, fieldSensors), 0) : 0;
-            Vect3D imuEuler(0.0f, 0.0f, 0.0f);
-            if (fields.size() > fieldIMU)
-                Vect3D::Deserialize(FieldAt(fields, fieldIMU), imuEuler, ';');
-            const Quat correction = Quat::FromEuler(Values::Radians(imuEuler));
-
-            std::vector<Vect3D> positions;
-            std::vector<Quat> rotations;
-            std::vector<std::vector<Vect3D>> lengths;
-            if (correctOld && firmware < 5 && (hardware == "QX7" || hardware == "QX7.2"))
-            {
-                // Old firmware sends uncalibrated linkage geometry; the factory values replace it.
-                Debugger::Log("Older firmware detected, correcting values.", DebugLevel::Warnings);
-                positions = TessaraVars::GetStartPositions(hardware, right);
-                rotations = TessaraVars::GetStartRotations(hardware, right);
-                lengths = TessaraVars::GetGloveLengths(hardware);
-            }
-            else
-            {
-                ParseStartValues(FieldAt(fields, fieldStarts), positions, rotations);
-                lengths = ParseLengthString(FieldAt(fields, fieldSections));
-            }
-
-            out = TS_GloveInfo(std::move(id), std::move(hardware), firmware, subFirmware, right, sensors, correction,
-                               std::move(positions), std::move(rotations), std::move(lengths), {});
-            return true;
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log("Error while deserializing a Tessara: " + Util::detail::ExceptionText(e), DebugLevel::Warnings);
-        }
-        catch (...)
-        {
-            Debugger::Log("Error while deserializing a Tessara: Unknown exception", DebugLevel::Warnings);
-        }
-        out = TS_GloveInfo();
-        return false;
-    }
-
-    void TS_GloveInfo::ParseStartValues(std::string text, std::vector<Vect3D>& positions, std::vector<Quat>& rotations)
-    {
-        positions.clear();
-        rotations.clear();
-        const std::vector<std::string> groups = StrStuff::Split(std::move(text), '|');
-        for (std::size_t i = 0; i < groups.size(); ++i)
-        {
-            const std::vector<std::string> v = StrStuff::Split(groups[i], ';');
-            if (v.size() < 3)
-            {
-                if (Debugger::Enabled(DebugLevel::Warnings))
-                    Debugger::Log("Error in cString at finger " + std::to_string(i) + ": Not enough values...",
-                                  DebugLevel::Warnings);
-                positions.push_back(Vect3D::zero);
-                rotations.push_back(Quat::identity);
-                continue;
-            }
-            const auto value = [&v](std::size_t k) { return StrStuff::ToFloat(Util::detail::FieldAt(v, k), 0.0f); };
-            positions.emplace_back(value(0), value(1), value(2));
-            if (v.size() >= 6)
-                rotations.push_back(Quat::FromEuler(Values::Radians(Vect3D(
-                    value(3), value(4), value(5)))));
-            else
-                rotations.push_back(Quat::identity);
-        }
-    }
-
-    std::vector<std::vector<Vect3D>> TS_GloveInfo::ParseLengthString(std::string text)
-    {
-        std::vector<std::vector<Vect3D>> result;
-        if (text.empty())
-            return result;
-        for (const std::string& group : StrStuff::Split(std::move(text), '|'))
-        {
-            const std::vector<std::string> v = StrStuff::Split(group, ';');
-            const std::size_t n = v.size() / 3;
-            std::vector<Vect3D> sections;
-            sections.reserve(n);
-            for (std::size_t k = 0; k < n; ++k)
-            {
-                const auto value = [&v](std::size_t i) { return StrStuff::ToFloat(Util::detail::FieldAt(v, i), 0.0f); };
-                sections.emplace_back(value(3 * k), value(3 * k + 1), value(3 * k + 2));
-            }
-            result.push_back(std::move(sections));
-        }
-        return result;
+                FieldReader fields = FieldReader::Split(constants, ':');
+                if (fields.Count() < minFields)
+                {
+                    out = TS_GloveInfo();
+                    return false;
+                }
+                TS_GloveInfo info;
+                info.deviceID = fields.Text(ID);
+                info.hardwareVersion = fields.Text(Hardware);
+                if (!detail::ReadFirmware(fields.View(Firmware), info.firmwareVersion, info.subFirmwareVersion))
+                    return rejected(Util::detail::intRangeError);
+                info.isRight = fields.Right(Side, EmptySide::Left);
+                fields.Int(Unused); // not used, but a number beyond the int range rejects the string
+                // Short strings (seven to nine fields) lack the sensor count and the correction.
+                info.numSensors = fields.Count() > Sensors ? fields.Int(Sensors) : 0;
+                const Vect3D imuEuler = fields.Count() > IMU ? fields.VectField(IMU, ';') : Vect3D::zero;
+                info.imuCorrection = Quat::FromEuler(Values::Radians(imuEuler));
+                if (fields.Ok())
+                    ReadGeometry(fields, correctOld, info, fields);
+                if (!fields.Ok())
+                    return rejected(fields.Error());
+                out = std::move(info);
+                return true;
+            },
+            rejected);
     }
 
     std::vector<Vect3D> TS_GloveInfo::GetGloveLengths(Finger finger) const
@@ -178,7 +169,8 @@ namespace TSCore::TS
 
     Quat TS_GloveInfo::GetStartRotation(Finger finger) const { return EntryOr(startRotations, finger, Quat::identity); }
 
-    std::vector<std::vector<Vect3D>> TS_GloveInfo::ToGloveAngles(const std::vector<std::vector<float>>& sensorAngles) const
+    std::vector<std::vector<Vect3D>>
+    TS_GloveInfo::ToGloveAngles(const std::vector<std::vector<float>>& sensorAngles) const
     {
         std::vector<std::vector<Vect3D>> result;
         result.reserve(sensorAngles.size());
@@ -235,38 +227,62 @@ namespace TSCore::TS
         return s;
     }
 
+    namespace
+    {
+        enum Block : std::size_t
+        {
+            StoredID,
+            StoredHardware,
+            StoredFirmware,
+            StoredSubFirmware,
+            StoredSide,
+            StoredSensors,
+            StoredFlags,
+            StoredIMU,
+            StoredPositions,
+            StoredRotations,
+            StoredSections,
+        };
+    }
+
     std::string TS_GloveInfo::Serialize() const
     {
-        return Serializer::Enclose(deviceID) + Serializer::Enclose(hardwareVersion) +
-               Serializer::Enclose(std::to_string(firmwareVersion)) +
-               Serializer::Enclose(std::to_string(subFirmwareVersion)) + Serializer::Enclose(isRight ? "R" : "L") +
-               Serializer::Enclose(std::to_string(numSensors)) + Serializer::Serialize(flags, true) +
-               Serializer::Serialize(imuCorrection, true) + Serializer::Serialize(startPositions, true) +
-               Serializer::Serialize(startRotations, true) + Serializer::Serialize(gloveLengths, true);
+        return Util::detail::BlockWriter()
+            .Text(deviceID)
+            .Text(hardwareVersion)
+            .Int(firmwareVersion)
+            .Int(subFirmwareVersion)
+            .Side(isRight)
+            .Int(numSensors)
+            .Value(flags)
+            .Value(imuCorrection)
+            .Value(startPositions)
+            .Value(startRotations)
+            .Value(gloveLengths)
+            .Take();
     }
 
     TS_GloveInfo TS_GloveInfo::Deserialize(std::string text)
     {
-        try
-        {
-            const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
-            // Missing blocks read as empty: an older or cut text still gives a record.
-            const auto block = [&blocks](std::size_t i) { return i < blocks.size() ? blocks[i] : std::string(); };
-            const std::string side = block(4);
-            return TS_GloveInfo(block(0), block(1), StrStuff::ToInt(block(2), 0), StrStuff::ToInt(block(3), 0),
-                                side.empty() || side[0] != 'L', StrStuff::ToInt(block(5), 0),
-                                Serializer::DeserializeQuat(block(7)), Serializer::DeserializeVects(block(8)),
-                                Serializer::DeserializeQuats(block(9)), Serializer::DeserializeVects2D(block(10)),
-                                Serializer::DeserializeBools(block(6)));
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return TS_GloveInfo();
+        return Util::detail::ReadStored(
+            text,
+            [](FieldReader& blocks)
+            {
+                // Missing blocks read as empty: an older or cut text still gives a record.
+                TS_GloveInfo info;
+                info.deviceID = blocks.Text(StoredID);
+                info.hardwareVersion = blocks.Text(StoredHardware);
+                info.firmwareVersion = blocks.Int(StoredFirmware);
+                info.subFirmwareVersion = blocks.Int(StoredSubFirmware);
+                info.isRight = blocks.Right(StoredSide, EmptySide::Right);
+                info.numSensors = blocks.Int(StoredSensors);
+                info.flags = blocks.Value<std::vector<bool>>(StoredFlags);
+                info.imuCorrection = blocks.Value<Quat>(StoredIMU);
+                info.startPositions = blocks.Value<std::vector<Vect3D>>(StoredPositions);
+                info.startRotations = blocks.Value<std::vector<Quat>>(StoredRotations);
+                info.gloveLengths = blocks.Value<std::vector<std::vector<Vect3D>>>(StoredSections);
+                return info;
+            },
+            [] { return TS_GloveInfo(); });
     }
 }

@@ -1,21 +1,15 @@
 #include "TSCore/TS/TS_GlovePose.h"
 
-#include <exception>
-
-#include "TSCore/Diagnostics/Debugger.h"
+#include "TS/ExoskeletonPose.h"
 #include "TSCore/Kinematics/Values.h"
-#include "TSCore/TS/Tessara.h"
-#include "TSCore/Util/Serializer.h"
-#include "Util/ExceptionText.h"
+#include "Util/PoseText.h"
+#include "Util/StoredText.h"
 
 namespace TSCore::TS
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
     using Kinematics::Quat;
     using Kinematics::Values;
     using Kinematics::Vect3D;
-    using Util::Serializer;
 
     namespace
     {
@@ -45,11 +39,9 @@ namespace TSCore::TS
 
     TS_GlovePose TS_GlovePose::IdlePose(TS_GloveInfo gloveInfo)
     {
-        const float s = gloveInfo.isRight ? 1.0f : -1.0f;
-        std::vector<std::vector<Vect3D>> angles(fingerCount, std::vector<Vect3D>(gloveInfo.gloveLengths.size()));
-        if (!angles[0].empty())
-            angles[0][0].z = s * Values::Deg2Rad * -90.0f;
-        return Tessara::CalculateGlovePose(std::move(angles), gloveInfo);
+        TS_GlovePose pose;
+        detail::IdleLinkage(gloveInfo, pose);
+        return pose;
     }
 
     std::vector<Vect3D> TS_GlovePose::ThimblePositions() const
@@ -93,14 +85,7 @@ namespace TSCore::TS
     std::vector<Vect3D> TS_GlovePose::TotalGloveAngles() const
     {
         std::vector<Vect3D> totals;
-        totals.reserve(gloveAngles.size());
-        for (const std::vector<Vect3D>& finger : gloveAngles)
-        {
-            Vect3D sum(0.0f, 0.0f, 0.0f);
-            for (const Vect3D& a : finger)
-                sum = sum + a;
-            totals.push_back(sum);
-        }
+        detail::SummedAngles(*this, totals);
         return totals;
     }
 
@@ -120,30 +105,12 @@ namespace TSCore::TS
         return s;
     }
 
-    std::string TS_GlovePose::Serialize() const
-    {
-        return Serializer::Enclose(isRight ? "R" : "L") + Serializer::Serialize(gloveAngles, true) +
-               Serializer::Serialize(jointPositions, true) + Serializer::Serialize(jointRotations, true);
-    }
+    std::string TS_GlovePose::Serialize() const { return Util::detail::WritePose(*this, gloveAngles); }
 
     TS_GlovePose TS_GlovePose::Deserialize(std::string text)
     {
-        try
-        {
-            const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
-            const auto block = [&blocks](std::size_t i) { return i < blocks.size() ? blocks[i] : std::string(); };
-            const std::string side = block(0);
-            return TS_GlovePose(side.empty() || side[0] != 'L', Serializer::DeserializeVects2D(block(2)),
-                                Serializer::DeserializeQuats2D(block(3)), Serializer::DeserializeVects2D(block(1)));
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return TS_GlovePose();
+        return Util::detail::ReadStored(
+            text, [](Util::detail::FieldReader& blocks) { return Util::detail::ReadPose<TS_GlovePose>(blocks); },
+            [] { return TS_GlovePose(); });
     }
 }

@@ -1,22 +1,13 @@
 #include "TSCore/TS/TS_HandProfile.h"
 
-#include <exception>
-
-#include "TSCore/Diagnostics/Debugger.h"
 #include "TSCore/Finger.h"
-#include "TSCore/Util/Serializer.h"
-#include "TSCore/Util/StrStuff.h"
-#include "Util/ExceptionText.h"
-#include "Util/FieldAt.h"
+#include "Util/BlockWriter.h"
+#include "Util/StoredText.h"
 
 namespace TSCore::TS
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
     using Kinematics::HandInterpolator;
     using Kinematics::Vect3D;
-    using Util::Serializer;
-    using Util::StrStuff;
 
     TS_HandProfile::TS_HandProfile()
         : isRight(true), thimbleOffsets(fingerCount, dThimbleOffset), solver(TS_Solver::Interpolation)
@@ -47,34 +38,45 @@ namespace TSCore::TS
         return true;
     }
 
+    namespace
+    {
+        enum Block : std::size_t
+        {
+            Side,
+            Solver,
+            Interpolator,
+            ThimbleOffsets,
+            storedBlocks,
+        };
+    }
+
     std::string TS_HandProfile::Serialize() const
     {
-        return Serializer::Enclose(isRight ? "R" : "L") + Serializer::Enclose(std::to_string(static_cast<int>(solver))) +
-               Serializer::Enclose(interpolator.Serialize()) + Serializer::Serialize(thimbleOffsets, true);
+        return Util::detail::BlockWriter()
+            .Side(isRight)
+            .Int(static_cast<int>(solver))
+            .Text(interpolator.Serialize())
+            .Value(thimbleOffsets)
+            .Take();
     }
 
     TS_HandProfile TS_HandProfile::Deserialize(std::string text)
     {
-        try
-        {
-            const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
-            if (blocks.size() < 4)
-                return Default(true);
-            using Util::detail::FieldAt;
-            const bool right = !Util::detail::FieldStartsWith(blocks, 0, 'L');
-            // Any solver number is kept; one the library does not know yields the idle hand.
-            const TS_Solver solver = static_cast<TS_Solver>(StrStuff::ToInt(FieldAt(blocks, 1), 0));
-            return TS_HandProfile(right, HandInterpolator::Deserialize(FieldAt(blocks, 2)), solver,
-                                  Serializer::DeserializeVects(FieldAt(blocks, 3)));
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return Default(true);
+        return Util::detail::ReadStored(
+            text,
+            [](Util::detail::FieldReader& blocks)
+            {
+                if (blocks.Count() < storedBlocks)
+                    return Default(true);
+                const bool right = blocks.Right(Side, Util::detail::EmptySide::Right);
+                // Any solver number is kept; one the library does not know yields the idle hand.
+                const auto solver = static_cast<TS_Solver>(blocks.Int(Solver));
+                if (!blocks.Ok())
+                    return Default(true);
+                HandInterpolator interpolator = HandInterpolator::Deserialize(blocks.Text(Interpolator));
+                return TS_HandProfile(right, std::move(interpolator), solver,
+                                      blocks.Value<std::vector<Vect3D>>(ThimbleOffsets));
+            },
+            [] { return Default(true); });
     }
 }

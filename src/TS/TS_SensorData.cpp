@@ -1,40 +1,17 @@
 #include "TSCore/TS/TS_SensorData.h"
 
-#include <exception>
-#include <stdexcept>
-
-#include "TSCore/Diagnostics/Debugger.h"
+#include "TS/ExoskeletonPose.h"
 #include "TSCore/Kinematics/Values.h"
-#include "TSCore/Util/Serializer.h"
 #include "TSCore/Util/StrStuff.h"
-#include "Util/ExceptionText.h"
+#include "Util/BlockWriter.h"
 #include "Util/NumberParse.h"
-#include "Util/SplitView.h"
-#include "Util/FieldAt.h"
+#include "Util/StoredText.h"
 
 namespace TSCore::TS
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
     using Kinematics::Quat;
     using Kinematics::Values;
-    using Util::Serializer;
     using Util::StrStuff;
-
-    namespace
-    {
-        // The last sensor of a finger bends past the others' range; it wraps into [-60, 300] degrees.
-        constexpr float lastAngleLower = -60.0f * Values::Deg2Rad;
-        constexpr float lastAngleUpper = 300.0f * Values::Deg2Rad;
-
-        void LogUnreadable(const std::string& what, const std::exception& e)
-        {
-            if (!Debugger::Enabled(DebugLevel::Errors))
-                return;
-            Debugger::Log(what, DebugLevel::Errors);
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-    }
 
     TS_SensorData::TS_SensorData()
         : parsedValues(0), imuParsed(false), sensorAngles(fingerCount), imuRotation(Quat::identity)
@@ -50,62 +27,9 @@ namespace TSCore::TS
 
     TS_SensorData TS_SensorData::Parse(std::string sensorString, const TS_GloveInfo& gloveInfo)
     {
-        const std::vector<std::string_view> fields = Util::detail::SplitViews(sensorString, ':');
-        std::vector<std::vector<float>> angles;
-        int parsed = 0;
-        if (fields.size() < 2)
-        {
-            Debugger::Log("No Sensor data present in this string!", DebugLevel::Verbose);
-        }
-        else
-        {
-            const std::vector<std::string_view> groups = Util::detail::SplitViews(Util::detail::FieldAt(fields, 1), '|');
-            angles.resize(fingerCount);
-            std::vector<std::string_view> values;
-            for (std::size_t f = 0; f < static_cast<std::size_t>(fingerCount) && f < groups.size(); ++f)
-            {
-                Util::detail::SplitViews(groups[f], ';', values);
-                const std::size_t n = values.size();
-                angles[f].reserve(n);
-                for (std::size_t j = 0; j < n; ++j)
-                {
-                    float value = 0.0f;
-                    try
-                    {
-                        value = Util::detail::ToFloat(values[j], 0.0f);
-                    }
-                    catch (const std::out_of_range& e)
-                    {
-                        // Not a float: the value is left out, so the reading counts as incomplete.
-                        LogUnreadable("Unreadable sensor value at finger " + std::to_string(f) + ": " +
-                                          std::string(values[j]),
-                                      e);
-                        continue;
-                    }
-                    value = j + 1 < n ? Values::NormalizeAngle(value)
-                                      : Values::NormalizeAngle(value, lastAngleLower, lastAngleUpper);
-                    angles[f].push_back(value);
-                    ++parsed;
-                }
-            }
-        }
-
-        Quat q = Quat::identity;
-        bool imu = false;
-        if (fields.size() >= 3)
-        {
-            try
-            {
-                imu = Quat::Deserialize(std::string(Util::detail::FieldAt(fields, 2)), q, ';');
-            }
-            catch (const std::out_of_range& e)
-            {
-                LogUnreadable("Unreadable orientation: " + std::string(Util::detail::FieldAt(fields, 2)), e);
-                q = Quat::identity;
-                imu = false;
-            }
-        }
-        return TS_SensorData(std::move(angles), q * gloveInfo.imuCorrection, parsed, imu);
+        TS_SensorData reading;
+        detail::ReadSensors(sensorString, gloveInfo, reading);
+        return reading;
     }
 
     TS_SensorData TS_SensorData::Empty() { return TS_SensorData(); }
@@ -164,36 +88,36 @@ namespace TSCore::TS
         return s;
     }
 
+    namespace
+    {
+        enum Block : std::size_t
+        {
+            Angles,
+            Orientation,
+            OrientationRead,
+        };
+    }
+
     std::string TS_SensorData::Serialize() const
     {
-        return Serializer::Serialize(sensorAngles, true) + Serializer::Serialize(imuRotation, true) +
-               Serializer::Enclose(imuParsed ? "1" : "0");
+        return Util::detail::BlockWriter().Value(sensorAngles).Value(imuRotation).Text(imuParsed ? "1" : "0").Take();
     }
 
     TS_SensorData TS_SensorData::Deserialize(std::string text)
     {
-        try
-        {
-            const std::vector<std::string> blocks = Serializer::SplitBlocks(std::move(text), false);
-            std::vector<std::vector<float>> angles;
-            using Util::detail::FieldAt;
-            if (!blocks.empty())
-                angles = Serializer::DeserializeFloats2D(FieldAt(blocks, 0));
-            const Quat q = blocks.size() >= 2 ? Serializer::DeserializeQuat(FieldAt(blocks, 1)) : Quat::identity;
-            const bool imu = Util::detail::FieldStartsWith(blocks, 2, '1');
-            std::size_t count = 0;
-            for (const std::vector<float>& finger : angles)
-                count += finger.size();
-            return TS_SensorData(std::move(angles), q, Util::detail::SaturatingToInt(static_cast<double>(count)), imu);
-        }
-        catch (const std::exception& e)
-        {
-            Debugger::Log(Util::detail::ExceptionText(e), DebugLevel::Errors);
-        }
-        catch (...)
-        {
-            Debugger::Log("Unknown exception", DebugLevel::Errors);
-        }
-        return TS_SensorData();
+        return Util::detail::ReadStored(
+            text,
+            [](Util::detail::FieldReader& blocks)
+            {
+                auto angles = blocks.Value<std::vector<std::vector<float>>>(Angles);
+                const Quat q = blocks.Count() > Orientation ? blocks.Value<Quat>(Orientation) : Quat::identity;
+                std::size_t count = 0;
+                for (const std::vector<float>& finger : angles)
+                    count += finger.size();
+                // The count is not stored: it is what the angles add up to.
+                return TS_SensorData(std::move(angles), q, Util::detail::SaturatingToInt(static_cast<double>(count)),
+                                     blocks.StartsWith(OrientationRead, '1'));
+            },
+            [] { return TS_SensorData(); });
     }
 }

@@ -1,107 +1,106 @@
 #include "TSCore/TS/Tessara.h"
 
-#include <algorithm>
-#include <typeinfo>
 #include <utility>
 
+#include "Devices/DeviceLink.h"
+#include "Devices/GloveCore.h"
+#include "Diagnostics/Log.h"
+#include "TS/ExoskeletonPose.h"
 #include "TSCore/Devices/DeviceList.h"
-#include "TSCore/Diagnostics/Debugger.h"
-#include "TSCore/Finger.h"
 #include "TSCore/Kinematics/Values.h"
-#include "Kinematics/DigitChain.h"
-#include "TSCore/Kinematics/HandInterpolator.h"
-#include "TSCore/Kinematics/JointKinematics.h"
 
 namespace TSCore::TS
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
     using Haptics::ThumperCmd;
     using Haptics::TS_BuzzCmd;
     using Haptics::TS_FFBCmd;
     using Haptics::TS_FingerCmd;
     using Haptics::TS_ThumperCmd;
     using Kinematics::BasicHandModel;
-    using Kinematics::FingerMovement;
-    using Kinematics::InterpolationSet;
-    using Kinematics::ThumbMovement;
-    using Kinematics::Values;
-    using Kinematics::HandInterpolator;
-    using Kinematics::JointKinematics;
     using Kinematics::Quat;
+    using Kinematics::Values;
     using Kinematics::Vect3D;
+
+    // ---- The kinematics: the pose path of TS/ExoskeletonPose.h behind the documented calls ----
 
     TS_GlovePose Tessara::CalculateGlovePose(const TS_SensorData& data, const TS_GloveInfo& gloveInfo)
     {
-        if (data.parsedValues == gloveInfo.numSensors)
-            return CalculateGlovePose(gloveInfo.ToGloveAngles(data.sensorAngles), gloveInfo);
-        return TS_GlovePose::IdlePose(gloveInfo);
+        TS_GlovePose pose;
+        if (data.parsedValues != gloveInfo.numSensors)
+        {
+            detail::IdleLinkage(gloveInfo, pose);
+            return pose;
+        }
+        detail::LinkageAngles(data.sensorAngles, pose.gloveAngles);
+        detail::LinkageKinematics(gloveInfo, pose);
+        return pose;
     }
 
-    TS_GlovePose Tessara::CalculateGlovePose(std::vector<std::vector<Vect3D>> gloveAngles, const TS_GloveInfo& gloveInfo)
+    TS_GlovePose Tessara::CalculateGlovePose(std::vector<std::vector<Vect3D>> gloveAngles,
+                                             const TS_GloveInfo& gloveInfo)
     {
-        // Always five linkages: a finger without angles rests with every joint at 0, and
-        // lists past the fifth are dropped.
-        const std::size_t fingers = static_cast<std::size_t>(fingerCount);
-        static const std::vector<Vect3D> noSections;
-        const auto sectionsOf = [&gloveInfo](std::size_t f) -> const std::vector<Vect3D>& {
-            return f < gloveInfo.gloveLengths.size() ? gloveInfo.gloveLengths[f] : noSections;
-        };
-        for (std::size_t f = gloveAngles.size(); f < fingers; ++f)
-            gloveAngles.emplace_back(sectionsOf(f).size());
-        gloveAngles.resize(fingers);
-
-        std::vector<std::vector<Vect3D>> positions(fingers);
-        std::vector<std::vector<Quat>> rotations(fingers);
-        for (std::size_t f = 0; f < fingers; ++f)
-        {
-            const Finger finger = static_cast<Finger>(f);
-            JointKinematics::ForwardKinematics(gloveInfo.GetStartPosition(finger), gloveInfo.GetStartRotation(finger),
-                                               sectionsOf(f), gloveAngles[f], positions[f], rotations[f]);
-        }
-        return TS_GlovePose(gloveInfo.isRight, std::move(positions), std::move(rotations), std::move(gloveAngles));
+        TS_GlovePose pose;
+        pose.gloveAngles = std::move(gloveAngles);
+        detail::LinkageKinematics(gloveInfo, pose);
+        return pose;
     }
 
     HandPose Tessara::CalculateHandPose(const TS_GlovePose& glovePose, const BasicHandModel& handModel,
                                         const TS_HandProfile& profile)
     {
-        if (profile.solver != TS_Solver::Interpolation)
-            return HandPose::DefaultIdle(profile.isRight);
-
-        std::vector<std::vector<Vect3D>> handAngles =
-            HandInterpolator::InterpolateHandAngles(profile.interpolator, glovePose.TotalGloveAngles());
-
-        const std::size_t fingers = static_cast<std::size_t>(fingerCount);
-        std::vector<std::vector<Vect3D>> positions(fingers);
-        std::vector<std::vector<Quat>> rotations(fingers);
-        std::vector<Vect3D> bones;
-        // The thumb starts from the profile's rotation, not the hand model's.
-        Kinematics::detail::DigitBones(handModel, Finger::Thumb, bones);
-        JointKinematics::ForwardKinematics(handModel.GetJointPosition(Finger::Thumb),
-                                           profile.interpolator.thumbStartRotation, bones, handAngles[0], positions[0],
-                                           rotations[0]);
-        for (std::size_t f = 1; f < fingers; ++f)
-        {
-            const Finger finger = static_cast<Finger>(f);
-            Kinematics::detail::DigitBones(handModel, finger, bones);
-            JointKinematics::ForwardKinematics(handModel.GetJointPosition(finger), handModel.GetJointRotation(finger),
-                                               bones, handAngles[f], positions[f], rotations[f]);
-        }
-        return HandPose(profile.isRight, std::move(positions), std::move(rotations), std::move(handAngles));
+        std::vector<Vect3D> totals;
+        detail::SummedAngles(glovePose, totals);
+        HandPose out;
+        detail::SolveHand(totals, handModel, profile, out);
+        return out;
     }
 
     std::vector<Vect3D> Tessara::GetCalibrationValues(TS_GlovePose pose) { return pose.TotalGloveAngles(); }
 
     // ---- The device ----
 
-    Tessara::Tessara() : gloveModel()
+    namespace
     {
-        Debugger::Log("Tessara Constructor", DebugLevel::Verbose);
+        // Every glove pose this glove computes widens its calibration range. (The second model
+        // widens it on every complete reading instead: each family as it is documented.)
+        void Widen(Tessara& glove, const std::vector<Vect3D>& totals)
+        {
+            TSCore::detail::WidenCalibrationRange(glove, totals.data(), totals.size());
+        }
+
+        // One frame: the sensor text through the link, then the pose path. The idle hand of
+        // idleSide, and false, when no complete reading is there.
+        bool HandPoseFrame(Tessara& glove, const BasicHandModel& model, const TS_HandProfile& profile, bool idleSide,
+                           HandPose& out)
+        {
+            // Kept per thread from frame to frame: a steady stream of frames allocates nothing.
+            thread_local std::string text;
+            thread_local detail::ExoskeletonFrame frame;
+            if (!DeviceList::GetSensorDataString(glove.GetDeviceKey(), text) ||
+                !detail::GlovePoseFromText(text, glove.gloveModel, frame))
+            {
+                out = HandPose::DefaultIdle(idleSide);
+                return false;
+            }
+            Widen(glove, frame.totals);
+            detail::SolveHand(frame.totals, model, profile, out);
+            return true;
+        }
+
+        const BasicHandModel& DefaultModel(bool right)
+        {
+            // The default models never change: built once, not on every frame.
+            static const BasicHandModel rightModel = BasicHandModel::Default(true);
+            static const BasicHandModel leftModel = BasicHandModel::Default(false);
+            return right ? rightModel : leftModel;
+        }
     }
+
+    Tessara::Tessara() : gloveModel() { TSCORE_LOG(Verbose, "Tessara Constructor"); }
 
     Tessara::Tessara(TS_GloveInfo gloveModel) : gloveModel(std::move(gloveModel))
     {
-        Debugger::Log("Tessara Constructor with Glove Model", DebugLevel::Verbose);
+        TSCORE_LOG(Verbose, "Tessara Constructor with Glove Model");
     }
 
     DeviceType Tessara::GetDeviceType() { return DeviceType::Tessara; }
@@ -122,22 +121,9 @@ namespace TSCore::TS
         return std::make_shared<Tessara>(std::move(info));
     }
 
-    std::vector<std::shared_ptr<Tessara>> Tessara::CachedGloves()
-    {
-        const int n = DeviceList::ActiveDevices();
-        std::vector<std::shared_ptr<Tessara>> gloves;
-        for (int i = 0; i < n && i < static_cast<int>(DeviceList::devices.size()); ++i)
-        {
-            const std::shared_ptr<TSDevice>& device = DeviceList::devices[static_cast<std::size_t>(i)];
-            if (const TSDevice* raw = device.get(); raw != nullptr && typeid(*raw) == typeid(Tessara))
-                gloves.push_back(std::static_pointer_cast<Tessara>(device));
-        }
-        return gloves;
-    }
-
     bool Tessara::GetTessara(Tessara& out)
     {
-        for (const auto& glove : CachedGloves())
+        for (const auto& glove : TSCore::detail::DeviceLink::CachedGlovesOf<Tessara>())
         {
             if (glove->IsConnected())
             {
@@ -151,7 +137,7 @@ namespace TSCore::TS
     std::vector<Tessara> Tessara::GetTessaras(bool onlyConnected)
     {
         std::vector<Tessara> copies;
-        for (const auto& glove : CachedGloves())
+        for (const auto& glove : TSCore::detail::DeviceLink::CachedGlovesOf<Tessara>())
             if (!onlyConnected || glove->IsConnected())
                 copies.push_back(*glove);
         return copies;
@@ -159,6 +145,7 @@ namespace TSCore::TS
 
     bool Tessara::GetTessara(bool right, Tessara& out)
     {
+        // Among the connected gloves only (the second model also takes disconnected ones).
         for (auto& glove : GetTessaras(true))
         {
             if (glove.IsRight() == right)
@@ -172,10 +159,10 @@ namespace TSCore::TS
 
     bool Tessara::GetSensorData(TS_SensorData& out)
     {
-        std::string text;
+        thread_local std::string text;
         if (!DeviceList::GetSensorDataString(deviceKey, text))
-            return false;
-        out = TS_SensorData::Parse(text, gloveModel);
+            return false; // out unchanged
+        detail::ReadSensors(text, gloveModel, out);
         return out.parsedValues == gloveModel.numSensors;
     }
 
@@ -195,47 +182,34 @@ namespace TSCore::TS
     {
         if (data.parsedValues != gloveModel.numSensors)
             return false;
-        out = CalculateGlovePose(gloveModel.ToGloveAngles(data.sensorAngles), gloveModel);
-        UpdateCalibrationRange(out.TotalGloveAngles());
+        detail::LinkageAngles(data.sensorAngles, out.gloveAngles);
+        detail::LinkageKinematics(gloveModel, out);
+        Widen(*this, out.TotalGloveAngles());
         return true;
     }
 
     bool Tessara::GetGlovePose(TS_GlovePose& out)
     {
         TS_SensorData data;
-        return GetSensorData(data) && GetGlovePose(data, out);
+        return GetSensorData(data) && GetGlovePose(std::move(data), out);
     }
 
-    bool Tessara::ReadHandPose(const BasicHandModel& handModel, const TS_HandProfile& profile, bool side,
-                               HandPose& out)
-    {
-        TS_SensorData data;
-        TS_GlovePose pose;
-        if (GetSensorData(data) && GetGlovePose(std::move(data), pose))
-        {
-            out = CalculateHandPose(pose, handModel, profile);
-            return true;
-        }
-        out = HandPose::DefaultIdle(side);
-        return false;
-    }
-
+    // The idle hand of a failed frame takes the side of the profile it was asked with: here the
+    // exoskeleton part's own, through a HandProfile the HandProfile's (the second model takes
+    // its part's in both cases). Both as the glove families document them.
     bool Tessara::GetHandPose(BasicHandModel& handModel, TS_HandProfile& profile, HandPose& out)
     {
-        return ReadHandPose(handModel, profile, profile.isRight, out);
+        return HandPoseFrame(*this, handModel, profile, profile.isRight, out);
     }
 
     bool Tessara::GetHandPose(BasicHandModel& handModel, HandProfile& profile, HandPose& out)
     {
-        return ReadHandPose(handModel, profile.tsProfile, profile.isRight, out);
+        return HandPoseFrame(*this, handModel, profile.tsProfile, profile.isRight, out);
     }
 
     bool Tessara::GetHandPose(HandProfile& profile, HandPose& out)
     {
-        // The default models never change: built once, not on every frame.
-        static const BasicHandModel rightModel = BasicHandModel::Default(true);
-        static const BasicHandModel leftModel = BasicHandModel::Default(false);
-        return ReadHandPose(IsRight() ? rightModel : leftModel, profile.tsProfile, profile.isRight, out);
+        return HandPoseFrame(*this, DefaultModel(IsRight()), profile.tsProfile, profile.isRight, out);
     }
 
     bool Tessara::GetCalibrationValues(std::vector<Vect3D>& values)
@@ -252,6 +226,8 @@ namespace TSCore::TS
 
     void Tessara::ResetCalibrationRange()
     {
+        // The exoskeleton's own starting range (the second model starts from the sentinels):
+        // flexion 10 to 70 degrees on every digit, the thumb's spread by side.
         constexpr float d = Values::Deg2Rad;
         const bool right = IsRight();
         calibrationMin.clear();
@@ -267,72 +243,15 @@ namespace TSCore::TS
 
     void Tessara::ApplyCalibration(TS_HandProfile& profile)
     {
-        constexpr float d = Values::Deg2Rad;
-        const bool right = IsRight();
-        auto& digits = profile.interpolator.interpolationSets;
-        // A profile may hold fewer digit lists or sets than the default layout: only the sets
-        // present are written.
-        auto set = [&](std::size_t digit, int index) -> InterpolationSet* {
-            if (digit >= digits.size() || index < 0 || static_cast<std::size_t>(index) >= digits[digit].size())
-                return nullptr;
-            return &digits[digit][static_cast<std::size_t>(index)];
-        };
-        auto range = [](InterpolationSet* s, float in0, float in1, float out0) {
-            if (s == nullptr)
-                return;
-            s->inStart = in0;
-            s->inEnd = in1;
-            s->outStart = out0;
-        };
-
-        if (!digits.empty())
-        {
-            if (InterpolationSet* s = set(0, static_cast<int>(ThumbMovement::CMCAbduction)))
-            {
-                s->outStart = 0.0f;
-                s->outEnd = (right ? 60.0f : -60.0f) * d;
-            }
-        }
-        const std::size_t n = std::min(calibrationMin.size(), calibrationMax.size());
-        for (std::size_t i = 0; i < n; ++i)
-        {
-            const Vect3D lo = calibrationMin[i];
-            const Vect3D hi = calibrationMax[i];
-            if (i == 0)
-            {
-                range(set(0, static_cast<int>(ThumbMovement::CMCFlexion)), lo.y, hi.y, -55.0f * d);
-                range(set(0, static_cast<int>(ThumbMovement::MCPFlexion)), lo.y, hi.y, -10.0f * d);
-                range(set(0, static_cast<int>(ThumbMovement::IPFlexion)), lo.y, hi.y, -10.0f * d);
-                if (InterpolationSet* s = set(0, static_cast<int>(ThumbMovement::CMCAbduction)))
-                {
-                    s->inStart = right ? lo.z : hi.z;
-                    s->inEnd = right ? hi.z : lo.z;
-                }
-            }
-            else
-            {
-                range(set(i, static_cast<int>(FingerMovement::MCPFlexion)), lo.y, hi.y, -15.0f * d);
-                range(set(i, static_cast<int>(FingerMovement::PIPFlexion)), lo.y, hi.y, -10.0f * d);
-                range(set(i, static_cast<int>(FingerMovement::DIPFlexion)), lo.y, hi.y, -10.0f * d);
-            }
-        }
+        TSCore::detail::ApplyCalibrationRange(profile.interpolator, calibrationMin, calibrationMax, IsRight(),
+                                              TSCore::detail::GloveFamily::Exoskeleton);
     }
 
     void Tessara::ApplyCalibration(HandProfile& profile) { ApplyCalibration(profile.tsProfile); }
 
     std::string Tessara::ToBytes(TS_FingerCmd cmd)
     {
-        std::string bytes;
-        const std::vector<int> levels = cmd.GetLevels();
-        for (std::size_t i = 0; i < levels.size() && i < static_cast<std::size_t>(fingerCount); ++i)
-        {
-            // level + 1 as an 8-bit value, wrapping like the unsigned byte it becomes.
-            const auto byte = static_cast<unsigned char>(static_cast<unsigned>(levels[i]) + 1u);
-            if (byte == 0)
-                break; // taken as NUL-terminated text
-            bytes.push_back(static_cast<char>(byte));
-        }
-        return bytes;
+        return TSCore::detail::LevelBytes(cmd.GetLevels(), static_cast<std::size_t>(fingerCount));
     }
 
     std::string Tessara::ToBytes(ThumperCmd cmd)
@@ -344,10 +263,8 @@ namespace TSCore::TS
 
     bool Tessara::SendHaptics(TS_FFBCmd ffb, TS_BuzzCmd buzz, TS_ThumperCmd thumper)
     {
-        std::string command;
-        command.reserve(16);
-        command.push_back('{');
-        command.push_back(hapticsByte);
+        std::string command = "{";
+        command += hapticsByte;
         command += ToBytes(ffb);
         command += ToBytes(buzz);
         // Two separate tests, as the firmware check has always been: 5.0 takes no thumper byte.
@@ -355,14 +272,15 @@ namespace TSCore::TS
             command.push_back(static_cast<char>(static_cast<unsigned char>(static_cast<int>(thumper))));
         command.push_back('}');
 
+        // This glove logs a failed send and keeps its last thumper command; the second model logs
+        // a successful send and records its thumper too: each as documented for its family.
         if (DeviceList::SendHaptics(deviceKey, command))
         {
             lastBuzz = buzz.Copy();
             lastFFB = ffb.Copy();
             return true;
         }
-        if (Debugger::Enabled(DebugLevel::Verbose))
-            Debugger::Log("Error Sending " + command + " to " + deviceKey, DebugLevel::Verbose);
+        TSCORE_LOG(Verbose, "Error Sending " + command + " to " + deviceKey);
         return false;
     }
 

@@ -16,24 +16,25 @@ namespace TSCore::TS
     {
         // Factory linkage of the QX7 hardware, the same on every finger.
         constexpr Vect3D factorySections[5] = {
-            Vect3D(9.12f, 0.0f, 7.6f),   Vect3D(14.28f, 0.0f, 1.0f),     Vect3D(88.0f, 0.0f, 0.0f),
+            Vect3D(9.12f, 0.0f, 7.6f),    Vect3D(14.28f, 0.0f, 1.0f),    Vect3D(88.0f, 0.0f, 0.0f),
             Vect3D(-64.0f, 0.0f, -12.0f), Vect3D(22.03f, 0.0f, -10.68f),
         };
 
         // Right-hand start positions; a left hand mirrors y.
         constexpr Vect3D factoryStarts[fingerCount] = {
-            Vect3D(-46.56f, 52.0347f, -22.1293f), Vect3D(44.36f, 33.09f, 6.95f), Vect3D(62.22f, 11.0f, 8.0f),
+            Vect3D(-46.56f, 52.0347f, -22.1293f), Vect3D(44.36f, 33.09f, 6.95f),  Vect3D(62.22f, 11.0f, 8.0f),
             Vect3D(54.22f, -11.0f, 8.0f),         Vect3D(41.25f, -33.07f, 6.95f),
         };
 
-        constexpr const char* stdStarts = "-47;-52;-22;11;69;-145|44;-33;7;5;0;0|62;-11;8;0;0;0|56;11;8;0;0;0|43;34;7;-5;0;0";
+        constexpr const char* stdStarts =
+            "-47;-52;-22;11;69;-145|44;-33;7;5;0;0|62;-11;8;0;0;0|56;11;8;0;0;0|43;34;7;-5;0;0";
         constexpr const char* stdSections = "9;0;9;14;0;0;88;0;0;-64;0;-12;20;0;-12";
     }
 
     std::vector<std::vector<Vect3D>> TessaraVars::GetGloveLengths(std::string)
     {
-        return std::vector<std::vector<Vect3D>>(fingerCount, std::vector<Vect3D>(std::begin(factorySections),
-                                                                                 std::end(factorySections)));
+        return std::vector<std::vector<Vect3D>>(
+            fingerCount, std::vector<Vect3D>(std::begin(factorySections), std::end(factorySections)));
     }
 
     std::vector<Vect3D> TessaraVars::GetStartPositions(std::string, bool right)

@@ -2,8 +2,6 @@
 
 namespace TSCore
 {
-    std::string Library::Version()
-    {
-        return "TSCore C++ Library v1.1.1";
-    }
+    // TSCORE_VERSION comes from the build, which takes it from the project's one version.
+    std::string Library::Version() { return "TSCore C++ Library v" TSCORE_VERSION; }
 }

@@ -11,8 +11,8 @@ namespace TSCore::Util::detail
     inline void AppendNumber(std::string& out, float value)
     {
         char buffer[64]; // the largest float in fixed notation needs 39 digits + sign + 7
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                          std::chars_format::fixed, 6);
+        const auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::fixed, 6);
         out.append(buffer, result.ptr);
     }
 

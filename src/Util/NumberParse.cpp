@@ -1,16 +1,15 @@
 #include "Util/NumberParse.h"
 
-#include <charconv>
 #include <cerrno>
-#include <cmath>
-#include <stdexcept>
-#include <string>
-#include <system_error>
+#include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <locale.h>
+#include <string>
+#include <system_error>
 
-#include "TSCore/Diagnostics/Debugger.h"
+#include "Diagnostics/Log.h"
 
 namespace TSCore::Util::detail
 {
@@ -21,6 +20,16 @@ namespace TSCore::Util::detail
             return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
         }
 
+        // The standard conversions stop at an embedded NUL and skip leading white space.
+        std::string_view UpToNul(std::string_view text) noexcept { return text.substr(0, text.find('\0')); }
+
+        const char* SkipSpace(const char* p, const char* end) noexcept
+        {
+            while (p < end && IsSpace(*p))
+                ++p;
+            return p;
+        }
+
         locale_t CLocale() noexcept
         {
             static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
@@ -28,23 +37,23 @@ namespace TSCore::Util::detail
         }
     }
 
-    ParseStatus ParseInt(const std::string& text, int& out) noexcept
+    ParseStatus ParseInt(std::string_view text, int& out) noexcept
     {
-        const char* p = text.c_str(); // stops at an embedded NUL, as the standard conversion does
-        while (IsSpace(*p))
-            ++p;
+        text = UpToNul(text);
+        const char* const end = text.data() + text.size();
+        const char* p = SkipSpace(text.data(), end);
         bool negative = false;
-        if (*p == '+' || *p == '-')
+        if (p < end && (*p == '+' || *p == '-'))
         {
             negative = *p == '-';
             ++p;
         }
-        if (*p < '0' || *p > '9')
+        if (p == end || *p < '0' || *p > '9')
             return ParseStatus::Invalid;
         // Accumulate the magnitude as a negative number so INT_MIN is representable.
         long long value = 0;
         bool overflow = false;
-        for (; *p >= '0' && *p <= '9'; ++p)
+        for (; p < end && *p >= '0' && *p <= '9'; ++p)
         {
             if (!overflow)
             {
@@ -103,14 +112,9 @@ namespace TSCore::Util::detail
 
     ParseStatus ParseFloat(std::string_view text, float& out) noexcept
     {
-        const std::size_t nul = text.find('\0');
-        if (nul != std::string_view::npos)
-            text = text.substr(0, nul);
-
-        const char* p = text.data();
-        const char* const end = p + text.size();
-        while (p < end && IsSpace(*p))
-            ++p;
+        text = UpToNul(text);
+        const char* const end = text.data() + text.size();
+        const char* p = SkipSpace(text.data(), end);
         // from_chars reads no '+' and no leading white space; strtof reads both.
         const char* number = (p < end && *p == '+') ? p + 1 : p;
         const char* digits = (number < end && *number == '-' && number == p) ? number + 1 : number;
@@ -137,42 +141,48 @@ namespace TSCore::Util::detail
         }
     }
 
-    float ToFloat(std::string_view text, float fallback)
+    namespace
+    {
+        // What a conversion's status means to StrStuff's callers: a number outside the type is
+        // the caller's to judge; text without a number is the fallback, logged.
+        template <typename T>
+        bool Settle(ParseStatus status, std::string_view text, const char* complaint, T fallback, T& out)
+        {
+            if (status == ParseStatus::OutOfRange)
+                return false;
+            if (status == ParseStatus::Invalid)
+            {
+                TSCORE_LOG(Verbose, std::string(text) + complaint);
+                out = fallback;
+            }
+            return true;
+        }
+    }
+
+    bool ReadInt(std::string_view text, int fallback, int& out)
     {
         if (text.empty())
-            return fallback;
-        float value = 0.0f;
-        ParseStatus status;
+        {
+            out = fallback;
+            return true;
+        }
+        return Settle(ParseInt(text, out), text, " is not a valid integer number!", fallback, out);
+    }
+
+    bool ReadFloat(std::string_view text, float fallback, float& out)
+    {
+        if (text.empty())
+        {
+            out = fallback;
+            return true;
+        }
         if (text.find(',') == std::string_view::npos)
-        {
-            status = ParseFloat(text, value);
-        }
-        else
-        {
-            std::string copy(text);
-            for (char& c : copy)
-                if (c == ',')
-                    c = '.';
-            status = ParseFloat(copy, value);
-        }
-        switch (status)
-        {
-        case ParseStatus::Ok:
-            return value;
-        case ParseStatus::OutOfRange:
-            throw std::out_of_range("stof argument out of range");
-        case ParseStatus::Invalid:
-            break;
-        }
-        using Diagnostics::DebugLevel;
-        if (Diagnostics::Debugger::Enabled(DebugLevel::Verbose))
-        {
-            std::string shown(text);
-            for (char& c : shown)
-                if (c == ',')
-                    c = '.';
-            Diagnostics::Debugger::Log(shown + " is not a valid float!", DebugLevel::Verbose);
-        }
-        return fallback;
+            return Settle(ParseFloat(text, out), text, " is not a valid float!", fallback, out);
+        // A decimal comma reads as a point; the log shows the text as it was read.
+        std::string decimalPoint(text);
+        for (char& c : decimalPoint)
+            if (c == ',')
+                c = '.';
+        return Settle(ParseFloat(decimalPoint, out), decimalPoint, " is not a valid float!", fallback, out);
     }
 }

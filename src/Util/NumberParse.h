@@ -19,18 +19,26 @@ namespace TSCore::Util::detail
         OutOfRange, ///< a number, but not representable in the target type
     };
 
-    /// Decimal integer as std::stoi reads it.
-    ParseStatus ParseInt(const std::string& text, int& out) noexcept;
+    /// What the standard conversions report for a number outside their type; the library's
+    /// logs and public exceptions use these texts.
+    inline constexpr char intRangeError[] = "stoi argument out of range";
+    inline constexpr char floatRangeError[] = "stof argument out of range";
+
+    /// Decimal integer as std::stoi reads it, up to the first NUL.
+    ParseStatus ParseInt(std::string_view text, int& out) noexcept;
 
     /// Float as std::stof reads it in the "C" locale ('.' as decimal mark), up to the first
     /// NUL. Plain decimal text takes a fast path without locale or errno; anything else
     /// (hexadecimal, infinities, results near the range limits) the standard conversion.
     ParseStatus ParseFloat(std::string_view text, float& out) noexcept;
 
-    /// StrStuff::ToFloat on a view: ',' read as '.', empty text gives fallback silently,
-    /// text without a number logs and gives fallback, a value outside the float range
-    /// throws std::out_of_range("stof argument out of range").
-    float ToFloat(std::string_view text, float fallback);
+    /// StrStuff::ToInt with the range error as a result: empty text gives fallback silently,
+    /// text without a number logs at Verbose and gives fallback. False, out unchanged, for a
+    /// number outside the int range; the caller states what that means for its text.
+    bool ReadInt(std::string_view text, int fallback, int& out);
+
+    /// StrStuff::ToFloat likewise: ',' read as '.', false for a value outside the float range.
+    bool ReadFloat(std::string_view text, float fallback, float& out);
 
     /// Truncation toward zero without undefined behaviour: NaN gives 0, values beyond
     /// the int range saturate.

@@ -3,14 +3,10 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "TSCore/Diagnostics/Debugger.h"
 #include "Util/NumberParse.h"
 
 namespace TSCore::Util
 {
-    using Diagnostics::DebugLevel;
-    using Diagnostics::Debugger;
-
     const char* const StrStuff::fingerNames[fingerCount] = {"Thumb", "Index", "Middle", "Ring", "Pinky"};
 
     std::vector<std::string> StrStuff::Split(std::string text, char delim)
@@ -56,26 +52,22 @@ namespace TSCore::Util
         return text;
     }
 
+    // The documented throwing interface over the status readers the library uses inside.
     int StrStuff::ToInt(std::string text, int fallback)
     {
-        if (text.empty())
-            return fallback;
-        int value = 0;
-        switch (detail::ParseInt(text, value))
-        {
-        case detail::ParseStatus::Ok:
-            return value;
-        case detail::ParseStatus::OutOfRange:
-            throw std::out_of_range("stoi argument out of range");
-        case detail::ParseStatus::Invalid:
-            break;
-        }
-        if (Debugger::Enabled(DebugLevel::Verbose))
-            Debugger::Log(text + " is not a valid integer number!", DebugLevel::Verbose);
-        return fallback;
+        int value = fallback;
+        if (!detail::ReadInt(text, fallback, value))
+            throw std::out_of_range(detail::intRangeError);
+        return value;
     }
 
-    float StrStuff::ToFloat(std::string text, float fallback) { return detail::ToFloat(text, fallback); }
+    float StrStuff::ToFloat(std::string text, float fallback)
+    {
+        float value = fallback;
+        if (!detail::ReadFloat(text, fallback, value))
+            throw std::out_of_range(detail::floatRangeError);
+        return value;
+    }
 
     std::string StrStuff::RoundedDegrees(float radians)
     {

@@ -27,6 +27,31 @@ foreach(h IN LISTS headers)
   endif()
 endforeach()
 
+# The exported interface: every symbol of namespace TSCore that the installed library exports,
+# against the list kept with the sources. A difference is an ABI change: review it, then update
+# the list (and SOVERSION, when a symbol an application could use went away or changed).
+file(GLOB installedLibs ${PREFIX}/lib*/libTSCore.so.*.*.*)
+list(GET installedLibs 0 installedLib)
+run(${NM} -D --defined-only ${installedLib})
+# The library's own names only: instantiations of standard templates over its types, and its
+# inline functions (weak, "W"), are copies an application makes for itself; which of them the
+# library happens to emit varies with the compiler and the optimisation level.
+string(REGEX MATCHALL "[ABDGRSTViu] _Z(N|NK|TVN|TIN|TSN)6TSCore[^ \n]*" exported "${RUN_OUTPUT}")
+list(TRANSFORM exported REPLACE "^. " "")
+list(SORT exported)
+list(REMOVE_DUPLICATES exported)
+file(STRINGS ${SOURCE_DIR}/tests/package/exported-symbols.txt expected)
+set(added ${exported})
+list(REMOVE_ITEM added ${expected})
+set(removed ${expected})
+list(REMOVE_ITEM removed ${exported})
+if(added OR removed)
+  string(REPLACE ";" "\n  " added "${added}")
+  string(REPLACE ";" "\n  " removed "${removed}")
+  message(FATAL_ERROR "exported symbols differ from tests/package/exported-symbols.txt\n"
+    "added:\n  ${added}\nremoved:\n  ${removed}")
+endif()
+
 # The README's usage example, compiled verbatim so the two never drift apart.
 file(READ ${SOURCE_DIR}/README.md readme)
 string(REGEX MATCH "## Using the library[^`]*```cpp\n([^`]*)```" _ "${readme}")
@@ -64,3 +89,11 @@ run(${CXX} -std=c++17 ${cxxflags} ${SOURCE_DIR}/tests/package/consumer/main.cpp 
 string(REGEX MATCH "-L([^ ;]+)" _ "${pcflags}")
 run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${CMAKE_MATCH_1} ${WORK_DIR}/pc-consumer)
 message(STATUS "pkg-config consumer printed: ${RUN_OUTPUT}")
+
+# add_subdirectory consumer: TSCore built as part of another project, with nothing but the library.
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/subproject -B ${WORK_DIR}/subproject -G ${GENERATOR}
+    -DTSCORE_SOURCE_DIR=${SOURCE_DIR} -DCMAKE_CXX_COMPILER=${CXX}
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}" "-DCMAKE_SHARED_LINKER_FLAGS=${LINK_FLAGS}")
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/subproject --target consumer)
+run(${WORK_DIR}/subproject/consumer)
+message(STATUS "subproject consumer printed: ${RUN_OUTPUT}")

@@ -9,14 +9,6 @@
 namespace TSCore
 {
     class TSDevice;
-    namespace TS
-    {
-        class Tessara;
-    }
-    namespace Kelvo
-    {
-        class Kelvo;
-    }
 
     /// The link to the connection service: the one place that reads and writes its shared
     /// memory. Every call opens the segment anew and closes it before returning. Discovered
@@ -42,20 +34,5 @@ namespace TSCore
 
         /// Size with which the library creates "Haptics" when the service has not.
         static constexpr int hapticsSegmentSize = 4096;
-
-    private:
-        friend class TSDevice;
-        friend class TS::Tessara;
-        friend class Kelvo::Kelvo;
-
-        static bool ReadSharedString(const std::string& segment, const std::string& object, std::string& out);
-        static bool WriteSharedString(const std::string& segment, const std::string& object, const std::string& value,
-                                      int size);
-        static int RefreshDevices();
-        static bool DeserializeDevice(std::string record, std::shared_ptr<TSDevice>& out);
-        static std::string GetDeviceField(const std::string& deviceKey, int index);
-
-        static std::vector<std::shared_ptr<TSDevice>> devices;
-        static bool disposed;
     };
 }

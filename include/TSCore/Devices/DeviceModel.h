@@ -8,7 +8,8 @@
 namespace TSCore
 {
     /// Identity and firmware of a device as a plain value, for applications that keep such
-    /// records; the device classes do not use it.
+    /// records. The device classes keep their own identity fields; its firmware parsing is the
+    /// one every device kind uses.
     class TSCORE_API DeviceModel
     {
     public:

@@ -76,7 +76,9 @@ namespace TSCore
                                          std::vector<Kinematics::Vect3D>& maxValues);
         /// UpdateCalibrationRange(), then ApplyCalibration(profile).
         virtual void UpdateCalibration(HandProfile& profile);
-        /// Writes the range into the glove's own part of the profile.
+        /// Writes the range into the glove's own part of the profile. A finger whose range has
+        /// (nearly) zero width, as when it did not move, or a bound that is not a finite number,
+        /// keeps its interpolation sets, and a warning names it.
         virtual void ApplyCalibration(HandProfile& profile);
 
     protected:

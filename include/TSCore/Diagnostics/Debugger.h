@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "TSCore/Export.h"
 #include "TSCore/Diagnostics/DebugLevel.h"
+#include "TSCore/Export.h"
 
 namespace TSCore::Diagnostics
 {

@@ -12,8 +12,7 @@ namespace TSCore::Haptics
         int magnitude;
 
         /// Clamps magnitude to the thumper range.
-        explicit ThumperCmd(int magnitude) noexcept
-            : magnitude(Kinematics::Values::Clamp(magnitude, thmpMin, thmpMax))
+        explicit ThumperCmd(int magnitude) noexcept : magnitude(Kinematics::Values::Clamp(magnitude, thmpMin, thmpMax))
         {
         }
 

@@ -6,8 +6,8 @@
 
 #include "TSCore/Devices/HapticGlove.h"
 #include "TSCore/Export.h"
-#include "TSCore/Kelvo/Kelvo_GloveInfo.h"
 #include "TSCore/Hand/HandPose.h"
+#include "TSCore/Kelvo/Kelvo_GloveInfo.h"
 #include "TSCore/Kelvo/Kelvo_Profile.h"
 #include "TSCore/Kelvo/Kelvo_SensorData.h"
 #include "TSCore/Kinematics/BasicHandModel.h"
@@ -93,13 +93,9 @@ namespace TSCore::Kelvo
 
         /// Writes a calibration range (per finger the smallest and largest values seen) into the
         /// profile's input ranges and sets the fixed start angles; right picks the sign of the
-        /// thumb's abduction output. Fingers beyond either list, and sets the profile does not
-        /// have, are left alone.
+        /// thumb's abduction output. Fingers beyond either list, sets the profile does not have,
+        /// and ranges too narrow to map through (see HapticGlove::ApplyCalibration) are left alone.
         static void ApplyCalibrationRange(Kelvo_Profile& profile, const std::vector<Kinematics::Vect3D>& minValues,
                                           const std::vector<Kinematics::Vect3D>& maxValues, bool right);
-
-    private:
-        // The cached gloves of exactly this class, among the first ActiveDevices() entries.
-        static std::vector<std::shared_ptr<Kelvo>> CachedGloves();
     };
 }

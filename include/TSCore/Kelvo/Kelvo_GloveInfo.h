@@ -23,8 +23,8 @@ namespace TSCore::Kelvo
 
         /// "N\A" identity and hardware, versions -1, right hand, no correction, numSensors -1.
         Kelvo_GloveInfo();
-        Kelvo_GloveInfo(std::string deviceID, std::string hardwareVersion, int firmwareVersion,
-                        int subFirmwareVersion, bool isRight, Kinematics::Quat imuCorrection, int numSensors);
+        Kelvo_GloveInfo(std::string deviceID, std::string hardwareVersion, int firmwareVersion, int subFirmwareVersion,
+                        bool isRight, Kinematics::Quat imuCorrection, int numSensors);
         Kelvo_GloveInfo(const Kelvo_GloveInfo& other) = default;
         Kelvo_GloveInfo(Kelvo_GloveInfo&& other) noexcept = default;
         Kelvo_GloveInfo& operator=(const Kelvo_GloveInfo& other) = default;

@@ -25,10 +25,8 @@ namespace TSCore::Kinematics
         /// Hamilton product: (a * b) turns a vector first by b, then by a.
         constexpr Quat operator*(Quat const& b) const noexcept
         {
-            return Quat(w * b.x + x * b.w + y * b.z - z * b.y,
-                        w * b.y - x * b.z + y * b.w + z * b.x,
-                        w * b.z + x * b.y - y * b.x + z * b.w,
-                        w * b.w - x * b.x - y * b.y - z * b.z);
+            return Quat(w * b.x + x * b.w + y * b.z - z * b.y, w * b.y - x * b.z + y * b.w + z * b.x,
+                        w * b.z + x * b.y - y * b.x + z * b.w, w * b.w - x * b.x - y * b.y - z * b.z);
         }
         Vect3D operator*(Vect3D const& v) const noexcept { return Rotate(v); }
 
@@ -58,7 +56,8 @@ namespace TSCore::Kinematics
         /// x, d, y, d, z, d, w with six decimals each.
         std::string Serialize(char delim) const;
         /// Reads four fields of text split at delim; false and the identity when the text is
-        /// empty or has fewer than four fields.
+        /// empty or has fewer than four fields. A field beyond the float range throws
+        /// std::out_of_range, as StrStuff::ToFloat does.
         static bool Deserialize(std::string text, Quat& out, char delim);
 
         /// Rotation by angle (radians) about the axis, which is not normalised.
@@ -68,7 +67,10 @@ namespace TSCore::Kinematics
             const float c = std::cos(angle / 2.0f);
             return Quat(s * ax, s * ay, s * az, c);
         }
-        static Quat FromAngleAxis(float angle, Vect3D axis) noexcept { return FromAngleAxis(angle, axis.x, axis.y, axis.z); }
+        static Quat FromAngleAxis(float angle, Vect3D axis) noexcept
+        {
+            return FromAngleAxis(angle, axis.x, axis.y, axis.z);
+        }
 
         /// Rotation about fixed axes: x first, then y, then z.
         static Quat FromEuler(float ax, float ay, float az) noexcept

@@ -36,8 +36,8 @@ namespace TSCore::Kinematics
             return (value - fromMin) / (fromMax - fromMin) * (toMax - toMin) + toMin;
         }
         /// The same map, its result then clamped to [outMin, outMax].
-        static constexpr float Map(float value, float fromMin, float fromMax, float toMin, float toMax,
-                                   float outMin, float outMax) noexcept
+        static constexpr float Map(float value, float fromMin, float fromMax, float toMin, float toMax, float outMin,
+                                   float outMax) noexcept
         {
             const float r = Map(value, fromMin, fromMax, toMin, toMax);
             return outMin > r ? outMin : (outMax < r ? outMax : r);

@@ -50,7 +50,8 @@ namespace TSCore::Kinematics
         /// x, d, y, d, z with six decimals each, nothing around.
         std::string Serialize(char delim) const;
         /// Reads the first three fields of text split at delim; false and (0, 0, 0) when
-        /// the text is empty or has fewer than three fields.
+        /// the text is empty or has fewer than three fields. A field beyond the float range
+        /// throws std::out_of_range, as StrStuff::ToFloat does.
         static bool Deserialize(std::string text, Vect3D& out, char delim);
 
         static const Vect3D zero;

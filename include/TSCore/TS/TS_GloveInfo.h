@@ -53,7 +53,8 @@ namespace TSCore::TS
 
         /// Per finger, the five linkage joint angles from its (up to four) sensor angles: the
         /// first joint turns about z, the second is fixed, the last three turn about y.
-        std::vector<std::vector<Kinematics::Vect3D>> ToGloveAngles(const std::vector<std::vector<float>>& sensorAngles) const;
+        std::vector<std::vector<Kinematics::Vect3D>>
+        ToGloveAngles(const std::vector<std::vector<float>>& sensorAngles) const;
 
         /// With kinematicsOnly, only the linkage geometry is compared.
         bool Equals(TS_GloveInfo other, bool kinematicsOnly) const;
@@ -66,10 +67,5 @@ namespace TSCore::TS
         /// Reads what Serialize writes; missing blocks read as empty, an unreadable text gives
         /// the default record.
         static TS_GloveInfo Deserialize(std::string text);
-
-    private:
-        static void ParseStartValues(std::string text, std::vector<Kinematics::Vect3D>& positions,
-                                     std::vector<Kinematics::Quat>& rotations);
-        static std::vector<std::vector<Kinematics::Vect3D>> ParseLengthString(std::string text);
     };
 }

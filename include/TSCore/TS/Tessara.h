@@ -6,9 +6,9 @@
 
 #include "TSCore/Devices/HapticGlove.h"
 #include "TSCore/Export.h"
+#include "TSCore/Hand/HandPose.h"
 #include "TSCore/Haptics/TS_FingerCmd.h"
 #include "TSCore/Haptics/TS_ThumperCmd.h"
-#include "TSCore/Hand/HandPose.h"
 #include "TSCore/Kinematics/BasicHandModel.h"
 #include "TSCore/Kinematics/Vect3D.h"
 #include "TSCore/TS/TS_GloveInfo.h"
@@ -103,12 +103,5 @@ namespace TSCore::TS
         static std::string ToBytes(Haptics::TS_FingerCmd cmd);
         /// The decimal text of magnitude + 1 as a signed 8-bit value.
         static std::string ToBytes(Haptics::ThumperCmd cmd);
-
-    private:
-        // The cached gloves of exactly this class, among the first ActiveDevices() entries.
-        static std::vector<std::shared_ptr<Tessara>> CachedGloves();
-        // Reading, glove pose and hand pose in one pass; out is the idle hand of side otherwise.
-        bool ReadHandPose(const Kinematics::BasicHandModel& handModel, const TS_HandProfile& profile, bool side,
-                          HandPose& out);
     };
 }

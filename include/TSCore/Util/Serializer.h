@@ -12,7 +12,8 @@ namespace TSCore::Util
     /// The nested-block text format every stored object uses: numbers with six decimals,
     /// values joined by ';', composite values wrapped in '{' '}' and written back to back.
     /// Meaning comes from position only. Every Deserialize reads the form that Serialize
-    /// writes with enclose false.
+    /// writes with enclose false; a number beyond the float range in it throws
+    /// std::out_of_range, as StrStuff::ToFloat does.
     class TSCORE_API Serializer
     {
     public:

@@ -119,7 +119,7 @@ TEST(FunctionMask, ReadsLowBitsAndNeverBit31)
 
     const std::vector<bool> all = DeviceModel::ParseFunctions(-1, 33);
     ASSERT_EQ(all.size(), 33u);
-    for (int i = 0; i < 31; ++i)
+    for (std::size_t i = 0; i < 31; ++i)
         EXPECT_TRUE(all[i]) << i;
     EXPECT_FALSE(all[31]);
     EXPECT_FALSE(all[32]);

@@ -4,9 +4,9 @@
 
 #include <TSCore/Devices/HapticGlove.h>
 
-using TSCore::HapticGlove;
 using TSCore::HandPose;
 using TSCore::HandProfile;
+using TSCore::HapticGlove;
 using TSCore::Haptics::ThumperCmd;
 using TSCore::Haptics::TS_BuzzCmd;
 using TSCore::Haptics::TS_FFBCmd;

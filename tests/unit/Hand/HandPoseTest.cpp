@@ -7,8 +7,8 @@
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
 
-#include "../support/LogCapture.h"
 #include "../support/Expect.h"
+#include "../support/LogCapture.h"
 
 using TSCore::Finger;
 using TSCore::HandPose;
@@ -17,8 +17,8 @@ using TSCore::Kinematics::BasicHandModel;
 using TSCore::Kinematics::Quat;
 using TSCore::Kinematics::Values;
 using TSCore::Kinematics::Vect3D;
-using TSCoreTest::LogCapture;
 using TSCoreTest::ExpectNear;
+using TSCoreTest::LogCapture;
 
 namespace
 {

@@ -40,7 +40,8 @@ TEST(HandProfileStorage, EmptySideBlockReadsRight)
 TEST(HandProfileStorage, ShortTextGivesDefaultOfSideRead)
 {
     TSCoreTest::LogCapture log(TSCore::Diagnostics::DebugLevel::Errors);
-    const HandProfile back = HandProfile::Deserialize("{L}" + Serializer::Enclose(HandProfile::Default(false).tsProfile.Serialize()));
+    const HandProfile back =
+        HandProfile::Deserialize("{L}" + Serializer::Enclose(HandProfile::Default(false).tsProfile.Serialize()));
     EXPECT_FALSE(back.isRight);
     EXPECT_TRUE(back.Equals(HandProfile::Default(false)));
     EXPECT_NE(log.Take(), "");

@@ -100,20 +100,21 @@ TEST(KelvoApplyCalibration, WritesInputRangesAndStartAngles)
 
 TEST(KelvoApplyCalibration, MissingSetsAndShortRangesAreSkipped)
 {
-    const std::vector<Vect3D> five(5, Vect3D(0, 1, 2));
+    const std::vector<Vect3D> lo(5, Vect3D(0, -1, -2));
+    const std::vector<Vect3D> hi(5, Vect3D(0, 1, 2));
     Kelvo_Profile empty;
-    ApplyRange(empty, five, five, true);
+    ApplyRange(empty, lo, hi, true);
     EXPECT_TRUE(empty.Equals(Kelvo_Profile()));
 
     Kelvo_Profile partial = Kelvo_Profile::Default(true);
     partial.interpolator.interpolationSets[0].resize(2);
     partial.interpolator.interpolationSets.resize(3);
-    ApplyRange(partial, five, five, true);
+    ApplyRange(partial, lo, hi, true);
     EXPECT_EQ(Set(partial, 0, 1).inEnd, 1.0f);
     EXPECT_EQ(Set(partial, 2, 3).inEnd, 1.0f);
 
     Kelvo_Profile p = Kelvo_Profile::Default(true); // only fingers present in both lists change
-    ApplyRange(p, std::vector<Vect3D>(2, Vect3D(0, 5, 5)), std::vector<Vect3D>(7), true);
+    ApplyRange(p, std::vector<Vect3D>(2, Vect3D(0, 5, 5)), std::vector<Vect3D>(7, Vect3D(0, 9, 9)), true);
     EXPECT_EQ(Set(p, 1, 0).inStart, 5.0f);
     EXPECT_EQ(Set(p, 2, 0).inEnd, 1000.0f);
 }
@@ -130,9 +131,8 @@ TEST(KelvoCalculateHandPose, LittleFingerFollowsRingSensor)
     ASSERT_EQ(pose.handAngles.size(), 5u);
     HandInterpolator& interp = profile.interpolator;
     EXPECT_TRUE(Values::Equal(pose.handAngles[0], HandInterpolator::InterpolateThumbAngles(interp, s[0])));
-    const auto finger = [&interp](Finger f, Vect3D v) {
-        return HandInterpolator::InterpolateFingerAngles(f, interp, v);
-    };
+    const auto finger = [&interp](Finger f, Vect3D v)
+    { return HandInterpolator::InterpolateFingerAngles(f, interp, v); };
     EXPECT_TRUE(Values::Equal(pose.handAngles[2], finger(Finger::Middle, s[2])));
     EXPECT_TRUE(Values::Equal(pose.handAngles[4], finger(Finger::Pinky, s[3])));
 

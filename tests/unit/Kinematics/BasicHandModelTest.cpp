@@ -95,7 +95,8 @@ TEST(BasicHandModelText, FewerBlocksCompleteFromDefaults)
     const BasicHandModel m = BasicHandModel::Deserialize("{R}{{50;20;25}}");
     EXPECT_TRUE(m.isRight);
     EXPECT_EQ(m.GetFingerLengths(Finger::Thumb), (std::vector<float>{50, 20, 25}));
-    EXPECT_TRUE(m.GetJointPosition(Finger::Index).Equals(BasicHandModel::Default(true).GetJointPosition(Finger::Index)));
+    EXPECT_TRUE(
+        m.GetJointPosition(Finger::Index).Equals(BasicHandModel::Default(true).GetJointPosition(Finger::Index)));
     EXPECT_TRUE(BasicHandModel::Deserialize("").Equals(BasicHandModel::Default(false)));
     // A number beyond float range is caught: the default geometry of the side read so far.
     const BasicHandModel bad = BasicHandModel::Deserialize("{L}{{1e99}}");

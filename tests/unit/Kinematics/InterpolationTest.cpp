@@ -136,7 +136,8 @@ TEST(HandInterpolatorInterpolate, MissingDigitsSetsAndSensorsReadZero)
     for (const Vect3D& v : HandInterpolator::InterpolateThumbAngles(empty, Vect3D(1, 1, 1)))
         EXPECT_TRUE(v.Equals(Vect3D::zero));
     HandInterpolator none(std::vector<std::vector<TSCore::Kinematics::InterpolationSet>>{});
-    EXPECT_TRUE(HandInterpolator::InterpolateFingerAngles(Finger::Pinky, none, Vect3D(1, 1, 1))[0].Equals(Vect3D::zero));
+    EXPECT_TRUE(
+        HandInterpolator::InterpolateFingerAngles(Finger::Pinky, none, Vect3D(1, 1, 1))[0].Equals(Vect3D::zero));
     HandInterpolator h = HandInterpolator::Default(true);
     const auto hand = HandInterpolator::InterpolateHandAngles(h, {Vect3D(0, 10 * d, 0)});
     ASSERT_EQ(hand.size(), 5u);

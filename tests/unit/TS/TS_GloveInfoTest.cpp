@@ -115,8 +115,8 @@ TEST(TS_GloveInfoParse, CorrectionOnlyForOldQX7Firmware)
     const std::string std72 = TessaraVars::GetStdCString("QX7.2", 4.7f, true);
     EXPECT_TRUE(Parsed(std72, true).Equals(factoryRight, true));
     EXPECT_TRUE(Parsed(WithField(std72, 2, "QX7"), true).Equals(factoryRight, true));
-    for (const std::string& text : {TessaraVars::GetStdCString("QX7.2", 5.0f, true), WithField(std72, 2, "QX7.1"),
-                                    WithField(std72, 2, "QX7.20")})
+    for (const std::string& text :
+         {TessaraVars::GetStdCString("QX7.2", 5.0f, true), WithField(std72, 2, "QX7.1"), WithField(std72, 2, "QX7.20")})
     {
         const TS_GloveInfo info = Parsed(text, true);
         EXPECT_FALSE(info.Equals(factoryRight, true)) << text;
@@ -128,7 +128,8 @@ TEST(TS_GloveInfoParse, ShortAndPartialGroups)
 {
     const std::string std72 = TessaraVars::GetStdCString("QX7.2", 4.7f, true);
     LogCapture log(DebugLevel::Warnings);
-    const TS_GloveInfo info = Parsed(WithField(WithField(std72, 6, "0;0;0;90;0;0|1;2|1;2;3;4"), 7, "1;2;3;4;5||1"), false);
+    const TS_GloveInfo info =
+        Parsed(WithField(WithField(std72, 6, "0;0;0;90;0;0|1;2|1;2;3;4"), 7, "1;2;3;4;5||1"), false);
     EXPECT_EQ(log.Take(), "Error in cString at finger 1: Not enough values...\n");
     ASSERT_EQ(info.startPositions.size(), 3u);
     EXPECT_TRUE(info.startRotations[0].Equals(Quat::FromEuler(90 * d, 0, 0)));
@@ -188,8 +189,8 @@ TEST(TS_GloveInfoAngles, FiveLinkageJointsPerFinger)
 {
     const auto angles = TS_GloveInfo().ToGloveAngles({{0.1f, 0.2f, 0.3f, 0.4f}, {0.5f}, {}});
     ASSERT_EQ(angles.size(), 3u);
-    EXPECT_TRUE(Values::Equal(angles[0], {Vect3D(0, 0, 0.1f), Vect3D(0, 0, 0), Vect3D(0, 0.2f, 0),
-                                          Vect3D(0, 0.3f, 0), Vect3D(0, 0.4f, 0)}));
+    EXPECT_TRUE(Values::Equal(
+        angles[0], {Vect3D(0, 0, 0.1f), Vect3D(0, 0, 0), Vect3D(0, 0.2f, 0), Vect3D(0, 0.3f, 0), Vect3D(0, 0.4f, 0)}));
     EXPECT_TRUE(Values::Equal(angles[1], {Vect3D(0, 0, 0.5f), Vect3D(), Vect3D(), Vect3D(), Vect3D()}));
     EXPECT_EQ(angles[2].size(), 5u);
 }
@@ -214,15 +215,15 @@ TEST(TS_GloveInfoEquals, KinematicsOnlyIgnoresIdentity)
 
 TEST(TS_GloveInfoText, ReadableForms)
 {
-    EXPECT_EQ(TS_GloveInfo().ToString(false), ": Left Hand running firmware v1.1 with 0 sensors.\r\nSections (0): \r\n");
+    EXPECT_EQ(TS_GloveInfo().ToString(false),
+              ": Left Hand running firmware v1.1 with 0 sensors.\r\nSections (0): \r\n");
     TS_GloveInfo info("G", "H", 2, 3, true, 4, Quat::identity, {Vect3D(1, 2, 3), Vect3D()}, {Quat::identity},
                       {{Vect3D(1, 0, 0), Vect3D(0, 1, 0)}, {Vect3D()}}, {});
     EXPECT_EQ(info.ToString(), "G: Right Hand running firmware v2.3 with 4 sensors.");
-    EXPECT_EQ(info.ToString(false),
-              "G: Right Hand running firmware v2.3 with 4 sensors.\r\n"
-              "Sections (2): [1.000000, 0.000000, 0.000000]  [0.000000, 1.000000, 0.000000]\r\n"
-              "0: 1.000000, 2.000000, 3.000000 - 0.000000, 0.000000, 0.000000, 1.000000\r\n"
-              "1: 0.000000, 0.000000, 0.000000 - 0.000000, 0.000000, 0.000000, 1.000000");
+    EXPECT_EQ(info.ToString(false), "G: Right Hand running firmware v2.3 with 4 sensors.\r\n"
+                                    "Sections (2): [1.000000, 0.000000, 0.000000]  [0.000000, 1.000000, 0.000000]\r\n"
+                                    "0: 1.000000, 2.000000, 3.000000 - 0.000000, 0.000000, 0.000000, 1.000000\r\n"
+                                    "1: 0.000000, 0.000000, 0.000000 - 0.000000, 0.000000, 0.000000, 1.000000");
 }
 
 TEST(TS_GloveInfoStorage, RoundTripAndDamagedText)

@@ -5,8 +5,8 @@
 #include <TSCore/TS/Tessara.h>
 #include <TSCore/TS/TessaraVars.h>
 
-#include "../support/LogCapture.h"
 #include "../support/Expect.h"
+#include "../support/LogCapture.h"
 
 using TSCore::Finger;
 using TSCore::Diagnostics::DebugLevel;
@@ -20,8 +20,8 @@ using TSCore::TS::TS_GloveInfo;
 using TSCore::TS::TS_GlovePose;
 using TSCore::TS::TS_HandProfile;
 using TSCore::TS::TS_SensorData;
-using TSCoreTest::LogCapture;
 using TSCoreTest::ExpectNear;
+using TSCoreTest::LogCapture;
 using TSCoreTest::StandardGlove;
 
 TEST(TS_GlovePoseIdle, ThumbBaseTurnedTowardThePalmOnBothSides)
@@ -49,7 +49,8 @@ TEST(TS_GlovePoseIdle, ThumbBaseTurnedTowardThePalmOnBothSides)
     }
     // A stretched middle finger linkage reaches the sum of its sections along x.
     const TS_GlovePose idle = TS_GlovePose::IdlePose(StandardGlove(true));
-    ExpectNear(idle.ThimblePositions()[2], Vect3D(62.22f + 9.12f + 14.28f + 88 - 64 + 22.03f, 11, 8 + 7.6f + 1 - 12 - 10.68f));
+    ExpectNear(idle.ThimblePositions()[2],
+               Vect3D(62.22f + 9.12f + 14.28f + 88 - 64 + 22.03f, 11, 8 + 7.6f + 1 - 12 - 10.68f));
 }
 
 TEST(TS_GlovePoseCalculate, StandardSensorStringThroughTheLinkage)

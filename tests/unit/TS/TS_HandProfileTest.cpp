@@ -7,8 +7,8 @@
 #include <TSCore/TS/Tessara.h>
 #include <TSCore/TS/TessaraVars.h>
 
-#include "../support/LogCapture.h"
 #include "../support/Expect.h"
+#include "../support/LogCapture.h"
 
 using TSCore::Finger;
 using TSCore::HandPose;
@@ -26,8 +26,8 @@ using TSCore::TS::TS_GlovePose;
 using TSCore::TS::TS_HandProfile;
 using TSCore::TS::TS_SensorData;
 using TSCore::TS::TS_Solver;
-using TSCoreTest::LogCapture;
 using TSCoreTest::ExpectNear;
+using TSCoreTest::LogCapture;
 using TSCoreTest::StandardGlove;
 
 namespace

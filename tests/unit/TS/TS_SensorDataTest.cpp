@@ -6,8 +6,8 @@
 #include <TSCore/TS/TS_SensorData.h>
 #include <TSCore/TS/TessaraVars.h>
 
-#include "../support/LogCapture.h"
 #include "../support/Expect.h"
+#include "../support/LogCapture.h"
 
 using TSCore::Finger;
 using TSCore::Diagnostics::DebugLevel;
@@ -39,8 +39,7 @@ TEST(TS_SensorDataParse, StandardSensorString)
 TEST(TS_SensorDataParse, LastAngleOfEachGroupWrapsIntoItsOwnRange)
 {
     // 4 rad lies within [-60, 300] degrees but outside (-pi, pi]; -1.2 rad lies below -60 degrees.
-    const TS_SensorData data =
-        TS_SensorData::Parse("0:-1.2;4;0;-1.2|4;0;0;4|7|-1.2|0;-7:1;0;0;0", TS_GloveInfo());
+    const TS_SensorData data = TS_SensorData::Parse("0:-1.2;4;0;-1.2|4;0;0;4|7|-1.2|0;-7:1;0;0;0", TS_GloveInfo());
     EXPECT_FLOAT_EQ(data.sensorAngles[0][0], -1.2f);
     EXPECT_NEAR(data.sensorAngles[0][1], 4.0f - Values::_2PI, 1e-6f);
     EXPECT_NEAR(data.sensorAngles[0][3], -1.2f + Values::_2PI, 1e-6f);

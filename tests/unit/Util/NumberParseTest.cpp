@@ -45,11 +45,46 @@ namespace
 
 TEST(ParseFloatFastPath, AgreesWithTheStandardConversionBitForBit)
 {
-    for (const char* text :
-         {"0", "-0", "0.000", "-0.000000", "1.570", "-1.570", "  \t42.5xyz", "+3.25", "+-1", "-+1", ".5", "-.5", ".",
-          "1e5", "1e", "1e-3", "1E+38", "3.4028235e38", "3.5e38", "1e-38", "1.17549435e-38", "1e-40", "1e-50", "0e999",
-          "0x1p3", "0X10", "-0x8", "inf", "-infinity", "nan", "NaN(1)", "", " ", "abc", "123456789012345678901234567890",
-          "0.1000000000000000055511151231257827", "16777217", "2.5e-45", "007", "1.5e-45"})
+    for (const char* text : {"0",
+                             "-0",
+                             "0.000",
+                             "-0.000000",
+                             "1.570",
+                             "-1.570",
+                             "  \t42.5xyz",
+                             "+3.25",
+                             "+-1",
+                             "-+1",
+                             ".5",
+                             "-.5",
+                             ".",
+                             "1e5",
+                             "1e",
+                             "1e-3",
+                             "1E+38",
+                             "3.4028235e38",
+                             "3.5e38",
+                             "1e-38",
+                             "1.17549435e-38",
+                             "1e-40",
+                             "1e-50",
+                             "0e999",
+                             "0x1p3",
+                             "0X10",
+                             "-0x8",
+                             "inf",
+                             "-infinity",
+                             "nan",
+                             "NaN(1)",
+                             "",
+                             " ",
+                             "abc",
+                             "123456789012345678901234567890",
+                             "0.1000000000000000055511151231257827",
+                             "16777217",
+                             "2.5e-45",
+                             "007",
+                             "1.5e-45"})
         ExpectSameAsStandard(text);
 }
 
@@ -66,7 +101,8 @@ TEST(ParseFloatFastPath, AgreesOnRandomDecimalText)
         ExpectSameAsStandard(text);
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(rng() % 9),
-                      (static_cast<double>(rng()) / 4294967296.0 - 0.5) * std::pow(10.0, static_cast<int>(rng() % 12) - 4));
+                      (static_cast<double>(rng()) / 4294967296.0 - 0.5) *
+                          std::pow(10.0, static_cast<int>(rng() % 12) - 4));
         ExpectSameAsStandard(buffer);
     }
 }
@@ -74,7 +110,15 @@ TEST(ParseFloatFastPath, AgreesOnRandomDecimalText)
 TEST(ParseFloatFastPath, StopsAtTheFirstNul)
 {
     float v = 0;
-    ASSERT_EQ(ParseFloat(std::string("1.5\0" "7", 5), v), ParseStatus::Ok);
+    ASSERT_EQ(ParseFloat(std::string("1.5\0"
+                                     "7",
+                                     5),
+                         v),
+              ParseStatus::Ok);
     EXPECT_EQ(v, 1.5f);
-    EXPECT_EQ(ParseFloat(std::string("\0" "1", 2), v), ParseStatus::Invalid);
+    EXPECT_EQ(ParseFloat(std::string("\0"
+                                     "1",
+                                     2),
+                         v),
+              ParseStatus::Invalid);
 }

@@ -11,8 +11,8 @@
 #include "../support/LogCapture.h"
 
 using TSCore::Finger;
-using TSCore::Diagnostics::DebugLevel;
 using TSCore::Diagnostics::Debugger;
+using TSCore::Diagnostics::DebugLevel;
 using TSCore::Util::StrStuff;
 using TSCoreTest::LogCapture;
 
