@@ -6,10 +6,14 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Hand/HandProfile.h>
+#include <TSCore/Kinematics/Values.h>
+#include <TSCore/Util/StrStuff.h>
 
 int main(int argc, char** argv)
 {
@@ -32,6 +36,24 @@ int main(int argc, char** argv)
     {
         glove->UpdateCalibrationRange();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    // A finger that did not move leaves a range of (almost) no width, which maps all of its
+    // motion onto nothing: every pose would hold NaN. Refuse such a calibration instead of
+    // saving it. The limits: 10 degrees of linkage flexion, or 200 raw readings of a Kelvo.
+    std::vector<Kinematics::Vect3D> low;
+    std::vector<Kinematics::Vect3D> high;
+    glove->GetCalibrationRange(low, high);
+    const bool raw = glove->GetDeviceType() == DeviceType::Kelvo;
+    const float minimum = raw ? 200.0f : 10.0f * Kinematics::Values::Deg2Rad;
+    std::string still;
+    for (std::size_t f = 0; f < low.size() && f < high.size(); ++f)
+        if (!(high[f].y - low[f].y >= minimum) || (raw && f == 0 && !(high[f].z - low[f].z >= minimum)))
+            still += (still.empty() ? "" : ", ") + Util::StrStuff::ToString(static_cast<Finger>(f));
+    if (!still.empty())
+    {
+        std::cerr << "These fingers did not move enough: " << still << ". Nothing saved; try again.\n";
+        return 1;
     }
 
     HandProfile profile = HandProfile::Default(glove->IsRight());

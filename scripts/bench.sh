@@ -23,6 +23,8 @@ build/bench/bench/tscore_bench_frame --benchmark_min_time=0.5 --benchmark_out="$
   "$@" >/dev/null
 build/bench/bench/tscore_bench_table "$frame"
 echo "raw results: $out $frame"
+# One hand-pose read from Python against the same read from C++, in one run.
+/usr/bin/python3 bench/python_pose_read.py build/bench
 
 # The DDS bridge between two mount namespaces (root only): its own figures, no floor.
 if [ -x build/bench/bench/tscore_bridge_bench ]; then

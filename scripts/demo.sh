@@ -26,7 +26,8 @@ cleanup() {
   local rc=$?
   trap - EXIT INT TERM
   if [ -n "$sim_pid" ]; then
-    # SIGTERM lets the simulator remove its segments itself; give it a few seconds.
+    # SIGTERM lets the simulator remove the segments it owns; give it a few seconds. A killed
+    # one leaves them behind, and the next simulator replaces them.
     kill -TERM "$sim_pid" 2>/dev/null || true
     for _ in $(seq 50); do
       kill -0 "$sim_pid" 2>/dev/null || break
@@ -34,8 +35,6 @@ cleanup() {
     done
     kill -KILL "$sim_pid" 2>/dev/null || true
     wait "$sim_pid" 2>/dev/null || true
-    # Whatever is left (a killed simulator, or "Haptics" made by the library) goes too.
-    rm -f /dev/shm/Devices /dev/shm/Data /dev/shm/Haptics
   fi
   rm -f "$sim_log"
   exit "$rc"
@@ -46,16 +45,13 @@ trap 'exit 143' TERM
 
 step() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
 
-if [ -e /dev/shm/Devices ]; then
-  echo "demo: another connection service (or its leftovers) holds the shared memory; it will be replaced" >&2
-fi
-
 step "tesslink-sim --tessara right --kelvo left --motion wave"
 "$sim" --tessara right --kelvo left --motion wave >"$sim_log" 2>&1 </dev/null &
 sim_pid=$!
 for _ in $(seq 100); do
   grep -qx ready "$sim_log" && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$sim_log" >&2; echo "demo: tesslink-sim did not start" >&2; exit 1; }
+  # It refuses to start while another service runs; its log says which one.
+  kill -0 "$sim_pid" 2>/dev/null || { cat "$sim_log" >&2; echo "demo: tesslink-sim did not start" >&2; sim_pid=""; exit 1; }
   sleep 0.1
 done
 grep -qx ready "$sim_log" || { echo "demo: tesslink-sim did not get ready" >&2; exit 1; }

@@ -7,6 +7,9 @@ packages=(
   g++ clang-14 libclang-rt-14-dev cmake ninja-build pkgconf
   libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev librsvg2-bin valgrind
+  libopenxr-dev libopenxr-loader1
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib mypy
+  python3-venv python3-pip python3-setuptools python3-wheel
   cyclonedds-dev cyclonedds-tools util-linux
 )
 

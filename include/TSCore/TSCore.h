@@ -20,6 +20,7 @@
 #include "TSCore/Devices/TSDevice.h"
 #include "TSCore/Hand/HandPose.h"
 #include "TSCore/Hand/HandProfile.h"
+#include "TSCore/Hand/OpenXRHand.h"
 #include "TSCore/Haptics/TS_BuzzCmd.h"
 #include "TSCore/Haptics/TS_FFBCmd.h"
 #include "TSCore/Haptics/TS_FingerCmd.h"

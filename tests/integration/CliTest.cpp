@@ -7,8 +7,11 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,6 +23,8 @@
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Hand/HandPose.h>
 #include <TSCore/Hand/HandProfile.h>
+#include <TSCore/Hand/OpenXRHand.h>
+#include <TSCore/Kinematics/BasicHandModel.h>
 
 #include "SimProcess.h"
 
@@ -44,6 +49,33 @@ namespace
         std::ostringstream text;
         text << file.rdbuf();
         return text.str();
+    }
+
+    bool Has(const std::string& text, const std::string& part)
+    {
+        return text.find(part) != std::string::npos;
+    }
+
+    /// Thumb tip to index tip of a pose --json, in millimetres.
+    double PinchGap(const json& pose)
+    {
+        const json& a = pose["fingers"][0]["positions"].back();
+        const json& b = pose["fingers"][1]["positions"].back();
+        double sum = 0.0;
+        for (std::size_t i = 0; i < 3; ++i)
+            sum += std::pow(a[i].get<double>() - b[i].get<double>(), 2.0);
+        return std::sqrt(sum);
+    }
+
+    /// A profile whose thumb sets map the simulated Kelvo fist reading onto 0/0: a calibration
+    /// range of zero width, as a glove that did not move leaves it.
+    std::string ZeroWidthProfile()
+    {
+        TSCore::HandProfile profile = TSCore::HandProfile::Default(false);
+        auto& thumb = profile.kelvoProfile.interpolator.interpolationSets.at(0);
+        for (std::size_t k = 0; k < thumb.size(); ++k)
+            thumb[k].inStart = thumb[k].inEnd = k == 2 ? 700.0f : 900.0f;
+        return profile.Serialize();
     }
 
     std::vector<std::string> Lines(const std::string& text)
@@ -120,12 +152,27 @@ namespace
 
 TEST_F(Cli, ErrorsHaveTheirOwnExitCodes)
 {
-    // No service at all.
+    // No service at all: every message says how to start one.
     RunResult r = Tscore({"list"});
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_NE(r.out.find("Connection service: not running"), std::string::npos) << r.out;
+    EXPECT_TRUE(Has(r.err, "tesslink-sim --tessara right")) << r.err;
     EXPECT_EQ(Tscore({"pose"}).exitCode, 3);
     EXPECT_EQ(Tscore({"haptics", "--stop"}).exitCode, 3);
+
+    // Numbers out of range are named in words, and the subcommand's help is pointed at.
+    for (const auto& [args, words] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"pose", "--device", "-1"}, "--device must be a whole number from 0"},
+             {{"haptics", "--buzz", "0,0,0,0,0", "--for", "0"}, "--for must be more than 0 seconds, not 0"},
+             {{"record", "--out", File("r.jsonl"), "--seconds", "0"}, "--seconds must be more than 0 seconds"},
+             {{"watch", "--rate", "1000"}, "--rate must be from 0.5 to 200 frames per second, not 1000"}})
+    {
+        r = Tscore(args);
+        EXPECT_EQ(r.exitCode, 2) << words;
+        EXPECT_TRUE(Has(r.err, words)) << r.err;
+        EXPECT_TRUE(Has(r.err, "(see tscore " + args[0] + " --help)")) << r.err;
+        EXPECT_FALSE(Has(r.err, "179769")) << "no range dump: " << r.err;
+    }
 
     // Arguments are checked before anything is opened.
     EXPECT_EQ(Tscore({}).exitCode, 2);
@@ -136,6 +183,12 @@ TEST_F(Cli, ErrorsHaveTheirOwnExitCodes)
     EXPECT_EQ(Tscore({"render", "--svg", File("x.svg"), "--from", File("missing.txt")}).exitCode, 5);
     std::ofstream(File("garbage.txt")) << "not a pose";
     EXPECT_EQ(Tscore({"render", "--svg", File("x.svg"), "--from", File("garbage.txt")}).exitCode, 5);
+    // A file of another kind is named for what it is.
+    std::ofstream(File("idle.pose")) << TSCore::HandPose::DefaultIdle(true).Serialize();
+    std::ofstream(File("default.txt")) << TSCore::HandProfile::Default(true).Serialize();
+    r = Tscore({"render", "--svg", File("x.svg"), "--from", File("default.txt")});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_TRUE(Has(r.err, "it looks like a hand profile")) << r.err;
     EXPECT_FALSE(fs::exists(File("x.svg")));
     EXPECT_EQ(Tscore({"pose", "--help"}).exitCode, 0);
 
@@ -145,20 +198,28 @@ TEST_F(Cli, ErrorsHaveTheirOwnExitCodes)
     EXPECT_EQ(Tscore({"pose", "--device", "1"}).exitCode, 4) << "the beta device is not a glove";
     EXPECT_EQ(Tscore({"pose", "--profile", File("missing.txt")}).exitCode, 5);
     EXPECT_EQ(Tscore({"pose", "--profile", File("garbage.txt")}).exitCode, 5);
-    std::ofstream(File("default.txt")) << TSCore::HandProfile::Default(true).Serialize();
+    EXPECT_EQ(Tscore({"calibrate", "--profile", File("idle.pose"), "--out", File("p.txt")}).exitCode, 5);
+    r = Tscore({"pose", "--profile", File("idle.pose")});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_TRUE(Has(r.err, "is not a hand profile: it looks like a hand pose")) << r.err;
     EXPECT_EQ(Tscore({"pose", "--profile", File("default.txt")}).exitCode, 0) << "an uncalibrated profile is fine";
-    EXPECT_EQ(Tscore({"calibrate", "--out", (dir / "no" / "such" / "dir.txt").string(), "--seconds", "0.3"}).exitCode,
+    // Checked before the calibration starts, not after it.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Tscore({"calibrate", "--out", (dir / "no" / "such" / "dir.txt").string(), "--seconds", "3"}).exitCode,
               6);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST_F(Cli, ListShowsTheServiceAndEveryDevice)
 {
     ASSERT_TRUE(sim.Launch({"--beta", "b7:HW2:v1.4", "--tessara", "right", "--kelvo", "left"}));
-    const RunResult r = Tscore({"list"});
+    RunResult r = Tscore({"list"});
     ASSERT_EQ(r.exitCode, 0) << r.out;
     const auto lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 6u) << r.out; // status, header, rule, three devices
-    EXPECT_EQ(lines[0], "Connection service: running");
+    EXPECT_EQ(lines[0].rfind("Connection service: running (time stamp ", 0), 0u) << lines[0];
+    for (const auto& line : lines)
+        EXPECT_LT(line.size(), 80u) << line;
     EXPECT_EQ(lines[1].rfind("index", 0), 0u) << lines[1];
     // The index column is what --device takes: the beta device has none.
     EXPECT_EQ(lines[3].rfind("-  ", 0), 0u) << lines[3];
@@ -167,9 +228,26 @@ TEST_F(Cli, ListShowsTheServiceAndEveryDevice)
     EXPECT_EQ(lines[4].rfind("0  ", 0), 0u) << lines[4];
     EXPECT_NE(lines[4].find("Tessara"), std::string::npos);
     EXPECT_NE(lines[4].find("right"), std::string::npos);
+    EXPECT_TRUE(Has(lines[4], "QX7.2-R0001  4.7  ")) << "numbered identity, firmware 4.7: " << lines[4];
     EXPECT_EQ(lines[5].rfind("1  ", 0), 0u) << lines[5];
     EXPECT_NE(lines[5].find("Kelvo"), std::string::npos);
     EXPECT_NE(lines[5].find("left"), std::string::npos);
+
+    const json listed = json::parse(Tscore({"list", "--json"}).out, nullptr, false);
+    ASSERT_TRUE(listed.is_object());
+    EXPECT_EQ(listed["service"]["state"], "running");
+    ASSERT_EQ(listed["devices"].size(), 3u);
+    EXPECT_EQ(listed["devices"][0]["index"], nullptr);
+    EXPECT_EQ(listed["devices"][2]["index"], 1);
+    EXPECT_EQ(listed["devices"][2]["hardware"], "KV1");
+
+    // A service that stopped updating is not "running", whatever the library's 10 seconds say.
+    ASSERT_TRUE(sim.Control("scan -5"));
+    r = Tscore({"list"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(std::regex_match(Lines(r.out).at(0),
+                                 std::regex("Connection service: not updating \\(time stamp [56] s old\\)")))
+        << r.out;
 }
 
 TEST_F(Cli, PoseJsonMatchesTheLibrarysPose)
@@ -203,13 +281,51 @@ TEST_F(Cli, PoseJsonMatchesTheLibrarysPose)
         for (std::size_t j = 0; j < expected.handAngles[f].size(); ++j)
             EXPECT_NEAR(pose["fingers"][f]["jointAngles"][j][1].get<double>(), expected.handAngles[f][j].y, 1e-5);
 
-    const json left = PoseJson({"--left"});
+    const RunResult raw = Tscore({"pose", "--left", "--json"});
+    const json left = json::parse(raw.out, nullptr, false);
     EXPECT_EQ(left["right"], false);
+    EXPECT_EQ(left["side"], "left");
+    EXPECT_EQ(left["device"]["id"], "KV1-L0001");
+    EXPECT_EQ(left["valid"], true);
+    EXPECT_EQ(left["units"]["jointAngles"], "radians: twist, flexion, spread per joint");
+    EXPECT_EQ(left["orientation"].size(), 4u);
+    EXPECT_NEAR(left["time"].get<double>(), static_cast<double>(std::time(nullptr)), 2.0);
+    for (std::size_t at = raw.out.find_first_of("0123456789"); at != std::string::npos;
+         at = raw.out.find_first_of("0123456789", raw.out.find_first_not_of("0123456789.", at)))
+        EXPECT_LT(raw.out.find_first_not_of("0123456789.", at) - at, 16u) << "a float as its own short text";
 
-    // Without --json: the library's readable text.
+    // --openxr: the converter's 26 joints of the same pose, named as the extension names them.
+    const RunResult xr = Tscore({"pose", "--left", "--openxr"});
+    ASSERT_EQ(xr.exitCode, 0);
+    const json joints = json::parse(xr.out, nullptr, false)["joints"];
+    ASSERT_EQ(joints.size(), 26u) << xr.out;
+    TSCore::HandProfile leftProfile = TSCore::HandProfile::Default(false);
+    TSCore::HandPose leftPose;
+    TSCore::OpenXRHand::Locations located;
+    ASSERT_TRUE(gloves[1]->GetHandPose(leftProfile, leftPose));
+    ASSERT_TRUE(TSCore::OpenXRHand::Locate(leftPose, TSCore::Kinematics::BasicHandModel::Default(false), true, located));
+    for (std::size_t j = 0; j < 26; ++j)
+    {
+        EXPECT_EQ(joints[j]["name"], TSCore::OpenXRHand::JointName(static_cast<int>(j)));
+        EXPECT_EQ(joints[j]["locationFlags"], 15);
+        EXPECT_NEAR(joints[j]["position"][2].get<double>(), located.jointLocations[j].pose.position.z, 1e-6);
+    }
+
+    // Without --json: the same angles in whole degrees, labelled, with the orientation.
     const RunResult text = Tscore({"pose", "--right"});
     ASSERT_EQ(text.exitCode, 0);
-    EXPECT_EQ(text.out, expected.ToString(true) + "\n");
+    const auto lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 9u) << text.out;
+    EXPECT_EQ(lines[0], "Right hand of Tessara QX7.2-R0001 (right, device0)");
+    EXPECT_EQ(lines[1], "Degrees: flexion toward the palm, spread sideways, twist about the bone");
+    std::istringstream index(lines[4]);
+    std::string name;
+    std::string joint;
+    double flexion = 0.0;
+    index >> name >> joint >> flexion;
+    EXPECT_EQ(name + " " + joint, "Index MCP");
+    EXPECT_NEAR(flexion, expected.handAngles[1][0].y * 57.29578, 0.5001);
+    EXPECT_EQ(lines[8].rfind("Orientation (quaternion): x ", 0), 0u) << lines[8];
 }
 
 TEST_F(Cli, RecordingReplaysAsTheSameGloves)
@@ -217,9 +333,9 @@ TEST_F(Cli, RecordingReplaysAsTheSameGloves)
     ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--motion", "fist", "--rate", "100"}));
     const json live = PoseJson({"--device", "0"});
     const json liveKelvo = PoseJson({"--device", "1"});
-    const RunResult r = Tscore({"record", "--out", File("rec.jsonl"), "--seconds", "0.5"});
+    RunResult r = Tscore({"record", "--out", File("rec.jsonl"), "--seconds", "0.5"});
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, "") << "no progress bar when stdout is not a terminal";
+    EXPECT_EQ(r.out.rfind("Recorded ", 0), 0u) << "a summary and no progress bar when piped: " << r.out;
     sim.Stop();
 
     const auto lines = Lines(ReadText(File("rec.jsonl")));
@@ -256,11 +372,37 @@ TEST_F(Cli, RecordingReplaysAsTheSameGloves)
     std::string published;
     ASSERT_TRUE(DeviceList::GetSensorDataString("device0", published));
     EXPECT_EQ(published, lastText);
-    EXPECT_TRUE(Near(PoseJson({"--device", "0"}), live, 1e-5));
-    EXPECT_TRUE(Near(PoseJson({"--device", "1"}), liveKelvo, 1e-5));
+    EXPECT_TRUE(Near(PoseJson({"--device", "0"})["fingers"], live["fingers"], 1e-5));
+    EXPECT_TRUE(Near(PoseJson({"--device", "1"})["fingers"], liveKelvo["fingers"], 1e-5));
     const RunResult list = Tscore({"list"});
     EXPECT_NE(list.out.find("Tessara"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("Kelvo"), std::string::npos) << list.out;
+
+    // render draws a frame of the recording itself.
+    r = Tscore({"render", "--from", File("rec.jsonl"), "--device", "1", "--at", "0.2", "--svg", File("rec.svg")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Has(ReadText(File("rec.svg")), "Kelvo KV1-L0001 (left, device1) at 0.")) << "the frame named";
+}
+
+TEST_F(Cli, RecordKeepsWhatExistsAndEndsOnCtrlC)
+{
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
+    std::ofstream(File("kept.jsonl")) << "kept";
+    const RunResult r = Tscore({"record", "--out", File("kept.jsonl"), "--seconds", "0.1"});
+    EXPECT_EQ(r.exitCode, 6);
+    EXPECT_TRUE(Has(r.err, "--force")) << r.err;
+    EXPECT_EQ(ReadText(File("kept.jsonl")), "kept");
+
+    // Without --seconds: until Ctrl-C, of the chosen glove only.
+    TSCoreTest::ChildProcess untilStopped;
+    ASSERT_TRUE(untilStopped.Start(TSCORE_CLI_PATH, {"record", "--out", File("kelvo.jsonl"), "--device", "1"}));
+    for (int wait = 0; wait < 100 && Lines(ReadText(File("kelvo.jsonl"))).size() < 3; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(untilStopped.Stop(SIGINT), 0);
+    const auto lines = Lines(ReadText(File("kelvo.jsonl")));
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(json::parse(lines[1])["key"], "device1");
+    EXPECT_EQ(json::parse(lines[2])["kind"], "data");
 }
 
 TEST_F(Cli, HapticsReachTheServiceAsCommandBytes)
@@ -286,13 +428,6 @@ TEST_F(Cli, HapticsReachTheServiceAsCommandBytes)
     ASSERT_TRUE(line.has_value());
     EXPECT_NE(line->find("ffb=0,0,0,0,0 buzz=0,0,0,0,0"), std::string::npos) << *line;
 
-    // Thumper: an effect code on the exoskeleton, a magnitude on the Kelvo glove.
-    r = Tscore({"haptics", "--device", "0", "--thumper", "3"});
-    ASSERT_EQ(r.exitCode, 0);
-    line = sim.WaitForPrefix("haptics device0");
-    ASSERT_TRUE(line.has_value());
-    EXPECT_NE(line->find(" thumper=3 "), std::string::npos) << *line;
-    EXPECT_EQ(Tscore({"haptics", "--device", "0", "--thumper", "50"}).exitCode, 2) << "no such effect";
     r = Tscore({"haptics", "--device", "1", "--thumper", "40"});
     ASSERT_EQ(r.exitCode, 0);
     line = sim.WaitForPrefix("haptics device1");
@@ -312,13 +447,46 @@ TEST_F(Cli, HapticsReachTheServiceAsCommandBytes)
     EXPECT_NE(line->find("ffb=0,0,0,0 buzz=0,0"), std::string::npos) << *line;
 }
 
+TEST_F(Cli, HapticsPrintWhatTheGloveReceives)
+{
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--tessara", "right:5.0"}));
+    const auto received = [this](const char* key) { return sim.WaitForPrefix(std::string("haptics ") + key).value_or(""); };
+    // Thumper effects on the exoskeleton: named when sent, "none" when not.
+    RunResult r = Tscore({"haptics", "--device", "0", "--thumper", "3"});
+    EXPECT_TRUE(Has(r.out, "thumper effect 3")) << r.out;
+    EXPECT_TRUE(Has(received("device0"), " thumper=3 "));
+    EXPECT_EQ(Tscore({"haptics", "--device", "0", "--thumper", "50"}).exitCode, 2) << "no such effect";
+    r = Tscore({"haptics", "--device", "0", "--thumper", "0"});
+    EXPECT_TRUE(Has(r.out, "thumper none")) << r.out;
+    // Firmware 5.0 fails the sub-version test: warned before, nothing claimed after.
+    r = Tscore({"haptics", "--device", "2", "--thumper", "2"});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(Has(r.err, "sub-version 7 or more")) << r.err;
+    EXPECT_TRUE(Has(r.out, "thumper none")) << r.out;
+    EXPECT_TRUE(Has(received("device2"), "thumper=none"));
+
+    // What a Kelvo glove receives, and a warning for what it has no channel for.
+    r = Tscore({"haptics", "--left", "--ffb", "0,50,0,0,9", "--buzz", "10,20,30,40,50"});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(Has(r.out, "ffb 0,50,0,0 (thumb to ring)  buzz 10,20 (thumb, index)")) << r.out;
+    EXPECT_TRUE(Has(r.err, "level 9 is not sent")) << r.err;
+    EXPECT_TRUE(Has(r.err, "the levels 30,40,50 for middle, ring and little finger are not sent")) << r.err;
+    EXPECT_TRUE(Has(received("device1"), "kelvo ffb=0,50,0,0 buzz=10,20"));
+
+    ASSERT_TRUE(sim.Control("disconnect 1"));
+    r = Tscore({"haptics", "--device", "1", "--buzz", "10,0,0,0,0"});
+    EXPECT_EQ(r.exitCode, 4) << "a disconnected glove receives nothing";
+    EXPECT_TRUE(Has(r.err, "not connected")) << r.err;
+}
+
 TEST_F(Cli, CalibrateWritesAProfileThatReadsBack)
 {
     ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--motion", "wave", "--period", "0.3"}));
     for (const char* device : {"0", "1"})
     {
         const std::string path = File(std::string("profile") + device + ".txt");
-        const RunResult r = Tscore({"calibrate", "--device", device, "--out", path, "--seconds", "0.6"});
+        // Long enough for every finger to close fully at least once on a loaded machine.
+        const RunResult r = Tscore({"calibrate", "--device", device, "--out", path, "--seconds", "1.5", "--pause", "0"});
         ASSERT_EQ(r.exitCode, 0) << r.out;
         EXPECT_NE(r.out.find("Step 3/3"), std::string::npos) << r.out;
         const std::string text = ReadText(path);
@@ -336,9 +504,51 @@ TEST_F(Cli, CalibrateWritesAProfileThatReadsBack)
     }
 }
 
+TEST_F(Cli, AFingerThatDidNotMoveIsNeitherCalibratedNorShownAsANumber)
+{
+    ASSERT_TRUE(sim.Launch({"--kelvo", "left", "--motion", "fist"}));
+    const std::vector<std::string> calibrate{"calibrate", "--out", File("p.txt"), "--seconds", "0.6", "--pause", "0"};
+    RunResult r = Tscore(calibrate);
+    EXPECT_EQ(r.exitCode, 9);
+    EXPECT_TRUE(Has(r.err, "Thumb, Index, Middle, Ring, Pinky have a range narrower than 200 raw readings")) << r.err;
+    EXPECT_FALSE(fs::exists(File("p.txt")));
+
+    // With --allow-partial, the fingers that moved are written and the others keep their sets.
+    ASSERT_TRUE(sim.Control("flex 0 0,0,0,0,0"));
+    TSCoreTest::ChildProcess child;
+    ASSERT_TRUE(child.Start(TSCORE_CLI_PATH, {"calibrate", "--out", File("p.txt"), "--seconds", "1.5", "--pause", "0",
+                                              "--allow-partial"}));
+    ASSERT_TRUE(child.WaitForPrefix("Step 2/3").has_value());
+    ASSERT_TRUE(sim.Control("flex 0 1,1,0,0,0"));
+    ASSERT_EQ(child.Wait(), 0) << child.ErrorText();
+    EXPECT_TRUE(Has(child.ErrorText(), "Middle, Ring, Pinky did not move enough")) << child.ErrorText();
+    const TSCore::HandProfile written = TSCore::HandProfile::Deserialize(ReadText(File("p.txt")));
+    const auto& sets = written.kelvoProfile.interpolator.interpolationSets;
+    const auto& before = TSCore::HandProfile::Default(false).kelvoProfile.interpolator.interpolationSets;
+    EXPECT_NE(sets.at(1).at(0).inStart, before.at(1).at(0).inStart) << "the index finger is calibrated";
+    EXPECT_EQ(sets.at(2).at(0).inStart, before.at(2).at(0).inStart) << "the middle finger keeps its sets";
+
+    // A profile that maps the reading onto NaN: every view says the pose is invalid.
+    std::ofstream(File("zero.txt")) << ZeroWidthProfile();
+    ASSERT_TRUE(sim.Control("flex 0 auto"));
+    r = Tscore({"pose", "--profile", File("zero.txt")});
+    EXPECT_EQ(r.exitCode, 9);
+    EXPECT_TRUE(Has(r.err, "the pose is invalid: Thumb has no finite")) << r.err;
+    EXPECT_FALSE(Has(r.out, "nan")) << r.out;
+    const json pose = json::parse(Tscore({"pose", "--json", "--profile", File("zero.txt")}).out, nullptr, false);
+    EXPECT_EQ(pose["valid"], false);
+    EXPECT_EQ(pose["invalidFingers"], json::array({"Thumb"}));
+    EXPECT_EQ(Tscore({"render", "--profile", File("zero.txt"), "--svg", File("zero.svg")}).exitCode, 9);
+    EXPECT_FALSE(fs::exists(File("zero.svg"))) << "no silent half-hand";
+    r = Tscore({"watch", "--profile", File("zero.txt"), "--seconds", "0.15"});
+    EXPECT_EQ(Lines(r.out).at(0), "t=0.00 invalid") << r.out;
+}
+
 TEST_F(Cli, RenderWritesAWellFormedSvg)
 {
-    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--motion", "pinch"}));
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--motion", "pinch"}));
+    for (const char* device : {"0", "1"})
+        EXPECT_LT(PinchGap(PoseJson({"--device", device})), 10.0) << "a pinch brings the tips together";
     RunResult r = Tscore({"render", "--svg", File("live.svg")});
     ASSERT_EQ(r.exitCode, 0);
     std::string svg = ReadText(File("live.svg"));
@@ -354,11 +564,45 @@ TEST_F(Cli, RenderWritesAWellFormedSvg)
         ++circles;
     EXPECT_EQ(circles, 2u * (5u * 4u + 1u));
 
-    // A stored pose, of the other hand.
+    // A stored pose, of the other hand, on the same scale: the 50 mm bars have one length.
     std::ofstream(File("left.pose")) << TSCore::HandPose::DefaultIdle(false).Serialize();
-    r = Tscore({"render", "--svg", File("left.svg"), "--from", File("left.pose")});
+    r = Tscore({"render", "--svg", "-", "--from", File("left.pose")});
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_NE(ReadText(File("left.svg")).find("Left hand"), std::string::npos);
+    EXPECT_NE(r.out.find("Left hand"), std::string::npos);
+    const auto scaleBar = [](const std::string& picture) {
+        const std::size_t at = picture.find("<g stroke=\"#444444\" stroke-width=\"2\">");
+        return at == std::string::npos ? std::string("none") : picture.substr(at, picture.find("/>", at) - at);
+    };
+    const std::string bar = scaleBar(svg);
+    EXPECT_NE(bar, "none");
+    EXPECT_EQ(scaleBar(r.out).substr(bar.find("x1")), bar.substr(bar.find("x1")));
+}
+
+TEST_F(Cli, WatchFitsTheTerminalAndShowsWhatIsNotLive)
+{
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
+    // On an 80x24 terminal no line may wrap: a wrapped line spoils every redraw after it.
+    const RunResult screen = TSCoreTest::RunInTerminal(TSCORE_CLI_PATH, {"watch", "--seconds", "0.5"}, 80, 24);
+    EXPECT_EQ(screen.exitCode, 0);
+    const std::string visible = std::regex_replace(screen.out, std::regex("\x1b\\[[0-9;?]*[A-Za-z]|\r"), "");
+    EXPECT_TRUE(Has(visible, "State: live")) << visible;
+    for (const auto& line : Lines(visible))
+        EXPECT_LT(line.size(), 80u) << line;
+
+    // Piped: one state word per frame; as JSON: one object per frame.
+    const json frame = json::parse(Lines(Tscore({"watch", "--json", "--seconds", "0.15"}).out).at(0), nullptr, false);
+    EXPECT_EQ(frame["state"]["word"], "live");
+    EXPECT_EQ(frame["device"]["key"], "device0");
+    ASSERT_TRUE(sim.Control("disconnect 1"));
+    EXPECT_EQ(Lines(Tscore({"watch", "--device", "1", "--seconds", "0.15"}).out).at(0).rfind("t=0.00 disconnected T ", 0),
+              0u);
+    ASSERT_TRUE(sim.Control("stale"));
+    EXPECT_EQ(Lines(Tscore({"watch", "--device", "0", "--seconds", "0.15"}).out).at(0).rfind("t=0.00 stale T ", 0), 0u);
+
+    TSCoreTest::ChildProcess watch;
+    ASSERT_TRUE(watch.Start(TSCORE_CLI_PATH, {"watch"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(watch.Stop(SIGTERM), 143);
 }
 
 #endif

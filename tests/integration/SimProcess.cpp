@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -11,6 +12,22 @@
 
 namespace TSCoreTest
 {
+    namespace
+    {
+        /// execv's argument vector; storage keeps the strings it points into.
+        std::vector<char*> ArgumentVector(const std::string& program, const std::vector<std::string>& args,
+                                          std::vector<std::string>& storage)
+        {
+            storage = {program};
+            storage.insert(storage.end(), args.begin(), args.end());
+            std::vector<char*> out;
+            for (auto& a : storage)
+                out.push_back(a.data());
+            out.push_back(nullptr);
+            return out;
+        }
+    }
+
     ChildProcess::~ChildProcess()
     {
         if (pid > 0 && Running())
@@ -46,12 +63,8 @@ namespace TSCoreTest
                 close(fd);
             return false;
         }
-        std::vector<std::string> argv{program};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> cargv;
-        for (auto& a : argv)
-            cargv.push_back(a.data());
-        cargv.push_back(nullptr);
+        std::vector<std::string> argv;
+        const std::vector<char*> cargv = ArgumentVector(program, args, argv);
 
         pid = fork();
         if (pid == 0)
@@ -255,6 +268,44 @@ namespace TSCoreTest
         for (const auto& line : child.Lines())
             result.out += line + "\n";
         result.err = child.ErrorText();
+        return result;
+    }
+
+    RunResult RunInTerminal(const std::string& program, const std::vector<std::string>& args, int columns, int rows,
+                            std::chrono::milliseconds timeout)
+    {
+        RunResult result;
+        std::vector<std::string> argv;
+        const std::vector<char*> cargv = ArgumentVector(program, args, argv);
+        winsize size{static_cast<unsigned short>(rows), static_cast<unsigned short>(columns), 0, 0};
+        int master = -1;
+        const pid_t child = forkpty(&master, nullptr, nullptr, &size);
+        if (child < 0)
+            return result;
+        if (child == 0)
+        {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            execv(program.c_str(), cargv.data());
+            _exit(127);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        char buffer[4096];
+        pollfd fd{master, POLLIN, 0};
+        while (std::chrono::steady_clock::now() < deadline && poll(&fd, 1, 100) >= 0)
+        {
+            if (fd.revents == 0)
+                continue;
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                break; // EIO once the child has closed the terminal
+            result.out.append(buffer, static_cast<std::size_t>(n));
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        close(master);
         return result;
     }
 }

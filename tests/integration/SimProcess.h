@@ -89,4 +89,9 @@ namespace TSCoreTest
     };
     RunResult Run(const std::string& program, const std::vector<std::string>& args,
                   std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+    /// Runs a program on a pseudo-terminal of the given size, as in a user's terminal window;
+    /// out holds everything it wrote there, escape sequences included.
+    RunResult RunInTerminal(const std::string& program, const std::vector<std::string>& args, int columns, int rows,
+                            std::chrono::milliseconds timeout = std::chrono::seconds(30));
 }

@@ -14,16 +14,35 @@ file(REMOVE_RECURSE ${WORK_DIR})
 set(PREFIX ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX})
 
-# No installed header may pull in Boost: applications compile without it.
+# The installed tools start from the prefix alone (a relative RPATH), whatever the prefix is:
+# no LD_LIBRARY_PATH, no ldconfig.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${PREFIX}/bin/tscore --version
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "TSCore C\\+\\+ Library v1\\.1\\.1")
+  message(FATAL_ERROR "installed tscore --version failed (${rc}): ${out}${err}")
+endif()
+# The service is absent here (exit 3) unless another test started one (exit 0).
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${PREFIX}/bin/tscore list
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT (rc EQUAL 0 OR rc EQUAL 3) OR NOT out MATCHES "Connection service: ")
+  message(FATAL_ERROR "installed tscore list failed (${rc}): ${out}${err}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${PREFIX}/bin/tesslink-sim --help
+  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "installed tesslink-sim --help failed (${rc}): ${err}")
+endif()
+
+# No installed header may pull in Boost or OpenXR: applications compile without them.
 file(GLOB_RECURSE headers ${PREFIX}/include/TSCore/*.h)
 list(LENGTH headers nheaders)
 if(nheaders EQUAL 0)
   message(FATAL_ERROR "no headers were installed")
 endif()
 foreach(h IN LISTS headers)
-  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"]boost/")
+  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"](boost|openxr)/")
   if(hits)
-    message(FATAL_ERROR "installed header ${h} includes Boost: ${hits}")
+    message(FATAL_ERROR "installed header ${h} includes Boost or OpenXR: ${hits}")
   endif()
 endforeach()
 
@@ -75,6 +94,19 @@ endif()
 run(${WORK_DIR}/consumer/readme_example)
 message(STATUS "README example printed: ${RUN_OUTPUT}")
 
+# The calibration example against the installed simulator: a glove held in a fist moves no
+# finger, and the example must refuse to save a profile that would turn every pose into NaN.
+execute_process(
+  COMMAND ${PREFIX}/bin/tesslink-sim --kelvo left --motion fist --seconds 7
+  COMMAND sh -c "sleep 0.5 && exec \"$0\" \"$1\"" ${WORK_DIR}/consumer/examples/calibrate_profile
+          ${WORK_DIR}/still.profile
+  RESULTS_VARIABLE codes OUTPUT_VARIABLE out ERROR_VARIABLE err)
+list(GET codes 1 code)
+if(NOT code EQUAL 1 OR NOT err MATCHES "did not move enough: Thumb, Index, Middle, Ring, Pinky" OR
+   EXISTS ${WORK_DIR}/still.profile)
+  message(FATAL_ERROR "calibrate_profile saved the calibration of a glove that did not move (${codes}): ${out}${err}")
+endif()
+
 # pkg-config consumer.
 file(GLOB_RECURSE pcfiles ${PREFIX}/*/tscore.pc)
 list(GET pcfiles 0 pcfile)
@@ -87,7 +119,8 @@ separate_arguments(cxxflags UNIX_COMMAND "${CXX_FLAGS}")
 run(${CXX} -std=c++17 ${cxxflags} ${SOURCE_DIR}/tests/package/consumer/main.cpp -o ${WORK_DIR}/pc-consumer ${pcflags}
     -Wl,-rpath,${PREFIX}/lib)
 string(REGEX MATCH "-L([^ ;]+)" _ "${pcflags}")
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${CMAKE_MATCH_1} ${WORK_DIR}/pc-consumer)
+set(pclibdir ${CMAKE_MATCH_1})
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${pclibdir} ${WORK_DIR}/pc-consumer)
 message(STATUS "pkg-config consumer printed: ${RUN_OUTPUT}")
 
 # add_subdirectory consumer: TSCore built as part of another project, with nothing but the library.
@@ -97,3 +130,32 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/subproject -B ${WORK_DIR}/su
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/subproject --target consumer)
 run(${WORK_DIR}/subproject/consumer)
 message(STATUS "subproject consumer printed: ${RUN_OUTPUT}")
+
+# The README's OpenXR converter example, built the same way.
+string(FIND "${readme}" "### The converter, in your own code" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "README.md has no OpenXR converter example")
+endif()
+string(SUBSTRING "${readme}" ${at} -1 converter)
+string(REGEX MATCH "```cpp\n([^`]*)```" _ "${converter}")
+file(WRITE ${WORK_DIR}/openxr_example.cpp "${CMAKE_MATCH_1}")
+run(${CXX} -std=c++17 ${cxxflags} ${WORK_DIR}/openxr_example.cpp -o ${WORK_DIR}/openxr-example ${pcflags}
+    -Wl,-rpath,${PREFIX}/lib)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${pclibdir} ${WORK_DIR}/openxr-example)
+
+# The OpenXR layer's installed manifest names the installed layer, which finds the library
+# in its own prefix.
+file(GLOB manifests ${PREFIX}/share/openxr/1/api_layers/explicit.d/*.json)
+foreach(manifest IN LISTS manifests)
+  file(READ ${manifest} text)
+  string(JSON library GET "${text}" api_layer library_path)
+  get_filename_component(dir ${manifest} DIRECTORY)
+  get_filename_component(library ${library} ABSOLUTE BASE_DIR ${dir})
+  if(NOT EXISTS ${library})
+    message(FATAL_ERROR "${manifest} names ${library}, which is not installed")
+  endif()
+  run(ldd ${library})
+  if(RUN_OUTPUT MATCHES "not found" OR NOT RUN_OUTPUT MATCHES "${PREFIX}/[^ ]*libTSCore")
+    message(FATAL_ERROR "the installed layer does not find the installed library:\n${RUN_OUTPUT}")
+  endif()
+endforeach()

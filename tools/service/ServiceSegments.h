@@ -10,7 +10,8 @@
 // in "Devices". A claim is refused while that lock is held, or, for a service that takes no
 // lock, while its "scanActive" is less than 10 seconds old. Segments are identified by their
 // inode, so a service that was replaced (or whose segments were removed) leaves the new ones
-// alone. Boost stays inside ServiceSegments.cpp.
+// alone. The lock's descriptor is closed on exec; a child made by fork alone would keep it.
+// One thread at a time; Boost stays inside ServiceSegments.cpp.
 
 #include <cstddef>
 #include <memory>

@@ -1,5 +1,7 @@
 #include "Motion.h"
 
+#include "Noise.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -13,6 +15,12 @@ namespace TessLinkSim::Motion
         double Lerp(double a, double b, double s)
         {
             return a + (b - a) * s;
+        }
+
+        // A sensor between its open and fist values, moved by noise on the same scale.
+        double Sensor(double open, double fist, double s, Noise* noise)
+        {
+            return Lerp(open, fist, s + (noise != nullptr ? noise->Next() : 0.0));
         }
 
         void AppendQuaternion(std::string& out, const Quaternion& q)
@@ -59,13 +67,30 @@ namespace TessLinkSim::Motion
         return closure;
     }
 
+    Shape ShapeOf(const std::array<double, fingerCount>& closure)
+    {
+        return {closure, closure[0]};
+    }
+
+    Shape ShapeAt(Pattern pattern, double t, double period, Family family, bool right)
+    {
+        if (pattern == Pattern::Pinch)
+        {
+            if (family == Family::Exo)
+                return right ? pinchShapes.exoRight : pinchShapes.exoLeft;
+            return right ? pinchShapes.kelvoRight : pinchShapes.kelvoLeft;
+        }
+        // The second model has no sensor of its own for the little finger.
+        return ShapeOf(Closure(pattern, t, period, family == Family::Exo ? fingerCount : 4));
+    }
+
     Quaternion Orientation(double t)
     {
         const double angle = orientationDegreesPerSecond * t * pi / 180.0;
         return {0.0, 0.0, std::sin(angle / 2.0), std::cos(angle / 2.0)};
     }
 
-    std::string ExoSensorText(const std::array<double, fingerCount>& closure, bool right, const Quaternion& q)
+    std::string ExoSensorText(const Shape& shape, bool right, const Quaternion& q, Noise* noise)
     {
         std::string out = "0:";
         for (std::size_t f = 0; f < fingerCount; ++f)
@@ -76,7 +101,8 @@ namespace TessLinkSim::Motion
             {
                 if (s > 0)
                     out += ';';
-                double value = Lerp(exoLinkagePoses.open[f][s], exoLinkagePoses.fist[f][s], closure[f]);
+                const double amount = f == 0 && s == 0 ? shape.thumbSwing : shape.closure[f];
+                double value = Sensor(exoLinkagePoses.open[f][s], exoLinkagePoses.fist[f][s], amount, noise);
                 if (s == 0 && !right)
                     value = -value;
                 out += Fixed3(value);
@@ -88,21 +114,20 @@ namespace TessLinkSim::Motion
         return out;
     }
 
-    std::string KelvoSensorText(const std::array<double, fingerCount>& closure, const Quaternion& q)
+    std::string KelvoSensorText(const Shape& shape, const Quaternion& q, Noise* noise)
     {
         const KelvoReadingPoses& p = kelvoReadingPoses;
+        const auto reading = [noise](int open, int fist, double s) {
+            return std::to_string(static_cast<int>(std::lround(Sensor(open, fist, s, noise))));
+        };
         std::string out;
         for (std::size_t f = 0; f < 4; ++f)
         {
             if (f > 0)
                 out += '|';
-            out += std::to_string(static_cast<int>(std::lround(Lerp(p.openFlexion[f], p.fistFlexion[f], closure[f]))));
+            out += reading(p.openFlexion[f], p.fistFlexion[f], shape.closure[f]);
             if (f == 0)
-            {
-                out += ';';
-                out += std::to_string(
-                    static_cast<int>(std::lround(Lerp(p.openThumbSpread, p.fistThumbSpread, closure[0]))));
-            }
+                out += ';' + reading(p.openThumbSpread, p.fistThumbSpread, shape.thumbSwing);
         }
         out += ':';
         AppendQuaternion(out, q);

@@ -5,6 +5,11 @@
 #include <array>
 #include <string>
 
+namespace TessLinkSim
+{
+    class Noise;
+}
+
 namespace TessLinkSim::Motion
 {
     enum class Pattern
@@ -12,7 +17,13 @@ namespace TessLinkSim::Motion
         Open,  // open hand, held
         Fist,  // closed hand, held
         Wave,  // each finger closes and opens in turn over one period
-        Pinch  // thumb and index half closed, held
+        Pinch  // thumb and index tips together, held
+    };
+
+    enum class Family
+    {
+        Exo,
+        Kelvo
     };
 
     constexpr int fingerCount = 5;
@@ -67,17 +78,47 @@ namespace TessLinkSim::Motion
         double x, y, z, w;
     };
 
-    // Closure of each finger at time t, 0 open to 1 closed.
+    // A hand shape on the open (0) to fist (1) scale of each sensor: the closure of every
+    // finger, and the thumb's sideways swing, which a pinch takes past the fist's.
+    struct Shape
+    {
+        std::array<double, fingerCount> closure{};
+        double thumbSwing = 0.0;
+    };
+
+    // Pinch shapes per family and side. The uncalibrated profiles of the two sides differ, so
+    // each side has its own; tuned against them so that the thumb and index tips meet within
+    // about a millimetre (the readings are rounded to three decimals on the way).
+    struct PinchShapes
+    {
+        Shape exoRight, exoLeft, kelvoRight, kelvoLeft;
+    };
+
+    constexpr PinchShapes pinchShapes{
+        {{{0.61, 0.69, 0.0, 0.0, 0.0}}, 1.50},
+        {{{0.43, 0.66, 0.0, 0.0, 0.0}}, 1.23},
+        {{{0.41875, 0.65, 0.0, 0.0, 0.0}}, 0.72},
+        {{{0.19375, 0.60625, 0.0, 0.0, 0.0}}, 0.52},
+    };
+
+    // Closure of each finger at time t, 0 open to 1 closed, for the patterns other than Pinch.
     std::array<double, fingerCount> Closure(Pattern pattern, double t, double period, int fingers);
+
+    // The shape a glove of the family and side shows at time t.
+    Shape ShapeAt(Pattern pattern, double t, double period, Family family, bool right);
+
+    // Every finger at the same closure, the thumb swinging with its flexion.
+    Shape ShapeOf(const std::array<double, fingerCount>& closure);
 
     // Unit quaternion turning slowly about z.
     Quaternion Orientation(double t);
 
-    // "0:<angles per finger>:<x;y;z;w>:0:0", three decimals, like the standard string.
-    std::string ExoSensorText(const std::array<double, fingerCount>& closure, bool right, const Quaternion& q);
+    // "0:<angles per finger>:<x;y;z;w>:0:0", three decimals, like the standard string. Noise,
+    // when given, moves each sensor by up to its amount times the sensor's open-to-fist span.
+    std::string ExoSensorText(const Shape& shape, bool right, const Quaternion& q, Noise* noise = nullptr);
 
-    // "<thumb flexion;spread>|<index>|<middle>|<ring>:<x;y;z;w>".
-    std::string KelvoSensorText(const std::array<double, fingerCount>& closure, const Quaternion& q);
+    // "<thumb flexion;spread>|<index>|<middle>|<ring>:<x;y;z;w>", raw readings.
+    std::string KelvoSensorText(const Shape& shape, const Quaternion& q, Noise* noise = nullptr);
 
     // Fixed three-decimal text of a number; never "-0.000".
     std::string Fixed3(double value);

@@ -21,13 +21,14 @@ namespace TessLinkSim
     {
         volatile std::sig_atomic_t stopRequested = 0;
 
-        constexpr auto hapticsPollInterval = std::chrono::milliseconds(5);
         // Device indices accepted on the control channel; keeps a typo from announcing millions.
         constexpr long maxControlIndex = 65535;
 
+        using TSCoreService::ServiceSegments;
+
         std::string Key(int index)
         {
-            return "device" + std::to_string(index);
+            return ServiceSegments::DeviceKey(index);
         }
 
         bool AllDigits(const std::string& text)
@@ -66,7 +67,43 @@ namespace TessLinkSim
             return true;
         }
 
+        // "<first word>" and "<the rest after one blank>", blanks of the rest kept.
+        std::pair<std::string, std::string> FirstWord(const std::string& text)
+        {
+            const std::size_t gap = text.find(' ');
+            if (gap == std::string::npos)
+                return {text, std::string()};
+            return {text.substr(0, gap), text.substr(gap + 1)};
+        }
+
+        // "T,I,M,R,P" closures from 0 to 1.
+        bool ParseFlexion(const std::string& text, Flexion& out)
+        {
+            const std::vector<std::string> fields = SplitFields(text, ',');
+            if (fields.size() != out.size())
+                return false;
+            for (std::size_t f = 0; f < out.size(); ++f)
+            {
+                char* end = nullptr;
+                out[f] = std::strtod(fields[f].c_str(), &end);
+                if (fields[f].empty() || *end != '\0' || !(out[f] >= 0.0 && out[f] <= 1.0))
+                    return false;
+            }
+            return true;
+        }
     }
+
+    const Service::ControlCommand Service::controlCommands[] = {
+        {"ndevices", "N|auto", "announce N as nDevices (auto: the real count)", &Service::SetDeviceCount},
+        {"record", "I TEXT", "replace or create the record of device I", &Service::SetRecord},
+        {"data", "I TEXT", "fix the sensor text of device I (stops its animation)", &Service::SetData},
+        {"flex", "I T,I,M,R,P", "hold glove I's finger closures, 0..1 ('auto': its motion)", &Service::SetFlexion},
+        {"disconnect", "I", "state field of device I becomes 0; its text stops changing", &Service::Disconnect},
+        {"connect", "I", "state field of device I becomes 1", &Service::Connect},
+        {"scan", "OFFSET", "time stamp = now + OFFSET seconds, refreshed", &Service::Scan},
+        {"stale", "", "time stamp = now - 100, no longer refreshed", &Service::Stale},
+        {"quit", "", "remove the segments and exit", &Service::Quit},
+    };
 
     Service::Service(ServiceOptions options, std::vector<std::unique_ptr<SimDevice>> devices)
         : options(std::move(options))
@@ -81,15 +118,43 @@ namespace TessLinkSim
         stopRequested = 1;
     }
 
+    std::string Service::ControlHelp()
+    {
+        std::string out;
+        for (const ControlCommand& command : controlCommands)
+        {
+            std::string usage = std::string(command.name) + " " + command.arguments;
+            usage.resize(std::max<std::size_t>(usage.size() + 2, 20), ' ');
+            out += "  " + usage + command.help + "\n";
+        }
+        return out;
+    }
+
     int Service::Run()
     {
-        using TSCoreService::ServiceSegments;
+        if (const int code = Claim())
+            return code;
+        PublishFirst();
+        Print("ready");
+        while (!quit && stopRequested == 0)
+        {
+            if (const int code = Step(Clock::now()))
+                return code;
+            WaitForWork();
+        }
+        segments.Release();
+        Verbose("segments removed");
+        return 0;
+    }
+
+    int Service::Claim()
+    {
         const std::size_t size = std::max(options.segmentSize, ServiceSegments::SizeFor(slots.size()));
         const auto claim = segments.Claim({"tesslink-sim", size, options.takeover});
         if (claim.outcome == ServiceSegments::Outcome::Busy)
         {
-            std::cerr << "tesslink-sim: " << claim.message
-                      << ". Stop it first, or start with --takeover to replace it." << std::endl;
+            std::cerr << "tesslink-sim: " << claim.message << ". Stop it first, or start with --takeover to replace it."
+                      << std::endl;
             return exitSegmentsOwned;
         }
         if (claim.outcome == ServiceSegments::Outcome::Failed)
@@ -102,12 +167,15 @@ namespace TessLinkSim
         if (size != options.segmentSize)
             Verbose("segments enlarged to " + std::to_string(size) + " bytes for " + std::to_string(slots.size()) +
                     " devices");
+        return 0;
+    }
 
+    void Service::PublishFirst()
+    {
         stale = options.stale;
         scanOffset = options.scanOffset;
         nDevicesOverride = options.nDevices;
         start = Clock::now();
-
         // Everything is in place before "ready": records, then texts, then the count.
         PublishRecords(true);
         PublishData(0.0);
@@ -116,99 +184,103 @@ namespace TessLinkSim
         PublishScanActive();
         if (options.verbose)
             PrintPublished();
-        Print("ready");
-
-        auto deadline = [this](double seconds) {
-            return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-        };
         // Publish k is due at k / rate exactly, so that a second holds `rate` publishes.
-        const double dataPeriod = 1.0 / options.rate;
-        double dataTick = 1.0;
-        auto nextData = deadline(dataTick * dataPeriod);
-        auto nextHaptics = start;
-        auto nextSecond = start + std::chrono::seconds(1);
-        bool disconnected = false;
+        nextData = Deadline(dataTick / options.rate);
+        nextHaptics = start;
+        nextSecond = start + std::chrono::seconds(1);
+    }
 
-        while (!quit && stopRequested == 0)
+    // One pass of the loop: faults, the once-a-second work, sensor texts, commands. A
+    // non-zero result ends the service with that code.
+    int Service::Step(Clock::time_point now)
+    {
+        const double t = Elapsed(now);
+        if (options.crashAfter && t >= *options.crashAfter)
+            _exit(3); // leaves the segments behind on purpose
+        if (options.seconds && t >= *options.seconds)
         {
-            auto now = Clock::now();
-            const double t = Elapsed(now);
-            if (options.crashAfter && t >= *options.crashAfter)
-                _exit(3); // leaves the segments behind on purpose
-            if (options.seconds && t >= *options.seconds)
-                break;
-            if (options.disconnectAfter && !disconnected && t >= *options.disconnectAfter)
-            {
-                for (auto& entry : slots)
-                    entry.second.connected = false;
-                disconnected = true;
-                PublishRecords(false);
-                Verbose("all devices disconnected");
-            }
-            // Close the second before counting a publish due at the same instant.
-            if (now >= nextSecond)
-            {
-                std::string why;
-                if (!segments.StillOwned(&why))
-                {
-                    std::cerr << "tesslink-sim: " << why << "; stopping" << std::endl;
-                    segments.Release();
-                    return exitSegmentsOwned;
-                }
-                pps = ticksThisSecond;
-                ticksThisSecond = 0;
-                PublishScanActive();
-                PublishRecords(false);
-                PublishNDevices();
-                if (options.verbose)
-                    Status(t);
-                nextSecond += std::chrono::seconds(1);
-                if (nextSecond <= now)
-                    nextSecond = now + std::chrono::seconds(1);
-            }
-
-            if (options.stress || now >= nextData)
-            {
-                PublishData(t);
-                ++ticksThisSecond;
-                dataTick += 1.0;
-                if (deadline((dataTick + 1.0) * dataPeriod) <= now)
-                    dataTick = std::floor(t / dataPeriod) + 1.0; // fell behind: skip rather than burst
-                nextData = deadline(dataTick * dataPeriod);
-            }
-            if (now >= nextHaptics)
-            {
-                PollHaptics();
-                nextHaptics = now + hapticsPollInterval;
-            }
-            auto wake = std::min({nextData, nextHaptics, nextSecond});
-            if (options.stress)
-                wake = Clock::now();
-            if (options.crashAfter)
-                wake = std::min(wake, deadline(*options.crashAfter));
-            if (options.seconds)
-                wake = std::min(wake, deadline(*options.seconds));
-            if (options.disconnectAfter && !disconnected)
-                wake = std::min(wake, deadline(*options.disconnectAfter));
-            now = Clock::now();
-            const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(wake - now, Clock::duration::zero()));
-            timespec timeout{};
-            timeout.tv_sec = static_cast<time_t>(wait.count() / 1000000000);
-            timeout.tv_nsec = static_cast<long>(wait.count() % 1000000000);
-            pollfd input{STDIN_FILENO, POLLIN, 0};
-            const int ready = ppoll(&input, watchStdin ? 1 : 0, &timeout, nullptr);
-            if (ready > 0 && watchStdin)
-            {
-                if ((input.revents & POLLNVAL) != 0)
-                    watchStdin = false;
-                else if ((input.revents & (POLLIN | POLLHUP | POLLERR)) != 0)
-                    ReadControl();
-            }
+            quit = true;
+            return 0;
         }
-
-        segments.Release();
-        Verbose("segments removed");
+        if (options.disconnectAfter && !disconnectedAll && t >= *options.disconnectAfter)
+        {
+            for (auto& entry : slots)
+                entry.second.connected = false;
+            disconnectedAll = true;
+            PublishRecords(false);
+            Verbose("all devices disconnected");
+        }
+        // Close the second before counting a publish due at the same instant.
+        if (now >= nextSecond)
+        {
+            std::string why;
+            if (!segments.StillOwned(&why))
+            {
+                std::cerr << "tesslink-sim: " << why << "; stopping" << std::endl;
+                segments.Release();
+                return exitSegmentsOwned;
+            }
+            EverySecond(t);
+            nextSecond += std::chrono::seconds(1);
+            if (nextSecond <= now)
+                nextSecond = now + std::chrono::seconds(1);
+        }
+        if (options.stress || now >= nextData)
+        {
+            PublishData(t);
+            ++ticksThisSecond;
+            dataTick += 1.0;
+            if (Deadline((dataTick + 1.0) / options.rate) <= now)
+                dataTick = std::floor(t * options.rate) + 1.0; // fell behind: skip rather than burst
+            nextData = Deadline(dataTick / options.rate);
+        }
+        if (now >= nextHaptics)
+        {
+            PollHaptics();
+            nextHaptics = now + hapticsPollInterval;
+        }
         return 0;
+    }
+
+    void Service::EverySecond(double t)
+    {
+        pps = ticksThisSecond;
+        ticksThisSecond = 0;
+        PublishScanActive();
+        PublishRecords(false);
+        PublishNDevices();
+        if (options.verbose)
+            Status(t);
+    }
+
+    // Sleeps until the next piece of work is due, or a control line arrives.
+    void Service::WaitForWork()
+    {
+        auto wake = std::min({nextData, nextHaptics, nextSecond});
+        if (options.stress)
+            wake = Clock::now();
+        for (const auto& due : {options.crashAfter, options.seconds,
+                                disconnectedAll ? std::optional<double>() : options.disconnectAfter})
+            if (due)
+                wake = std::min(wake, Deadline(*due));
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(wake - Clock::now(), Clock::duration::zero()));
+        timespec timeout{};
+        timeout.tv_sec = static_cast<time_t>(wait.count() / 1000000000);
+        timeout.tv_nsec = static_cast<long>(wait.count() % 1000000000);
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        const int ready = ppoll(&input, watchStdin ? 1 : 0, &timeout, nullptr);
+        if (ready <= 0 || !watchStdin)
+            return;
+        if ((input.revents & POLLNVAL) != 0)
+            watchStdin = false;
+        else if ((input.revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+            ReadControl();
+    }
+
+    Service::Clock::time_point Service::Deadline(double seconds) const
+    {
+        return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     }
 
     double Service::Elapsed(Clock::time_point now) const
@@ -250,7 +322,7 @@ namespace TessLinkSim
         const std::string text = NDevicesText();
         if (text == publishedNDevices)
             return;
-        if (segments.WriteDevices("nDevices", text))
+        if (segments.WriteDevices(ServiceSegments::deviceCountObject, text))
             publishedNDevices = text;
         else
             ++failedWrites;
@@ -263,7 +335,7 @@ namespace TessLinkSim
             return;
         const long long now = static_cast<long long>(std::time(nullptr));
         const std::string text = std::to_string(stale ? now - 100 : now + scanOffset);
-        if (segments.WriteDevices("scanActive", text))
+        if (segments.WriteDevices(ServiceSegments::timeStampObject, text))
             publishedScan = text;
         else
             ++failedWrites;
@@ -273,7 +345,10 @@ namespace TessLinkSim
     {
         for (auto& [index, slot] : slots)
         {
-            slot.lastData = slot.data ? *slot.data : slot.device->SensorText(t);
+            // A disconnected glove sends nothing new: its last text stays.
+            const bool live = !slot.connected || *slot.connected || slot.lastData.empty();
+            if (live)
+                slot.lastData = slot.data ? *slot.data : slot.device->SensorText(t);
             if (!segments.WriteData(Key(index), slot.lastData))
                 ++failedWrites;
         }
@@ -290,28 +365,29 @@ namespace TessLinkSim
             if (last != lastCommands.end() && last->second == command)
                 continue;
             lastCommands[key] = command;
-
-            // The kind and firmware come from what we announce under the same key now.
-            CommandTarget target;
-            int index = 0;
-            if (IndexOfKey(key, index))
-            {
-                const auto slot = slots.find(index);
-                if (slot != slots.end())
-                {
-                    const std::string record = RecordOf(index, slot->second);
-                    target.kind = KindOfRecord(record);
-                    if (target.kind == DeviceKind::Tessara)
-                    {
-                        int firmware = 0;
-                        int subFirmware = 0;
-                        FirmwareOfRecord(record, firmware, subFirmware);
-                        target.thumperByte = TakesThumperByte(firmware, subFirmware);
-                    }
-                }
-            }
-            Print(DecodeCommand(key, target, command));
+            Print(DecodeFor(key, command));
         }
+    }
+
+    // The kind and firmware come from what we announce under the same key now.
+    std::string Service::DecodeFor(const std::string& key, const std::string& command) const
+    {
+        CommandTarget target;
+        int index = 0;
+        const auto slot = IndexOfKey(key, index) ? slots.find(index) : slots.end();
+        if (slot != slots.end())
+        {
+            const std::string record = RecordOf(index, slot->second);
+            target.kind = KindOfRecord(record);
+            if (target.kind == DeviceKind::Tessara)
+            {
+                int firmware = 0;
+                int subFirmware = 0;
+                FirmwareOfRecord(record, firmware, subFirmware);
+                target.thumperByte = TakesThumperByte(firmware, subFirmware);
+            }
+        }
+        return DecodeCommand(key, target, command);
     }
 
     void Service::ReadControl()
@@ -356,97 +432,135 @@ namespace TessLinkSim
 
     std::string Service::Execute(const std::string& line)
     {
-        const std::size_t space = line.find(' ');
-        const std::string command = line.substr(0, space);
-        const std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
+        const auto [name, arguments] = FirstWord(line);
+        for (const ControlCommand& command : controlCommands)
+            if (name == command.name)
+                return (this->*command.run)(arguments);
+        return "error: unknown command '" + name + "'";
+    }
 
-        // "<I>" or "<I> <text>": the text is everything after one blank, blanks included.
+    Service::Slot* Service::FindSlot(const std::string& indexText, int& index)
+    {
+        if (!ParseIndex(indexText, index))
+            return nullptr;
+        const auto slot = slots.find(index);
+        return slot == slots.end() ? nullptr : &slot->second;
+    }
+
+    std::string Service::Quit(const std::string&)
+    {
+        quit = true;
+        return "ok";
+    }
+
+    std::string Service::SetDeviceCount(const std::string& arguments)
+    {
+        if (arguments == "auto")
+            nDevicesOverride.reset();
+        else if (IsIntegerText(arguments))
+            nDevicesOverride = arguments;
+        else
+            return "error: ndevices takes an integer or 'auto'";
+        PublishNDevices();
+        return publishedNDevices == NDevicesText() ? "ok" : "error: segment Devices is full";
+    }
+
+    // "I TEXT": the text is everything after one blank, blanks included.
+    std::string Service::SetRecord(const std::string& arguments)
+    {
+        const auto [indexText, text] = FirstWord(arguments);
         int index = -1;
-        std::string text;
-        const auto indexAndText = [&]() {
-            const std::size_t gap = rest.find(' ');
-            if (!ParseIndex(rest.substr(0, gap), index))
-                return false;
-            text = gap == std::string::npos ? std::string() : rest.substr(gap + 1);
-            return true;
-        };
-
-        if (command == "quit")
+        if (!ParseIndex(indexText, index))
+            return "error: record takes an index (0.." + std::to_string(maxControlIndex) + ") and a text";
+        auto [slot, created] = slots.try_emplace(index);
+        if (created)
+            slot->second.device = std::make_unique<RecordSim>(text);
+        slot->second.record = text;
+        slot->second.connected.reset();
+        PublishRecords(false);
+        if (!slot->second.publishedRecord || *slot->second.publishedRecord != text)
         {
-            quit = true;
-            return "ok";
-        }
-        if (command == "ndevices")
-        {
-            if (rest == "auto")
-                nDevicesOverride.reset();
-            else if (IsIntegerText(rest))
-                nDevicesOverride = rest;
-            else
-                return "error: ndevices takes an integer or 'auto'";
-            PublishNDevices();
-            return publishedNDevices == NDevicesText() ? "ok" : "error: segment Devices is full";
-        }
-        if (command == "record")
-        {
-            if (!indexAndText())
-                return "error: record takes an index (0.." + std::to_string(maxControlIndex) + ") and a text";
-            auto [slot, created] = slots.try_emplace(index);
             if (created)
-                slot->second.device = std::make_unique<RecordSim>(text);
-            slot->second.record = text;
-            slot->second.connected.reset();
-            PublishRecords(false);
-            if (!slot->second.publishedRecord || *slot->second.publishedRecord != text)
-            {
-                if (created)
-                    slots.erase(slot);
-                return "error: segment Devices is full";
-            }
-            if (created && !segments.WriteData(Key(index), std::string()))
-                return "error: segment Data is full";
-            PublishNDevices();
-            return "ok";
+                slots.erase(slot);
+            return "error: segment Devices is full";
         }
-        if (command == "data")
-        {
-            if (!indexAndText())
-                return "error: data takes an index and a text";
-            const auto slot = slots.find(index);
-            if (slot == slots.end())
-                return "error: no device " + std::to_string(index);
-            slot->second.data = text;
-            return segments.WriteData(Key(index), text) ? "ok" : "error: segment Data is full";
-        }
-        if (command == "disconnect" || command == "connect")
-        {
-            if (!ParseIndex(rest, index))
-                return "error: " + command + " takes a device index";
-            const auto slot = slots.find(index);
-            if (slot == slots.end())
-                return "error: no device " + std::to_string(index);
-            slot->second.connected = command == "connect";
-            PublishRecords(false);
-            return "ok";
-        }
-        if (command == "scan")
-        {
-            if (!IsIntegerText(rest) || rest.size() > 13)
-                return "error: scan takes an offset in whole seconds";
-            scanOffset = std::stoll(rest);
-            stale = false;
-            publishedScan.clear();
-            PublishScanActive();
-            return "ok";
-        }
-        if (command == "stale")
-        {
-            stale = true;
-            publishedScan.clear();
-            PublishScanActive();
-            return "ok";
-        }
-        return "error: unknown command '" + command + "'";
+        if (created && !segments.WriteData(Key(index), std::string()))
+            return "error: segment Data is full";
+        PublishNDevices();
+        return "ok";
+    }
+
+    std::string Service::SetData(const std::string& arguments)
+    {
+        const auto [indexText, text] = FirstWord(arguments);
+        int index = -1;
+        Slot* slot = FindSlot(indexText, index);
+        if (index < 0)
+            return "error: data takes an index and a text";
+        if (slot == nullptr)
+            return "error: no device " + std::to_string(index);
+        slot->data = text;
+        slot->lastData = text;
+        return segments.WriteData(Key(index), text) ? "ok" : "error: segment Data is full";
+    }
+
+    std::string Service::SetFlexion(const std::string& arguments)
+    {
+        const auto [indexText, text] = FirstWord(arguments);
+        int index = -1;
+        Slot* slot = FindSlot(indexText, index);
+        Flexion flexion{};
+        const bool motion = text == "auto";
+        if (index < 0 || (!motion && !ParseFlexion(text, flexion)))
+            return "error: flex takes a glove index and five closures from 0 to 1 (T,I,M,R,P), or 'auto'";
+        if (slot == nullptr)
+            return "error: no device " + std::to_string(index);
+        if (!slot->device->SetFlexion(motion ? std::nullopt : std::optional<Flexion>(flexion)))
+            return "error: device " + std::to_string(index) + " is not a simulated glove";
+        slot->data.reset();
+        return "ok";
+    }
+
+    std::string Service::Connect(const std::string& arguments)
+    {
+        return SetConnected(arguments, true);
+    }
+
+    std::string Service::Disconnect(const std::string& arguments)
+    {
+        return SetConnected(arguments, false);
+    }
+
+    std::string Service::SetConnected(const std::string& arguments, bool connected)
+    {
+        int index = -1;
+        Slot* slot = FindSlot(arguments, index);
+        if (index < 0)
+            return std::string("error: ") + (connected ? "connect" : "disconnect") + " takes a device index";
+        if (slot == nullptr)
+            return "error: no device " + std::to_string(index);
+        slot->connected = connected;
+        PublishRecords(false);
+        return "ok";
+    }
+
+    std::string Service::Scan(const std::string& arguments)
+    {
+        if (!IsIntegerText(arguments) || arguments.size() > 13)
+            return "error: scan takes an offset in whole seconds";
+        scanOffset = std::stoll(arguments);
+        stale = false;
+        publishedScan.clear();
+        PublishScanActive();
+        return "ok";
+    }
+
+    std::string Service::Stale(const std::string&)
+    {
+        stale = true;
+        publishedScan.clear();
+        PublishScanActive();
+        return "ok";
     }
 
     void Service::PrintPublished() const

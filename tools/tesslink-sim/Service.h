@@ -36,17 +36,22 @@ namespace TessLinkSim
     class Service
     {
     public:
-        Service(ServiceOptions options, std::vector<std::unique_ptr<SimDevice>> devices);
-
         // Exit codes of Run besides 0.
         static constexpr int exitCannotCreate = 1;
         static constexpr int exitSegmentsOwned = 4; // another service owns them, or took them over
+        // How often "Haptics" is read: a command held for 5 ms is always seen.
+        static constexpr auto hapticsPollInterval = std::chrono::milliseconds(1);
+
+        Service(ServiceOptions options, std::vector<std::unique_ptr<SimDevice>> devices);
 
         // Runs until a signal, "quit" or --seconds; returns the exit code.
         int Run();
 
         // Called from the signal handler: only sets a flag.
         static void RequestStop();
+
+        // The control commands, one "  name ARGS  what it does" line each, for --help.
+        static std::string ControlHelp();
 
     private:
         using Clock = std::chrono::steady_clock;
@@ -61,7 +66,23 @@ namespace TessLinkSim
             std::string lastData;
         };
 
+        struct ControlCommand
+        {
+            const char* name;
+            const char* arguments;
+            const char* help;
+            std::string (Service::*run)(const std::string& arguments);
+        };
+        static const ControlCommand controlCommands[];
+
+        int Claim();
+        void PublishFirst();
+        int Step(Clock::time_point now);
+        void EverySecond(double t);
+        void WaitForWork();
+        Clock::time_point Deadline(double seconds) const;
         double Elapsed(Clock::time_point now) const;
+
         std::string RecordOf(int index, const Slot& slot) const;
         std::string NDevicesText() const;
         void PublishRecords(bool force);
@@ -69,9 +90,23 @@ namespace TessLinkSim
         void PublishScanActive();
         void PublishData(double t);
         void PollHaptics();
+        std::string DecodeFor(const std::string& key, const std::string& command) const;
+
         void ReadControl();
         void HandleCommand(const std::string& line);
         std::string Execute(const std::string& line);
+        Slot* FindSlot(const std::string& indexText, int& index);
+        std::string Quit(const std::string& arguments);
+        std::string SetDeviceCount(const std::string& arguments);
+        std::string SetRecord(const std::string& arguments);
+        std::string SetData(const std::string& arguments);
+        std::string SetFlexion(const std::string& arguments);
+        std::string Connect(const std::string& arguments);
+        std::string Disconnect(const std::string& arguments);
+        std::string SetConnected(const std::string& arguments, bool connected);
+        std::string Scan(const std::string& arguments);
+        std::string Stale(const std::string& arguments);
+
         void PrintPublished() const;
         void Status(double t);
         void Verbose(const std::string& line) const;
@@ -89,9 +124,14 @@ namespace TessLinkSim
         int ticksThisSecond = 0;
         std::size_t failedWrites = 0;
         bool quit = false;
+        bool disconnectedAll = false;
         bool watchStdin = true;
         std::string pendingInput;
         Clock::time_point start;
+        Clock::time_point nextData;
+        Clock::time_point nextHaptics;
+        Clock::time_point nextSecond;
+        double dataTick = 1.0;
         std::optional<std::string> nDevicesOverride;
     };
 }

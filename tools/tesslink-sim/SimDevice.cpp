@@ -24,6 +24,30 @@ namespace TessLinkSim
         constexpr const char* exoImuCorrection = "0;0;90";
     }
 
+    bool SimDevice::SetFlexion(const std::optional<Flexion>&)
+    {
+        return false;
+    }
+
+    GloveSim::GloveSim(bool right, int serial, MotionSettings motion, Motion::Family family)
+        : right(right), serial(serial), motion(motion), family(family),
+          noise(motion.noise, static_cast<unsigned>(serial))
+    {
+    }
+
+    bool GloveSim::SetFlexion(const std::optional<Flexion>& flexion)
+    {
+        held = flexion;
+        return true;
+    }
+
+    Motion::Shape GloveSim::ShapeAt(double t) const
+    {
+        if (held)
+            return Motion::ShapeOf(*held);
+        return Motion::ShapeAt(motion.pattern, t, motion.period, family, right);
+    }
+
     BetaSim::BetaSim(std::string constants, std::optional<std::string> fixedText, bool stress)
         : constants(std::move(constants)), fixedText(std::move(fixedText)), stress(stress)
     {
@@ -74,41 +98,36 @@ namespace TessLinkSim
         return std::string();
     }
 
-    TessaraSim::TessaraSim(bool right, float firmware, MotionSettings motion)
-        : TessaraSim(right, FormatFloat(firmware), motion)
-    {
-    }
-
-    TessaraSim::TessaraSim(bool right, std::string firmwareText, MotionSettings motion)
-        : right(right), firmware(std::move(firmwareText)), motion(motion)
+    TessaraSim::TessaraSim(bool right, int serial, std::string constants, MotionSettings motion)
+        : GloveSim(right, serial, motion, Motion::Family::Exo), constants(std::move(constants))
     {
     }
 
     std::string TessaraSim::Describe() const
     {
-        return std::string("tessara ") + (right ? "right" : "left") + " firmware " + firmware;
+        return std::string("tessara ") + Side() + " " + SplitFields(constants, ':')[1];
     }
 
     std::string TessaraSim::Record(int pps, const std::string& address) const
     {
-        return BuildRecord('1', pps, DeviceKind::Tessara, StandardConstants(right, firmware), address,
-                           simConnectionType);
+        return BuildRecord('1', pps, DeviceKind::Tessara, constants, address, simConnectionType);
     }
 
     std::string TessaraSim::SensorText(double t)
     {
-        return Motion::ExoSensorText(Motion::Closure(motion.pattern, t, motion.period, Motion::fingerCount), right,
-                                     Motion::Orientation(t));
+        return Motion::ExoSensorText(ShapeAt(t), right, Motion::Orientation(t), SensorNoise());
     }
 
     std::string TessaraSim::StandardConstants(bool right, float firmware)
     {
-        return StandardConstants(right, FormatFloat(firmware));
+        return Constants(right, right ? 8 : 7, FormatFloat(firmware));
     }
 
-    std::string TessaraSim::StandardConstants(bool right, const std::string& firmwareText)
+    std::string TessaraSim::Constants(bool right, int serial, const std::string& firmwareText)
     {
-        std::string text = right ? "C:QX7.2-R0008:QX7.2:v" : "C:QX7.2-L0007:QX7.2:v";
+        char id[32];
+        std::snprintf(id, sizeof id, "QX7.2-%c%04d", right ? 'R' : 'L', serial % 10000);
+        std::string text = std::string("C:") + id + ":QX7.2:v";
         text += firmwareText;
         text += right ? ":R:3:" : ":L:3:";
         text += exoStartValues;
@@ -126,13 +145,14 @@ namespace TessLinkSim
         return text;
     }
 
-    KelvoSim::KelvoSim(bool right, int serial, MotionSettings motion) : right(right), serial(serial), motion(motion)
+    KelvoSim::KelvoSim(bool right, int serial, MotionSettings motion)
+        : GloveSim(right, serial, motion, Motion::Family::Kelvo)
     {
     }
 
     std::string KelvoSim::Describe() const
     {
-        return std::string("kelvo ") + (right ? "right" : "left") + " #" + std::to_string(serial);
+        return std::string("kelvo ") + Side() + " #" + std::to_string(serial);
     }
 
     std::string KelvoSim::Record(int pps, const std::string& address) const
@@ -143,7 +163,7 @@ namespace TessLinkSim
     std::string KelvoSim::SensorText(double t)
     {
         // Thumb, index, middle and ring: the little finger has no sensor of its own.
-        return Motion::KelvoSensorText(Motion::Closure(motion.pattern, t, motion.period, 4), Motion::Orientation(t));
+        return Motion::KelvoSensorText(ShapeAt(t), Motion::Orientation(t), SensorNoise());
     }
 
     std::string KelvoSim::Constants(bool right, int serial)

@@ -4,9 +4,11 @@
 // state '1'; the service applies connect/disconnect) and its sensor text over time.
 
 #include "Motion.h"
+#include "Noise.h"
 #include "RecordText.h"
 #include "Replay.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -21,7 +23,12 @@ namespace TessLinkSim
     {
         Motion::Pattern pattern = Motion::Pattern::Wave;
         double period = 4.0;
+        // Sensor noise, as a fraction of each sensor's open-to-fist span.
+        double noise = 0.0;
     };
+
+    // Finger closures, thumb first, 0 open to 1 closed.
+    using Flexion = std::array<double, Motion::fingerCount>;
 
     class SimDevice
     {
@@ -35,6 +42,32 @@ namespace TessLinkSim
 
         // Sensor text at t seconds after start; called once per publish.
         virtual std::string SensorText(double t) = 0;
+
+        // Holds the fingers at the given closures, or (nullopt) returns them to the motion;
+        // false for a device without fingers.
+        virtual bool SetFlexion(const std::optional<Flexion>& flexion);
+    };
+
+    // A simulated glove: a hand shape from its motion (or held by SetFlexion), with noise.
+    class GloveSim : public SimDevice
+    {
+    public:
+        bool SetFlexion(const std::optional<Flexion>& flexion) override;
+
+    protected:
+        GloveSim(bool right, int serial, MotionSettings motion, Motion::Family family);
+        Motion::Shape ShapeAt(double t) const;
+        Noise* SensorNoise() { return &noise; }
+        const char* Side() const { return right ? "right" : "left"; }
+
+        bool right;
+        int serial;
+        MotionSettings motion;
+
+    private:
+        Motion::Family family;
+        Noise noise;
+        std::optional<Flexion> held;
     };
 
     // Development hardware: constants as given, text "beta <counter>" or a fixed text.
@@ -66,32 +99,32 @@ namespace TessLinkSim
         std::string record;
     };
 
-    // Exoskeleton glove with the standard constants string of its side.
-    class TessaraSim : public SimDevice
+    // Exoskeleton glove: the standard "QX7.2" constants of its side with an identity of its
+    // own, or (standard) the standard string verbatim.
+    class TessaraSim : public GloveSim
     {
     public:
-        static constexpr float defaultFirmware = 4.7f;
+        static constexpr const char* defaultFirmware = "4.7";
 
-        TessaraSim(bool right, float firmware, MotionSettings motion);
-        // Firmware text as it goes into the constants string ("4.6" stays "4.6", so the
-        // library reads sub-version 6; the default "%f" form reads 700000).
-        TessaraSim(bool right, std::string firmwareText, MotionSettings motion);
+        // `serial` numbers the gloves of the run (it seeds their noise); `constants` is what
+        // Constants or StandardConstants made.
+        TessaraSim(bool right, int serial, std::string constants, MotionSettings motion);
         std::string Describe() const override;
         std::string Record(int pps, const std::string& address) const override;
         std::string SensorText(double t) override;
 
-        // The standard "QX7.2" constants string; firmware written with printf's "%f".
+        // "QX7.2-R0001"-style identity of glove `serial`. The firmware text goes in as written
+        // ("4.6" reads as sub-version 6).
+        static std::string Constants(bool right, int serial, const std::string& firmwareText);
+        // The standard string: identity QX7.2-R0008 or QX7.2-L0007, firmware in printf's "%f".
         static std::string StandardConstants(bool right, float firmware);
-        static std::string StandardConstants(bool right, const std::string& firmwareText);
 
     private:
-        bool right;
-        std::string firmware;
-        MotionSettings motion;
+        std::string constants;
     };
 
     // Second glove model: four sensor entries of raw readings plus the orientation.
-    class KelvoSim : public SimDevice
+    class KelvoSim : public GloveSim
     {
     public:
         // `serial` numbers the gloves of the run so that their identities differ.
@@ -101,11 +134,6 @@ namespace TessLinkSim
         std::string SensorText(double t) override;
 
         static std::string Constants(bool right, int serial);
-
-    private:
-        bool right;
-        int serial;
-        MotionSettings motion;
     };
 
     // One device of a recording; the track is shared by all devices of the file.

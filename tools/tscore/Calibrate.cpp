@@ -5,12 +5,13 @@
 #include <vector>
 
 #include <TSCore/Kinematics/Values.h>
-#include <TSCore/Util/StrStuff.h>
 
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "Files.h"
 #include "Interrupt.h"
+#include "OptionChecks.h"
+#include "PoseText.h"
 #include "Select.h"
 #include "Terminal.h"
 
@@ -26,57 +27,188 @@ namespace TSCoreCli
             GloveOptions glove;
             std::string out;
             double seconds = 9.0;
+            double pause = 2.0;
+            bool allowPartial = false;
         };
 
-        const char* const phases[] = {"open the hand, fingers stretched", "make a fist",
-                                      "spread the fingers wide"};
+        const char* const phases[] = {"open the hand, fingers stretched", "make a fist", "spread the fingers wide"};
         constexpr int phaseCount = 3;
+
+        // Where the steps are announced: standard error when the profile goes to standard output.
+        std::ostream* progress = &std::cout;
 
         // Values at or beyond the range's starting sentinels mean "nothing seen yet".
         constexpr float unseen = 9999.0f;
 
-        /// Per finger "min..max" of the flexion range, in degrees for a glove that reports
-        /// angles, in its raw units for one that reports raw readings.
-        std::vector<std::string> RangeCells(TSCore::HapticGlove& glove)
+        // The narrowest range a finger's calibration values may span: a narrower one maps the
+        // finger's whole motion onto almost nothing (zero width: onto NaN). Degrees of summed
+        // linkage flexion for the exoskeleton glove (whose range starts 60 degrees wide), raw
+        // readings for the second model (its own minimum calibration range).
+        constexpr float minimumTessaraRangeDegrees = 10.0f;
+        constexpr float minimumKelvoRangeReadings = 200.0f;
+
+        /// How a glove's calibration values read: angles shown in degrees, or raw readings.
+        struct Units
+        {
+            float scale = 1.0f;  ///< from the library's values to the shown ones
+            float minimum = 0.0f; ///< narrowest accepted range, in shown units
+            std::string name;
+            std::string meaning;
+        };
+
+        Units UnitsOf(TSCore::HapticGlove& glove)
+        {
+            if (glove.GetDeviceType() == TSCore::DeviceType::Kelvo)
+                return {1.0f, minimumKelvoRangeReadings, "raw readings",
+                        "raw sensor readings (0 to 1000 before calibration)"};
+            return {Values::Rad2Deg, minimumTessaraRangeDegrees, "degrees",
+                    "degrees of flexion summed over each finger's linkage (the glove's angles)"};
+        }
+
+        struct Range
+        {
+            float low = 0.0f;
+            float high = 0.0f;
+            bool seen = false;
+        };
+
+        /// Per finger the flexion range seen (y); for the thumb also its sideways range (z).
+        std::vector<std::pair<Range, Range>> Ranges(TSCore::HapticGlove& glove, const Units& units)
         {
             std::vector<Vect3D> lo;
             std::vector<Vect3D> hi;
             glove.GetCalibrationRange(lo, hi);
-            const bool angles = glove.GetDeviceType() != TSCore::DeviceType::Kelvo;
-            std::vector<std::string> cells;
+            const auto range = [&](float a, float b) {
+                return a < unseen && b > -unseen && a <= b ? Range{a * units.scale, b * units.scale, true} : Range{};
+            };
+            std::vector<std::pair<Range, Range>> out;
             for (std::size_t f = 0; f < lo.size() && f < hi.size(); ++f)
+                out.emplace_back(range(lo[f].y, hi[f].y), f == 0 ? range(lo[f].z, hi[f].z) : Range{});
+            return out;
+        }
+
+        std::string RangeText(const Range& r)
+        {
+            return r.seen ? Fixed(r.low, 0) + ".." + Fixed(r.high, 0) : std::string("-");
+        }
+
+        /// Fingers whose range is narrower than the minimum (a NaN bound counts as narrow).
+        std::vector<std::size_t> NarrowFingers(TSCore::HapticGlove& glove, const Units& units)
+        {
+            const auto narrow = [&](const Range& r) { return !(r.high - r.low >= units.minimum); };
+            std::vector<std::size_t> fingers;
+            const auto ranges = Ranges(glove, units);
+            for (std::size_t f = 0; f < ranges.size(); ++f)
+                if (narrow(ranges[f].first) || (f == 0 && ranges[f].second.seen && narrow(ranges[f].second)))
+                    fingers.push_back(f);
+            return fingers;
+        }
+
+        std::vector<std::string> RangeLines(TSCore::HapticGlove& glove, const Units& units)
+        {
+            std::vector<std::string> lines{"finger  flexion range seen (" + units.name + ")"};
+            const auto ranges = Ranges(glove, units);
+            for (std::size_t f = 0; f < ranges.size(); ++f)
+                lines.push_back(PadRight(FingerName(f), 8) + RangeText(ranges[f].first) +
+                                (ranges[f].second.seen ? "   sideways " + RangeText(ranges[f].second) : ""));
+            return lines;
+        }
+
+        /// The "get ready" pause before a step, so that the hand is in place when it starts.
+        void GetReady(int phase, double pause, LiveBlock* block)
+        {
+            if (pause <= 0.0)
+                return;
+            const std::string next = std::string("Get ready: ") + phases[phase];
+            if (block == nullptr)
+                *progress << next << " (starts in " << Fixed(pause, 1) << " s)" << std::endl;
+            using Clock = std::chrono::steady_clock;
+            const auto start = Clock::now();
+            for (double left = pause; left > 0.0 && !Interrupted();
+                 left = pause - std::chrono::duration<double>(Clock::now() - start).count())
             {
-                const float a = lo[f].y;
-                const float b = hi[f].y;
-                if (!(a < unseen && b > -unseen && a <= b))
-                {
-                    cells.emplace_back("-");
-                    continue;
-                }
-                const float scale = angles ? Values::Rad2Deg : 1.0f;
-                cells.push_back(Fixed(a * scale, 0) + ".." + Fixed(b * scale, 0));
+                if (block != nullptr)
+                    block->Draw({next, "starts in " + Fixed(left, 1) + " s   Ctrl-C cancels"}, TerminalSizeNow(),
+                                TerminalResized());
+                SleepFor(std::min(left, 0.1));
             }
-            return cells;
         }
 
-        std::string FingerName(std::size_t f)
+        /// One step: reads the glove 30 times a second for `length` seconds; the readings taken.
+        long RunStep(TSCore::HapticGlove& glove, int phase, double length, const Units& units, LiveBlock* block)
         {
-            return f < static_cast<std::size_t>(TSCore::fingerCount)
-                       ? TSCore::Util::StrStuff::ToString(static_cast<TSCore::Finger>(f))
-                       : "Finger" + std::to_string(f);
+            const std::string heading = "Step " + std::to_string(phase + 1) + "/" + std::to_string(phaseCount) +
+                                        ": " + phases[phase];
+            if (block == nullptr)
+                *progress << heading << " (" << Fixed(length, 1) << " s)" << std::endl;
+            using Clock = std::chrono::steady_clock;
+            const auto start = Clock::now();
+            const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+            long readings = 0;
+            for (long tick = 0; !Interrupted() && elapsed() < length; ++tick)
+            {
+                std::vector<Vect3D> values;
+                if (glove.GetCalibrationValues(values))
+                {
+                    glove.UpdateCalibrationRange(values);
+                    ++readings;
+                }
+                if (block != nullptr)
+                {
+                    std::vector<std::string> lines{"Calibrating " + Describe(glove) + "   Ctrl-C cancels",
+                                                   heading + "   " + Fixed(length - elapsed(), 1) + " s left",
+                                                   "Ranges are in " + units.meaning};
+                    for (const auto& line : RangeLines(glove, units))
+                        lines.push_back(line);
+                    block->Draw(lines, TerminalSizeNow(), TerminalResized());
+                }
+                SleepFor(std::min(static_cast<double>(tick + 1) / 30.0, length) - elapsed());
+            }
+            if (block == nullptr)
+                for (const auto& line : RangeLines(glove, units))
+                    *progress << "  " << line << "\n";
+            return readings;
         }
 
-        std::string RangeLine(TSCore::HapticGlove& glove)
+        std::string Names(const std::vector<std::size_t>& fingers)
         {
-            std::string line;
-            const auto cells = RangeCells(glove);
-            for (std::size_t f = 0; f < cells.size(); ++f)
-                line += (f > 0 ? "  " : "") + FingerName(f) + " " + cells[f];
-            return line;
+            std::string out;
+            for (const std::size_t f : fingers)
+                out += (out.empty() ? "" : ", ") + FingerName(f);
+            return out;
+        }
+
+        /// Writes the range into the profile; with allowPartial, fingers that did not move keep
+        /// what the profile held before.
+        int ApplyRanges(const CalibrateOptions& options, TSCore::HapticGlove& glove, const Units& units,
+                        TSCore::HandProfile& profile)
+        {
+            const std::vector<std::size_t> narrow = NarrowFingers(glove, units);
+            const std::string rule = "a range narrower than " + Fixed(units.minimum, 0) + " " + units.name;
+            if (!narrow.empty() && !options.allowPartial)
+                return Fail(exitInvalid, Names(narrow) + (narrow.size() == 1 ? " has " : " have ") + rule +
+                                             ": did they move? Nothing written. Calibrate again moving every "
+                                             "finger, or give --allow-partial to calibrate only the fingers that moved");
+            if (narrow.size() >= static_cast<std::size_t>(TSCore::fingerCount))
+                return Fail(exitInvalid, "no finger moved (every finger has " + rule + "); nothing written");
+            const TSCore::HandProfile before = profile;
+            glove.UpdateCalibration(profile);
+            const bool kelvo = glove.GetDeviceType() == TSCore::DeviceType::Kelvo;
+            auto& sets = (kelvo ? profile.kelvoProfile.interpolator : profile.tsProfile.interpolator).interpolationSets;
+            const auto& kept = (kelvo ? before.kelvoProfile.interpolator : before.tsProfile.interpolator).interpolationSets;
+            for (const std::size_t f : narrow)
+                if (f < sets.size() && f < kept.size())
+                    sets[f] = kept[f];
+            if (!narrow.empty())
+                Warn(Names(narrow) + " did not move enough (" + rule + ") and keep their earlier calibration");
+            return exitOk;
         }
 
         int RunCalibrate(const CalibrateOptions& options)
         {
+            std::string why;
+            if (!CanWrite(options.out, why))
+                return Fail(exitCannotWrite, "cannot write " + options.out + ": " + why + ". Nothing was calibrated");
             std::shared_ptr<TSCore::HapticGlove> glove;
             // Starting from a stored profile keeps the other glove family's part of it.
             TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
@@ -84,62 +216,32 @@ namespace TSCoreCli
                 return code;
 
             InstallInterruptHandler();
-            const bool live = StdoutIsTerminal();
-            const std::string title = Describe(*glove);
-            const std::string unit = glove->GetDeviceType() == TSCore::DeviceType::Kelvo ? "raw units" : "degrees";
+            const Units units = UnitsOf(*glove);
+            LiveBlock live;
+            LiveBlock* block = StdoutIsTerminal() && options.out != "-" ? &live : nullptr;
+            progress = options.out == "-" ? &std::cerr : &std::cout;
+            if (block == nullptr)
+                *progress << "Calibrating " << Describe(*glove) << "\nRanges are in " << units.meaning << std::endl;
             glove->ResetCalibrationRange();
             long readings = 0;
-            LiveBlock block;
-            using Clock = std::chrono::steady_clock;
-            const double phaseLength = options.seconds / phaseCount;
             for (int phase = 0; phase < phaseCount && !Interrupted(); ++phase)
             {
-                const std::string heading = "Step " + std::to_string(phase + 1) + "/" + std::to_string(phaseCount) +
-                                            ": " + phases[phase];
-                if (!live)
-                    std::cout << heading << " (" << Fixed(phaseLength, 1) << " s)" << std::endl;
-                const auto start = Clock::now();
-                for (long tick = 0; !Interrupted(); ++tick)
-                {
-                    const double t = std::chrono::duration<double>(Clock::now() - start).count();
-                    if (t >= phaseLength)
-                        break;
-                    std::vector<Vect3D> values;
-                    if (glove->GetCalibrationValues(values))
-                    {
-                        glove->UpdateCalibrationRange(values);
-                        ++readings;
-                    }
-                    if (live)
-                    {
-                        std::vector<std::string> lines{"Calibrating " + title + "   Ctrl-C cancels",
-                                                       heading + "   " + Fixed(phaseLength - t, 1) + " s left",
-                                                       "finger  flexion range seen (" + unit + ")"};
-                        const auto cells = RangeCells(*glove);
-                        for (std::size_t f = 0; f < cells.size(); ++f)
-                            lines.push_back(PadRight(FingerName(f), 8) + cells[f]);
-                        lines.push_back(std::to_string(readings) + " readings");
-                        block.Draw(lines);
-                    }
-                    const double wait = static_cast<double>(tick + 1) / 30.0 -
-                                        std::chrono::duration<double>(Clock::now() - start).count();
-                    if (wait > 0.0)
-                        SleepFor(wait < phaseLength - t ? wait : phaseLength - t);
-                }
-                if (!live)
-                    std::cout << "  range (" << unit << "): " << RangeLine(*glove) << std::endl;
+                GetReady(phase, options.pause, block);
+                readings += RunStep(*glove, phase, options.seconds / phaseCount, units, block);
             }
-            block.Finish();
+            live.Finish();
             if (Interrupted())
-                return Fail(exitInterrupted, "calibration cancelled; nothing written");
+                return Fail(InterruptedExitCode(), "calibration cancelled; nothing written");
             if (readings == 0)
-                return Fail(exitNoReading, "no complete reading from " + title + "; nothing written");
-
-            glove->UpdateCalibration(profile);
+                return Fail(exitNoReading, "no complete reading from " + Describe(*glove) +
+                                               "; nothing written. Is it connected? `tscore list` shows its state");
+            if (const int code = ApplyRanges(options, *glove, units, profile))
+                return code;
             if (!WriteFile(options.out, profile.Serialize()))
                 return Fail(exitCannotWrite, "cannot write " + options.out);
-            std::cout << "Wrote the " << (profile.isRight ? "right" : "left") << "-hand profile (" << readings
-                      << " readings) to " << options.out << std::endl;
+            if (options.out != "-")
+                std::cout << "Wrote the " << (profile.isRight ? "right" : "left") << "-hand profile (" << readings
+                          << " readings) to " << options.out << std::endl;
             return exitOk;
         }
     }
@@ -148,15 +250,27 @@ namespace TSCoreCli
     {
         auto options = std::make_shared<CalibrateOptions>();
         auto* command = app.add_subcommand(
-            "calibrate", "Guided calibration in three equal steps (open the hand, make a fist, spread the fingers), "
-                         "showing per finger the flexion range seen as it widens; then writes the calibrated hand "
-                         "profile, which watch, pose and render take with --profile.");
+            "calibrate",
+            "Guided calibration in three equal steps (open the hand, make a fist, spread the fingers), each after a "
+            "short pause to get ready, showing per finger the range of calibration values seen as it widens "
+            "(degrees of summed linkage flexion on a Tessara glove, raw readings on a Kelvo glove); then writes "
+            "the calibrated hand profile, which watch, pose and render take with --profile. A finger whose range "
+            "stays narrower than 10 degrees (Tessara) or 200 raw readings (Kelvo) would make every pose invalid: "
+            "calibrate then writes nothing and names the finger, unless --allow-partial is given.");
         AddGloveOptions(*command, options->glove);
-        command->add_option("--out", options->out, "Profile file to write.")->type_name("FILE")->required();
-        command->add_option("--seconds", options->seconds, "Length of the whole calibration.")
+        command->add_option("--out", options->out, "Profile file to write ('-': standard output).")
+            ->type_name("FILE")
+            ->required();
+        command->add_option("--seconds", options->seconds, "Length of the three steps together.")
             ->type_name("S")
             ->capture_default_str()
-            ->check(CLI::PositiveNumber);
+            ->check(ToolCommon::MoreThan(0.0, "seconds"));
+        command->add_option("--pause", options->pause, "Seconds to get ready before each step.")
+            ->type_name("S")
+            ->capture_default_str()
+            ->check(ToolCommon::Between(0.0, 60.0, "seconds"));
+        command->add_flag("--allow-partial", options->allowPartial,
+                          "Write the fingers that moved; the others keep what the starting profile holds.");
         command->add_option("--profile", options->glove.profilePath,
                             "Start from this profile instead of the default one; the part of the other glove "
                             "family is kept as it is.")

@@ -9,12 +9,14 @@ namespace TSCoreCli
                                      "  1    unexpected internal error\n"
                                      "  2    bad or missing arguments\n"
                                      "  3    the connection service is not running\n"
-                                     "  4    no glove found (or none of the requested side or index)\n"
-                                     "  5    an input file cannot be read\n"
+                                     "  4    no connected glove found (or none of the requested side or index)\n"
+                                     "  5    an input file cannot be read, or is not of the expected kind\n"
                                      "  6    an output file cannot be written\n"
                                      "  7    no complete sensor reading from the glove\n"
                                      "  8    a haptic command could not be written\n"
-                                     "  130  interrupted (Ctrl-C) where that loses the result";
+                                     "  9    the pose or calibration would not be valid\n"
+                                     "  130  interrupted (Ctrl-C) where that loses the result\n"
+                                     "  143  terminated (SIGTERM)";
 
     int Fail(int code, const std::string& message)
     {
@@ -25,5 +27,11 @@ namespace TSCoreCli
     void Warn(const std::string& message)
     {
         std::cerr << "tscore: warning: " << message << std::endl;
+    }
+
+    int FailNoService()
+    {
+        return Fail(exitNoService, "the connection service is not running. Start it, or simulate a glove with "
+                                   "`tesslink-sim --tessara right &`, then try again");
     }
 }

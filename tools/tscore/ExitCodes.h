@@ -1,6 +1,7 @@
 #pragma once
 
-// Exit codes and the one-line error form shared by every subcommand.
+// Exit codes and the one-line error form shared by every subcommand. Every message says
+// what to do next.
 
 #include <string>
 
@@ -12,12 +13,14 @@ namespace TSCoreCli
         exitInternal = 1,    ///< an unexpected error inside the tool
         exitUsage = 2,       ///< bad or missing arguments
         exitNoService = 3,   ///< the connection service is not running
-        exitNoGlove = 4,     ///< no (matching) glove found
+        exitNoGlove = 4,     ///< no (matching, connected) glove
         exitCannotRead = 5,  ///< an input file cannot be read or holds no usable data
         exitCannotWrite = 6, ///< an output file cannot be written
         exitNoReading = 7,   ///< the glove gave no complete sensor reading in time
         exitNotSent = 8,     ///< a haptic command could not be written
+        exitInvalid = 9,     ///< a pose or calibration that would hold no valid numbers
         exitInterrupted = 130,
+        exitTerminated = 143,
     };
 
     /// The --help footer that documents the codes above.
@@ -27,4 +30,7 @@ namespace TSCoreCli
     int Fail(int code, const std::string& message);
     /// Prints "tscore: warning: message" on stderr.
     void Warn(const std::string& message);
+
+    /// The service is not running: how to start one.
+    int FailNoService();
 }

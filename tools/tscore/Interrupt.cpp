@@ -6,15 +6,23 @@
 #include <chrono>
 #include <thread>
 
+#include "ExitCodes.h"
+
 namespace TSCoreCli
 {
     namespace
     {
-        volatile sig_atomic_t interrupted = 0;
+        volatile sig_atomic_t interruptedBy = 0;
+        volatile sig_atomic_t resized = 0;
 
-        extern "C" void OnInterrupt(int)
+        extern "C" void OnInterrupt(int signal)
         {
-            interrupted = 1;
+            interruptedBy = signal;
+        }
+
+        extern "C" void OnResize(int)
+        {
+            resized = 1;
         }
     }
 
@@ -26,6 +34,9 @@ namespace TSCoreCli
         action.sa_flags = 0;
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
+        action.sa_handler = OnResize;
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGWINCH, &action, nullptr);
         // Output piped into `head` must end the tool through a failed write, not kill it
         // halfway through a redraw.
         signal(SIGPIPE, SIG_IGN);
@@ -33,7 +44,25 @@ namespace TSCoreCli
 
     bool Interrupted()
     {
-        return interrupted != 0;
+        return interruptedBy != 0;
+    }
+
+    int InterruptedExitCode()
+    {
+        return interruptedBy == SIGTERM ? exitTerminated : exitInterrupted;
+    }
+
+    bool Terminated()
+    {
+        return interruptedBy == SIGTERM;
+    }
+
+    bool TerminalResized()
+    {
+        if (resized == 0)
+            return false;
+        resized = 0;
+        return true;
     }
 
     void SleepFor(double seconds)

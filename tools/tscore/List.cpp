@@ -2,17 +2,21 @@
 #include <memory>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include <TSCore/Devices/DeviceList.h>
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Devices/TSDevice.h>
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "LiveState.h"
 #include "Select.h"
 #include "Table.h"
 
 namespace TSCoreCli
 {
+    using json = nlohmann::ordered_json;
     using TSCore::DeviceList;
     using TSCore::HapticGlove;
     using TSCore::TSDevice;
@@ -37,43 +41,83 @@ namespace TSCoreCli
             return std::to_string(static_cast<int>(type)); // a number the library gives no name
         }
 
-        int RunList()
+        /// One device as list shows it; index is what --device takes (gloves only).
+        json DeviceJson(TSDevice& device, int& gloveIndex)
         {
-            const bool running = DeviceList::TessLinkRunning();
-            std::cout << "Connection service: " << (running ? "running" : "not running") << "\n";
+            auto* glove = dynamic_cast<HapticGlove*>(&device);
+            const TSCore::DeviceType type = device.GetDeviceType();
+            const bool isGlove = glove != nullptr && (type == TSCore::DeviceType::Tessara || type == TSCore::DeviceType::Kelvo);
+            return {{"index", isGlove ? json(gloveIndex++) : json(nullptr)},
+                    {"key", device.GetDeviceKey()},
+                    {"kind", KindName(type)},
+                    {"id", device.GetDeviceID()},
+                    {"hardware", device.GetHardwareVersion()},
+                    {"firmware", device.GetFirmwareString()},
+                    {"side", isGlove ? json(glove->IsRight() ? "right" : "left") : json(nullptr)},
+                    {"connected", device.IsConnected()},
+                    {"pps", device.PacketsPerSecond()},
+                    {"address", device.GetAddress()},
+                    {"connection", ConnectionName(device.GetConnectionType())}};
+        }
 
-            Table table({"index", "key", "kind", "ID", "hardware", "firmware", "side", "connected", "pps", "address",
-                         "connection"});
+        std::string Cell(const json& value)
+        {
+            if (value.is_null())
+                return "-";
+            if (value.is_boolean())
+                return value.get<bool>() ? "yes" : "no";
+            return value.is_string() ? value.get<std::string>() : value.dump();
+        }
+
+        /// The table fits 80 columns; hardware and connection type are in --json.
+        std::string DeviceTable(const json& devices)
+        {
+            Table table({"index", "key", "kind", "ID", "firmware", "side", "connected", "pps", "address"});
+            for (const json& d : devices)
+                table.AddRow({Cell(d["index"]), Cell(d["key"]), Cell(d["kind"]), Cell(d["id"]), Cell(d["firmware"]),
+                              Cell(d["side"]), Cell(d["connected"]), Cell(d["pps"]), Cell(d["address"])});
+            return table.Render();
+        }
+
+        int RunList(bool asJson)
+        {
+            const ServiceStatus service = ServiceStatus::Read();
+            json devices = json::array();
             int gloveIndex = 0;
-            const auto devices = DeviceList::GetDevices();
-            for (const auto& device : devices)
+            for (const auto& device : DeviceList::GetDevices())
+                devices.push_back(DeviceJson(*device, gloveIndex));
+            if (asJson)
             {
-                // The index column is what --device takes: the position among the gloves.
-                auto glove = std::dynamic_pointer_cast<HapticGlove>(device);
-                const TSCore::DeviceType type = device->GetDeviceType();
-                const bool isGlove = glove && (type == TSCore::DeviceType::Tessara || type == TSCore::DeviceType::Kelvo);
-                table.AddRow({isGlove ? std::to_string(gloveIndex++) : "-", device->GetDeviceKey(), KindName(type),
-                              device->GetDeviceID(), device->GetHardwareVersion(), device->GetFirmwareString(),
-                              isGlove ? (glove->IsRight() ? "right" : "left") : "-",
-                              device->IsConnected() ? "yes" : "no", std::to_string(device->PacketsPerSecond()),
-                              device->GetAddress(), ConnectionName(device->GetConnectionType())});
+                const json out = {{"service",
+                                   {{"state", service.Name()},
+                                    {"stampAge", service.stampAge ? json(*service.stampAge) : json(nullptr)}}},
+                                  {"devices", devices}};
+                std::cout << out.dump(-1, ' ', false, json::error_handler_t::replace) << std::endl;
             }
-            if (devices.empty())
-                std::cout << "No devices.\n";
             else
-                std::cout << table.Render();
-            std::cout << std::flush;
-            if (!running)
-                return Fail(exitNoService, "the connection service is not running");
+            {
+                std::cout << "Connection service: " << service.Describe() << "\n";
+                std::cout << (devices.empty() ? "No devices.\n" : DeviceTable(devices)) << std::flush;
+            }
+            if (service.condition == ServiceCondition::Stopped)
+                return FailNoService();
+            if (service.condition == ServiceCondition::Stale)
+                return Fail(exitNoService, "the connection service is not updating its time stamp: it has stopped "
+                                           "or hangs, and what it left behind is stale. Restart it");
             return exitOk;
         }
     }
 
     Runner AddList(CLI::App& app)
     {
-        auto* command = app.add_subcommand("list", "Show whether the connection service runs and every device it "
-                                                   "announces. The index column is the number --device takes.");
-        (void)command;
-        return RunList;
+        auto* command = app.add_subcommand(
+            "list", "Show whether the connection service is updating (with the age of its time stamp) and every "
+                    "device it announces. The index column is the number --device takes.");
+        auto asJson = std::make_shared<bool>(false);
+        command->add_flag("--json", *asJson,
+                          "One JSON object: {\"service\":{\"state\",\"stampAge\"},\"devices\":[{\"index\",\"key\","
+                          "\"kind\",\"id\",\"hardware\",\"firmware\",\"side\",\"connected\",\"pps\",\"address\","
+                          "\"connection\"}]}.");
+        return [asJson] { return RunList(*asJson); };
     }
 }

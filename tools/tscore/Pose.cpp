@@ -1,11 +1,16 @@
 #include <iostream>
 #include <memory>
+#include <string>
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "LiveState.h"
+#include "OpenXRJson.h"
 #include "PoseJson.h"
+#include "PoseText.h"
 #include "Reading.h"
 #include "Select.h"
+#include "Terminal.h"
 
 namespace TSCoreCli
 {
@@ -16,7 +21,20 @@ namespace TSCoreCli
             GloveOptions glove;
             bool json = false;
             bool storage = false;
+            bool openxr = false;
         };
+
+        std::string PlainPose(const TSCore::HandPose& pose, const std::string& title,
+                              const std::optional<TSCore::Kinematics::Quat>& orientation)
+        {
+            std::string out = std::string(pose.isRight ? "Right" : "Left") + " hand of " + title + "\n";
+            out += std::string(angleUnitsNote) + "\n";
+            out += "finger " + AngleColumnsHeader() + "\n";
+            for (std::size_t f = 0; f < static_cast<std::size_t>(TSCore::fingerCount); ++f)
+                out += PadRight(FingerName(f), 7) + AngleColumns(pose, f) + "\n";
+            out += orientation ? "Orientation (quaternion): " + QuaternionText(*orientation) : "Orientation: none read";
+            return out;
+        }
 
         int RunPose(const PoseOptions& options)
         {
@@ -25,14 +43,31 @@ namespace TSCoreCli
             if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
                 return code;
             TSCore::HandPose pose;
-            if (!WaitForHandPose(*glove, profile, pose))
-                return Fail(exitNoReading, "no complete reading from " + Describe(*glove));
+            const GloveState state = WaitForGlove(*glove, profile, pose);
+            if (!state.complete)
+                return Fail(exitNoReading, "no complete reading from " + Describe(*glove) +
+                                               ". Is it connected? `tscore list` shows its state");
+            TSCore::Kinematics::Quat q;
+            const bool imu = glove->GetIMURotation(q);
             if (options.json)
-                std::cout << PoseToJson(pose).dump() << std::endl;
+            {
+                PoseSource source{glove->GetDeviceID(), KindName(glove->GetDeviceType()), glove->GetDeviceKey(),
+                                  NowSeconds(), imu ? std::optional(q) : std::nullopt, state};
+                // Names come from another process: bytes that are not UTF-8 are replaced.
+                std::cout << PoseToJson(pose, source).dump(-1, ' ', false,
+                                                           nlohmann::ordered_json::error_handler_t::replace)
+                          << std::endl;
+            }
+            if (!state.invalidFingers.empty())
+                return Fail(exitInvalid, InvalidPoseMessage(state.invalidFingers));
+            if (!state.Live())
+                Warn(Describe(*glove) + ": " + state.Headline());
+            if (options.openxr)
+                std::cout << OpenXRToJson(pose, glove->IsRight(), state.complete).dump() << std::endl;
             else if (options.storage)
                 std::cout << pose.Serialize() << std::endl;
-            else
-                std::cout << pose.ToString(true) << std::endl;
+            else if (!options.json)
+                std::cout << PlainPose(pose, Describe(*glove), imu ? std::optional(q) : std::nullopt) << std::endl;
             return exitOk;
         }
     }
@@ -41,15 +76,23 @@ namespace TSCoreCli
     {
         auto options = std::make_shared<PoseOptions>();
         auto* command = app.add_subcommand(
-            "pose", "Print one hand pose of a glove: per finger the joint angles in degrees, or with --json the "
-                    "joint angles (radians), positions (mm), rotations (x, y, z, w) and normalised flexion.");
+            "pose", "Print one hand pose of a glove: per finger the joint angles in degrees (flexion, spread and "
+                    "twist of the first joint, flexion of the other two) and the orientation; with --json every "
+                    "angle (radians), position (mm) and rotation, the device, side, time and units. A pose that "
+                    "holds no valid numbers is refused (exit 9).");
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
         auto* json = command->add_flag("--json", options->json, "Print the pose as one line of JSON.");
-        command
+        auto* storage = command
             ->add_flag("--storage", options->storage,
                        "Print the pose's storage text (HandPose::Serialize), which `render --from` reads.")
             ->excludes(json);
+        command
+            ->add_flag("--openxr", options->openxr,
+                       "Print the 26 OpenXR hand-tracking joints as one line of JSON: extension joint names, "
+                       "flags, positions (metres, relative to the wrist), orientations (x, y, z, w), radii.")
+            ->excludes(json)
+            ->excludes(storage);
         return [options] { return RunPose(*options); };
     }
 }

@@ -1,10 +1,12 @@
 #include "PoseJson.h"
 
 #include <algorithm>
-#include <string>
+#include <charconv>
+#include <chrono>
+#include <cmath>
 #include <vector>
 
-#include <TSCore/Util/StrStuff.h>
+#include "PoseText.h"
 
 namespace TSCoreCli
 {
@@ -14,13 +16,30 @@ namespace TSCoreCli
 
     namespace
     {
+        /// The float's own shortest text read back as a double: -16.6, not -16.599998474121094.
+        json Number(float value)
+        {
+            if (!std::isfinite(value))
+                return nullptr;
+            char buffer[32];
+            const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+            double out = 0.0;
+            std::from_chars(buffer, written.ptr, out);
+            return out;
+        }
+
         json Vectors(const std::vector<std::vector<Vect3D>>& lists, std::size_t finger)
         {
             json out = json::array();
             if (finger < lists.size())
                 for (const Vect3D& v : lists[finger])
-                    out.push_back({v.x, v.y, v.z});
+                    out.push_back({Number(v.x), Number(v.y), Number(v.z)});
             return out;
+        }
+
+        json Rotation(const Quat& q)
+        {
+            return {Number(q.x), Number(q.y), Number(q.z), Number(q.w)};
         }
 
         json Rotations(const std::vector<std::vector<Quat>>& lists, std::size_t finger)
@@ -28,29 +47,67 @@ namespace TSCoreCli
             json out = json::array();
             if (finger < lists.size())
                 for (const Quat& q : lists[finger])
-                    out.push_back({q.x, q.y, q.z, q.w});
+                    out.push_back(Rotation(q));
             return out;
+        }
+
+        json Fingers(const TSCore::HandPose& pose)
+        {
+            // A pose read from a file may hold more or fewer lists than five; each list is shown
+            // as it is, a missing one as empty.
+            const std::size_t fingers =
+                std::max({pose.handAngles.size(), pose.jointPositions.size(), pose.jointRotations.size()});
+            json list = json::array();
+            for (std::size_t f = 0; f < fingers; ++f)
+            {
+                const float flexion = pose.GetNormalizedFlexion(static_cast<TSCore::Finger>(f), false);
+                list.push_back({{"name", FingerName(f)},
+                                {"joints", {JointName(f, 0), JointName(f, 1), JointName(f, 2)}},
+                                {"jointAngles", Vectors(pose.handAngles, f)},
+                                {"positions", Vectors(pose.jointPositions, f)},
+                                {"rotations", Rotations(pose.jointRotations, f)},
+                                {"normalizedFlexion", Number(flexion)}});
+            }
+            return list;
+        }
+
+        json Units()
+        {
+            return {{"jointAngles", "radians: twist, flexion, spread per joint"},
+                    {"positions", "millimetres, hand frame"},
+                    {"rotations", "quaternion x, y, z, w"},
+                    {"orientation", "quaternion x, y, z, w"},
+                    {"time", "seconds since 1970-01-01 UTC"},
+                    {"normalizedFlexion", "0 stretched, 1 fully flexed, not clamped"}};
         }
     }
 
-    json PoseToJson(const TSCore::HandPose& pose)
+    json PoseToJson(const TSCore::HandPose& pose, const PoseSource& source)
     {
-        // A pose read from a file may hold more or fewer lists than five; each list is shown
-        // as it is, a missing one as empty.
-        const std::size_t fingers =
-            std::max({pose.handAngles.size(), pose.jointPositions.size(), pose.jointRotations.size()});
-        json list = json::array();
-        for (std::size_t f = 0; f < fingers; ++f)
-        {
-            const std::string name = f < static_cast<std::size_t>(TSCore::fingerCount)
-                                         ? TSCore::Util::StrStuff::ToString(static_cast<TSCore::Finger>(f))
-                                         : "Finger" + std::to_string(f);
-            list.push_back({{"name", name},
-                            {"jointAngles", Vectors(pose.handAngles, f)},
-                            {"positions", Vectors(pose.jointPositions, f)},
-                            {"rotations", Rotations(pose.jointRotations, f)},
-                            {"normalizedFlexion", pose.GetNormalizedFlexion(static_cast<TSCore::Finger>(f), false)}});
-        }
-        return json{{"right", pose.isRight}, {"fingers", list}};
+        json out;
+        if (!source.deviceId.empty())
+            out["device"] = {{"id", source.deviceId}, {"kind", source.kind}, {"key", source.key}};
+        out["side"] = pose.isRight ? "right" : "left";
+        out["right"] = pose.isRight;
+        if (source.time > 0.0)
+            out["time"] = source.time;
+        const std::vector<std::string> invalid = InvalidFingers(pose);
+        out["valid"] = invalid.empty() && (!source.state || source.state->complete);
+        out["invalidFingers"] = invalid;
+        if (source.state)
+            out["state"] = {{"service", source.state->service.Name()},
+                            {"stampAge", source.state->service.stampAge ? json(*source.state->service.stampAge)
+                                                                        : json(nullptr)},
+                            {"connected", source.state->connected}};
+        out["units"] = Units();
+        out["orientation"] = source.orientation ? Rotation(*source.orientation) : json(nullptr);
+        out["fingers"] = Fingers(pose);
+        return out;
+    }
+
+    double NowSeconds()
+    {
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        return static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()) / 1000.0;
     }
 }

@@ -1,15 +1,39 @@
 #pragma once
 
-// A hand pose as JSON:
-// {"right":bool,"fingers":[{"name":"Thumb","jointAngles":[[x,y,z],...],"positions":[[x,y,z],...],
-//   "rotations":[[x,y,z,w],...],"normalizedFlexion":f}, ...]}
-// Angles in radians, positions in millimetres, as the library holds them.
+// A hand pose as JSON, one object:
+// {"device":{"id","kind","key"},"side":"right","right":true,"time":SECONDS,"valid":bool,
+//  "invalidFingers":[...],"state":{"service","stampAge","connected"},"units":{...},
+//  "orientation":[x,y,z,w]|null,
+//  "fingers":[{"name":"Thumb","joints":["CMC","MCP","IP"],"jointAngles":[[twist,flexion,spread],...],
+//              "positions":[[x,y,z],...],"rotations":[[x,y,z,w],...],"normalizedFlexion":f}, ...]}
+// Angles in radians, positions in millimetres, as the library holds them; every number as the
+// shortest text that reads back as the library's float. Numbers that are not finite are null.
+
+#include <optional>
+#include <string>
 
 #include <nlohmann/json.hpp>
 
 #include <TSCore/Hand/HandPose.h>
+#include <TSCore/Kinematics/Quat.h>
+
+#include "LiveState.h"
 
 namespace TSCoreCli
 {
-    nlohmann::ordered_json PoseToJson(const TSCore::HandPose& pose);
+    /// Where a pose came from; fields left empty are left out.
+    struct PoseSource
+    {
+        std::string deviceId;
+        std::string kind;
+        std::string key;
+        double time = 0.0; ///< seconds since 1970-01-01 UTC; 0: unknown
+        std::optional<TSCore::Kinematics::Quat> orientation;
+        std::optional<GloveState> state;
+    };
+
+    nlohmann::ordered_json PoseToJson(const TSCore::HandPose& pose, const PoseSource& source);
+
+    /// The current time as seconds since 1970-01-01 UTC, to the millisecond.
+    double NowSeconds();
 }

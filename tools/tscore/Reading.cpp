@@ -6,16 +6,15 @@
 
 namespace TSCoreCli
 {
-    bool WaitForHandPose(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& out,
-                         double timeout)
+    GloveState WaitForGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& out,
+                            double timeout)
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
         for (;;)
         {
-            if (glove.GetHandPose(profile, out))
-                return true;
-            if (Interrupted() || std::chrono::steady_clock::now() >= end)
-                return false;
+            GloveState state = ReadGlove(glove, profile, out);
+            if (state.complete || Interrupted() || std::chrono::steady_clock::now() >= end)
+                return state;
             SleepFor(0.02);
         }
     }

@@ -7,10 +7,12 @@
 #include <TSCore/Hand/HandPose.h>
 #include <TSCore/Hand/HandProfile.h>
 
+#include "LiveState.h"
+
 namespace TSCoreCli
 {
-    /// Polls GetHandPose for up to timeout seconds; false (out = the idle pose) when no
-    /// complete reading came.
-    bool WaitForHandPose(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& out,
-                         double timeout = 2.0);
+    /// Reads the glove for up to timeout seconds until a reading is complete; the state of the
+    /// last read (complete false, out the idle pose, when none came).
+    GloveState WaitForGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& out,
+                            double timeout = 2.0);
 }

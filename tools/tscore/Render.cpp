@@ -5,7 +5,10 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "Files.h"
+#include "LiveState.h"
+#include "OptionChecks.h"
 #include "Reading.h"
+#include "RecordingPose.h"
 #include "Select.h"
 #include "Svg.h"
 
@@ -18,36 +21,86 @@ namespace TSCoreCli
             GloveOptions glove;
             std::string svg;
             std::string from;
+            std::optional<double> at;
+            bool fit = false;
         };
+
+        int PoseFromFile(const RenderOptions& options, TSCore::HandPose& pose, SvgOptions& svg)
+        {
+            std::string text;
+            if (!ReadFile(options.from, text))
+                return Fail(exitCannotRead, "cannot read " + options.from);
+            const TextKind kind = KindOfText(text);
+            if (kind == TextKind::HandPose && !options.at && options.glove.device < 0 && options.glove.profilePath.empty())
+            {
+                pose = TSCore::HandPose::Deserialize(text);
+                svg.caption = options.from;
+                return exitOk;
+            }
+            if (kind == TextKind::HandPose)
+                return Fail(exitUsage, "--at, --device and --profile choose a frame of a recording; " + options.from +
+                                           " holds a single pose");
+            if (kind != TextKind::Recording)
+                return Fail(exitCannotRead, options.from + " is neither a hand pose nor a recording: it looks like " +
+                                                DescribeKind(kind) + ". `tscore pose --storage` and `tscore record` "
+                                                                     "write what render --from reads");
+            ToolCommon::RecordingFile recording;
+            std::string error;
+            if (!ToolCommon::RecordingFile::Parse(text, options.from, recording, error))
+                return Fail(exitCannotRead, error);
+            if (!recording.warning.empty())
+                Warn(recording.warning);
+            std::optional<TSCore::HandProfile> profile;
+            if (!options.glove.profilePath.empty())
+            {
+                profile = TSCore::HandProfile::Default(true);
+                if (const int code = LoadProfileFile(options.glove.profilePath, *profile))
+                    return code;
+            }
+            RecordedPose recorded;
+            if (!PoseFromRecording(recording, options.from, options.at, options.glove.device, profile, recorded, error))
+                return Fail(exitCannotRead, error);
+            pose = recorded.pose;
+            svg.caption = recorded.caption;
+            if (recorded.imu)
+                svg.orientation = recorded.orientation;
+            return exitOk;
+        }
+
+        int PoseFromGlove(const RenderOptions& options, TSCore::HandPose& pose, SvgOptions& svg)
+        {
+            std::shared_ptr<TSCore::HapticGlove> glove;
+            TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
+            if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
+                return code;
+            const GloveState state = WaitForGlove(*glove, profile, pose);
+            if (!state.complete)
+                return Fail(exitNoReading, "no complete reading from " + Describe(*glove) +
+                                               ". Is it connected? `tscore list` shows its state");
+            if (!state.Live())
+                Warn(state.Headline());
+            svg.caption = Describe(*glove);
+            TSCore::Kinematics::Quat q;
+            if (glove->GetIMURotation(q))
+                svg.orientation = q;
+            return exitOk;
+        }
 
         int RunRender(const RenderOptions& options)
         {
             TSCore::HandPose pose;
-            std::string caption;
-            if (!options.from.empty())
-            {
-                std::string text;
-                if (!ReadFile(options.from, text))
-                    return Fail(exitCannotRead, "cannot read " + options.from);
-                pose = TSCore::HandPose::Deserialize(text);
-                // Unreadable text comes back as the empty default pose.
-                if (pose.jointPositions.empty())
-                    return Fail(exitCannotRead, "cannot read " + options.from + ": no hand pose in it");
-                caption = options.from;
-            }
-            else
-            {
-                std::shared_ptr<TSCore::HapticGlove> glove;
-                TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
-                if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
-                    return code;
-                if (!WaitForHandPose(*glove, profile, pose))
-                    return Fail(exitNoReading, "no complete reading from " + Describe(*glove));
-                caption = Describe(*glove);
-            }
-            if (!WriteFile(options.svg, RenderPoseSvg(pose, caption)))
-                return Fail(exitCannotWrite, "cannot write " + options.svg);
-            std::cout << "Wrote " << options.svg << std::endl;
+            SvgOptions svg;
+            svg.fit = options.fit;
+            if (const int code = options.from.empty() ? PoseFromGlove(options, pose, svg) : PoseFromFile(options, pose, svg))
+                return code;
+            const std::vector<std::string> invalid = InvalidFingers(pose);
+            if (!invalid.empty())
+                return Fail(exitInvalid, InvalidPoseMessage(invalid) + "; nothing drawn");
+            std::string why;
+            if (!CanWrite(options.svg, why) || !WriteFile(options.svg, RenderPoseSvg(pose, svg)))
+                return Fail(exitCannotWrite, "cannot write " + options.svg + (why.empty() ? "" : ": " + why));
+            if (options.svg != "-")
+                std::cout << "Wrote " << options.svg << std::endl;
             return exitOk;
         }
     }
@@ -56,15 +109,26 @@ namespace TSCoreCli
     {
         auto options = std::make_shared<RenderOptions>();
         auto* command = app.add_subcommand(
-            "render", "Draw a hand pose as an SVG picture: a view from above and one from the side, bones as lines, "
-                      "joints as dots, one colour per finger. The live pose of a glove, or one read from a file "
-                      "holding HandPose::Serialize text.");
-        command->add_option("--svg", options->svg, "Picture file to write.")->type_name("FILE")->required();
-        auto* from = command->add_option("--from", options->from, "Read the pose from this file instead of a glove.")
-                         ->type_name("POSEFILE");
+            "render", "Draw a hand pose as an SVG picture: a view from above and an oblique view from the side, "
+                      "bones as lines, joints as dots, one colour per finger, a 50 mm scale bar and the hand's "
+                      "orientation. Every picture has the same scale unless --fit is given, so poses compare. The "
+                      "live pose of a glove, one stored by `tscore pose --storage`, or a frame of a recording made "
+                      "by `tscore record`.");
+        command->add_option("--svg", options->svg, "Picture file to write ('-': standard output).")
+            ->type_name("FILE")
+            ->required();
+        auto* from = command->add_option("--from", options->from,
+                                         "Read the pose from a stored pose or a recording instead of a glove.")
+                         ->type_name("FILE");
+        command->add_option("--at", options->at,
+                            "With a recording: the frame at SECONDS from its start (default: the last).")
+            ->type_name("SECONDS")
+            ->check(ToolCommon::AtLeast(0.0, "seconds"))
+            ->needs(from);
+        command->add_flag("--fit", options->fit, "Scale the picture to the pose instead of the common scale.");
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
-        for (const char* name : {"--right", "--left", "--device", "--profile"})
+        for (const char* name : {"--right", "--left"})
             from->excludes(command->get_option(name));
         return [options] { return RunRender(*options); };
     }

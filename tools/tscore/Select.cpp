@@ -6,6 +6,8 @@
 
 #include "ExitCodes.h"
 #include "Files.h"
+#include "OptionChecks.h"
+#include "Terminal.h"
 
 namespace TSCoreCli
 {
@@ -22,7 +24,7 @@ namespace TSCoreCli
                                           "Use glove N in discovery order (as `tscore list` shows it), connected "
                                           "or not.")
                            ->type_name("N")
-                           ->check(CLI::NonNegativeNumber);
+                           ->check(ToolCommon::WholeBetween(0, 65535, "(the index column of `tscore list`)"));
         right->excludes(left);
         device->excludes(right)->excludes(left);
     }
@@ -62,13 +64,30 @@ namespace TSCoreCli
         // Segments left behind by a service that crashed still list devices; only a glove
         // that is there counts, so the service is checked after the search, not before.
         if (!DeviceList::TessLinkRunning())
-            return Fail(exitNoService, "the connection service is not running");
+            return FailNoService();
         if (options.device >= 0)
-            return Fail(exitNoGlove, "no glove found with index " + std::to_string(options.device) +
-                                         " (tscore list shows the gloves)");
-        if (options.right || options.left)
-            return Fail(exitNoGlove, std::string("no ") + (options.right ? "right" : "left") + " glove found");
-        return Fail(exitNoGlove, "no glove found");
+            return Fail(exitNoGlove, "no glove with index " + std::to_string(options.device) +
+                                         ": `tscore list` shows the gloves and their indices");
+        const std::string which = options.right ? "right " : options.left ? "left " : "";
+        return Fail(exitNoGlove, "no connected " + which + "glove. Gloves may be announced but disconnected: "
+                                 "`tscore list` shows them; pick one with --device N");
+    }
+
+    int LoadProfileFile(const std::string& path, HandProfile& out)
+    {
+        std::string text;
+        if (!ReadFile(path, text))
+            return Fail(exitCannotRead, "cannot read " + path);
+        const TextKind kind = KindOfText(text);
+        if (kind != TextKind::HandProfile)
+            return Fail(exitCannotRead, path + " is not a hand profile: it looks like " + DescribeKind(kind) +
+                                            ". `tscore calibrate --out FILE` writes profiles");
+        out = HandProfile::Deserialize(text);
+        // Unreadable text comes back as the default profile; only the default's own text may.
+        const HandProfile fallback = HandProfile::Default(out.isRight);
+        if (out.Equals(fallback) && text != fallback.Serialize())
+            return Fail(exitCannotRead, "cannot read " + path + ": no hand profile in it");
+        return exitOk;
     }
 
     int LoadProfile(const GloveOptions& options, HapticGlove& glove, HandProfile& out)
@@ -79,14 +98,8 @@ namespace TSCoreCli
             out = HandProfile::Default(right);
             return exitOk;
         }
-        std::string text;
-        if (!ReadFile(options.profilePath, text))
-            return Fail(exitCannotRead, "cannot read " + options.profilePath);
-        out = HandProfile::Deserialize(text);
-        // Unreadable text comes back as the default profile; only the default's own text may.
-        const HandProfile fallback = HandProfile::Default(out.isRight);
-        if (out.Equals(fallback) && text != fallback.Serialize())
-            return Fail(exitCannotRead, "cannot read " + options.profilePath + ": no hand profile in it");
+        if (const int code = LoadProfileFile(options.profilePath, out))
+            return code;
         if (out.isRight != right)
             Warn(options.profilePath + " is a " + (out.isRight ? "right" : "left") + "-hand profile, the glove is a " +
                  (right ? "right" : "left") + " glove");
@@ -111,8 +124,8 @@ namespace TSCoreCli
 
     std::string Describe(HapticGlove& glove)
     {
-        return KindName(glove.GetDeviceType()) + " " + glove.GetDeviceID() + " (" + (glove.IsRight() ? "right" : "left") +
-               ", " + glove.GetDeviceKey() + ")";
+        return KindName(glove.GetDeviceType()) + " " + Printable(glove.GetDeviceID()) + " (" +
+               (glove.IsRight() ? "right" : "left") + ", " + glove.GetDeviceKey() + ")";
     }
 
     int SelectGloveAndProfile(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& glove,

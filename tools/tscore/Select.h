@@ -31,6 +31,8 @@ namespace TSCoreCli
 
     /// The profile of --profile, or the default profile of the glove's side.
     int LoadProfile(const GloveOptions& options, TSCore::HapticGlove& glove, TSCore::HandProfile& out);
+    /// A profile file; refused with a message that says what the file looks like instead.
+    int LoadProfileFile(const std::string& path, TSCore::HandProfile& out);
 
     /// SelectGlove, then LoadProfile for it: what every pose-computing subcommand starts with.
     int SelectGloveAndProfile(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& glove,

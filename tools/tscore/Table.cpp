@@ -1,5 +1,7 @@
 #include "Table.h"
 
+#include "Terminal.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -10,6 +12,8 @@ namespace TSCoreCli
     void Table::AddRow(std::vector<std::string> cells)
     {
         cells.resize(headers.size());
+        for (auto& cell : cells)
+            cell = Printable(cell);
         rows.push_back(std::move(cells));
     }
 

@@ -1,5 +1,6 @@
 #include "Terminal.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,12 +15,24 @@ namespace TSCoreCli
         return isatty(STDOUT_FILENO) == 1;
     }
 
+    TerminalSize TerminalSizeNow()
+    {
+        TerminalSize size;
+        winsize ws{};
+        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0)
+        {
+            size.columns = ws.ws_col;
+            size.rows = ws.ws_row;
+        }
+        return size;
+    }
+
     LiveBlock::~LiveBlock()
     {
         Finish();
     }
 
-    void LiveBlock::Draw(const std::vector<std::string>& lines)
+    void LiveBlock::Draw(const std::vector<std::string>& lines, const TerminalSize& size, bool resized)
     {
         std::string out;
         if (!active)
@@ -27,14 +40,20 @@ namespace TSCoreCli
             out += "\x1b[?25l";
             active = true;
         }
+        if (resized)
+        {
+            // Old lines may have been rewrapped to the new width: start on a clean screen.
+            out += "\x1b[2J\x1b[H";
+            drawn = 0;
+        }
         if (drawn > 0)
             out += "\x1b[" + std::to_string(drawn) + "F"; // to the start of the block's first line
-        for (const auto& line : lines)
-            out += "\x1b[2K" + line + "\n";
-        // A block that shrank leaves its old last lines behind unless they are cleared.
-        for (std::size_t i = lines.size(); i < drawn; ++i)
-            out += "\x1b[2K\n";
-        drawn = std::max(drawn, lines.size());
+        const std::size_t width = static_cast<std::size_t>(std::max(size.columns - 1, 1));
+        const std::size_t count = std::min(lines.size(), static_cast<std::size_t>(std::max(size.rows - 1, 1)));
+        for (std::size_t i = 0; i < count; ++i)
+            out += "\x1b[2K" + lines[i].substr(0, width) + "\n";
+        out += "\x1b[J"; // a block that shrank leaves nothing behind
+        drawn = count;
         std::cout << out << std::flush;
     }
 
@@ -84,6 +103,15 @@ namespace TSCoreCli
         if (static_cast<int>(text.size()) >= width)
             return text;
         return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
+    }
+
+    std::string Printable(const std::string& text)
+    {
+        std::string out = text;
+        for (char& c : out)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                c = '?';
+        return out;
     }
 
     std::string PadRight(const std::string& text, std::size_t width)

@@ -10,8 +10,19 @@ namespace TSCoreCli
 {
     bool StdoutIsTerminal();
 
+    struct TerminalSize
+    {
+        int columns = 80;
+        int rows = 24;
+    };
+    /// What the terminal on stdout reports; 80x24 when it reports nothing.
+    TerminalSize TerminalSizeNow();
+
     /// Redraws a block of lines in place on a terminal: each Draw moves the cursor back over
-    /// the previous block and overwrites it. The cursor is hidden while the block is live.
+    /// the previous block and overwrites it. Lines are cut to the terminal's width so that none
+    /// wraps (a wrapped line would spoil the next redraw), and the block to its height; after
+    /// the terminal changed size the screen is cleared first. The cursor is hidden while the
+    /// block is live.
     class LiveBlock
     {
     public:
@@ -20,7 +31,8 @@ namespace TSCoreCli
         LiveBlock& operator=(const LiveBlock&) = delete;
         ~LiveBlock();
 
-        void Draw(const std::vector<std::string>& lines);
+        /// resized: the terminal changed size since the last Draw.
+        void Draw(const std::vector<std::string>& lines, const TerminalSize& size, bool resized);
         /// Leaves the last block on screen and shows the cursor again.
         void Finish();
 
@@ -35,6 +47,9 @@ namespace TSCoreCli
     std::string Fixed(double value, int decimals);
     /// Whole number right-aligned in width columns (rounded; NaN shows "nan").
     std::string Padded(double value, int width);
+    /// text from another process made safe to print: control bytes (escape sequences among
+    /// them) become '?'.
+    std::string Printable(const std::string& text);
     /// text padded with spaces to width columns (never cut).
     std::string PadRight(const std::string& text, std::size_t width);
 }

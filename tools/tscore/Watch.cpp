@@ -1,15 +1,17 @@
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <TSCore/Kinematics/Values.h>
-#include <TSCore/Util/StrStuff.h>
-
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "Interrupt.h"
+#include "LiveState.h"
+#include "OptionChecks.h"
+#include "PoseJson.h"
+#include "PoseText.h"
 #include "Select.h"
 #include "Terminal.h"
 
@@ -17,8 +19,6 @@ namespace TSCoreCli
 {
     using TSCore::HandPose;
     using TSCore::Kinematics::Quat;
-    using TSCore::Kinematics::Values;
-    using TSCore::Kinematics::Vect3D;
 
     namespace
     {
@@ -27,66 +27,115 @@ namespace TSCoreCli
             GloveOptions glove;
             double seconds = 0.0; ///< 0: until interrupted
             double rate = 10.0;
+            bool json = false;
         };
 
         struct Frame
         {
             double t = 0.0;
-            bool complete = false;
+            GloveState state;
             HandPose pose;
             bool imu = false;
-            Vect3D euler; ///< degrees
+            Quat orientation;
         };
 
-        const char* const thumbJoints[] = {"CMC", "MCP", "IP"};
-        const char* const fingerJoints[] = {"MCP", "PIP", "DIP"};
-
-        std::string FingerLine(const HandPose& pose, int finger)
+        /// One word for the plain and JSON lines: what a reader must know about the frame.
+        const char* StateWord(const GloveState& state)
         {
-            const auto f = static_cast<std::size_t>(finger);
-            const float flexion = pose.GetNormalizedFlexion(static_cast<TSCore::Finger>(finger), false);
-            std::string line = PadRight(TSCore::Util::StrStuff::ToString(static_cast<TSCore::Finger>(finger)), 7) +
-                               Bar(flexion, 20) + " " + PadRight(Fixed(flexion, 2), 5);
-            if (f >= pose.handAngles.size())
-                return line;
-            const auto& joints = pose.handAngles[f];
-            for (std::size_t j = 0; j < joints.size() && j < 3; ++j)
-            {
-                const Vect3D d = Values::Degrees(joints[j]);
-                line += "  " + PadRight(finger == 0 ? thumbJoints[j] : fingerJoints[j], 3) + Padded(d.x, 5) +
-                        Padded(d.y, 5) + Padded(d.z, 5);
-            }
-            return line;
+            if (state.service.condition != ServiceCondition::Running)
+                return state.service.Name();
+            if (!state.connected)
+                return "disconnected";
+            if (!state.complete)
+                return "incomplete";
+            return state.Valid() ? "live" : "invalid";
         }
 
-        std::vector<std::string> LiveLines(const std::string& title, const Frame& frame)
+        std::string FingerRow(const Frame& frame, std::size_t f, int barWidth)
         {
+            std::string row = PadRight(FingerName(f), 7);
+            const bool valid =
+                frame.state.complete && std::find(frame.state.invalidFingers.begin(), frame.state.invalidFingers.end(),
+                                                  FingerName(f)) == frame.state.invalidFingers.end();
+            if (!frame.state.complete)
+                return row + "-";
+            if (!valid)
+                return row + "pose invalid: no finite angles";
+            const float flexion = frame.pose.GetNormalizedFlexion(static_cast<TSCore::Finger>(f), false);
+            return row + Bar(flexion, barWidth) + " " + PadRight(Fixed(flexion, 2), 5) + " " +
+                   AngleColumns(frame.pose, f);
+        }
+
+        std::vector<std::string> LiveLines(const std::string& title, const Frame& frame, int columns)
+        {
+            // Rows are 69 characters besides the bar: the bar takes what the terminal has left.
+            const int barWidth = std::clamp(columns - 70, 4, 40);
+            const std::string clock = "t=" + Fixed(frame.t, 1) + " s  Ctrl-C stops";
+            const std::size_t room = static_cast<std::size_t>(std::max(columns - 1, 20));
             std::vector<std::string> lines;
-            lines.push_back(title + "   t=" + Fixed(frame.t, 1) + " s   Ctrl-C stops");
-            lines.push_back(frame.complete ? "" : "(no complete reading: showing the idle hand)");
-            lines.push_back("finger flexion                      joint  twist flex spread (degrees)");
-            for (int f = 0; f < TSCore::fingerCount; ++f)
-                lines.push_back(FingerLine(frame.pose, f));
-            lines.push_back(frame.imu ? "orientation (Euler, degrees): x " + Fixed(frame.euler.x, 1) + "  y " +
-                                            Fixed(frame.euler.y, 1) + "  z " + Fixed(frame.euler.z, 1)
-                                      : "orientation: none read");
+            lines.push_back(PadRight(title, room > clock.size() + 1 ? room - clock.size() : 1) + clock);
+            lines.push_back("State: " + frame.state.Headline());
+            lines.push_back("Service " + frame.state.service.Describe() + "; glove " +
+                            (frame.state.connected ? "connected" : "disconnected"));
+            lines.push_back("");
+            lines.push_back("Flexion: 0 stretched, 1 fully flexed (not clamped)");
+            lines.push_back(angleUnitsNote);
+            lines.push_back(PadRight("finger flexion", static_cast<std::size_t>(barWidth) + 16) + AngleColumnsHeader());
+            for (std::size_t f = 0; f < static_cast<std::size_t>(TSCore::fingerCount); ++f)
+                lines.push_back(FingerRow(frame, f, barWidth));
+            lines.push_back("");
+            lines.push_back(frame.imu ? "Orientation (quaternion): " + QuaternionText(frame.orientation)
+                                      : "Orientation: none read");
             return lines;
         }
 
         std::string PlainLine(const Frame& frame)
         {
-            std::string line = "t=" + Fixed(frame.t, 2);
-            if (!frame.complete)
-                return line + " no complete reading";
+            std::string line = "t=" + Fixed(frame.t, 2) + " " + StateWord(frame.state);
+            if (!frame.state.Valid())
+                return line;
             static const char initials[] = "TIMRP";
             const std::vector<float> flexion = frame.pose.GetNormalizedFlexion(false);
             for (std::size_t f = 0; f < flexion.size(); ++f)
                 line += std::string(" ") + initials[f] + " " + Fixed(flexion[f], 2);
+            if (!frame.imu)
+                return line + " q none";
+            const Quat& q = frame.orientation;
+            return line + " q " + Fixed(q.x, 3) + " " + Fixed(q.y, 3) + " " + Fixed(q.z, 3) + " " + Fixed(q.w, 3);
+        }
+
+        std::string JsonLine(const Frame& frame, TSCore::HapticGlove& glove)
+        {
+            PoseSource source{glove.GetDeviceID(), KindName(glove.GetDeviceType()), glove.GetDeviceKey(), NowSeconds(),
+                              std::nullopt, frame.state};
             if (frame.imu)
-                line += " euler " + Fixed(frame.euler.x, 1) + " " + Fixed(frame.euler.y, 1) + " " + Fixed(frame.euler.z, 1);
+                source.orientation = frame.orientation;
+            auto object = PoseToJson(frame.pose, source);
+            object["t"] = frame.t;
+            object["state"]["word"] = StateWord(frame.state);
+            return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        }
+
+        Frame ReadFrame(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, double t)
+        {
+            Frame frame;
+            frame.t = t;
+            frame.state = ReadGlove(glove, profile, frame.pose);
+            frame.imu = glove.GetIMURotation(frame.orientation);
+            return frame;
+        }
+
+        void Show(const WatchOptions& options, const Frame& frame, TSCore::HapticGlove& glove, LiveBlock* block)
+        {
+            if (options.json)
+                std::cout << JsonLine(frame, glove) << "\n" << std::flush;
+            else if (block != nullptr)
+            {
+                const TerminalSize size = TerminalSizeNow();
+                block->Draw(LiveLines(Describe(glove), frame, size.columns), size, TerminalResized());
+            }
             else
-                line += " euler none";
-            return line;
+                std::cout << PlainLine(frame) << "\n" << std::flush;
         }
 
         int RunWatch(const WatchOptions& options)
@@ -97,39 +146,28 @@ namespace TSCoreCli
                 return code;
 
             InstallInterruptHandler();
-            const bool live = StdoutIsTerminal();
-            const std::string title = Describe(*glove);
             LiveBlock block;
+            const bool live = !options.json && StdoutIsTerminal();
             using Clock = std::chrono::steady_clock;
             const auto start = Clock::now();
-            const double period = 1.0 / options.rate;
+            const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
             for (long frameNumber = 0; !Interrupted(); ++frameNumber)
             {
-                Frame frame;
-                frame.t = std::chrono::duration<double>(Clock::now() - start).count();
-                if (options.seconds > 0.0 && frame.t >= options.seconds)
+                const double t = elapsed();
+                if (options.seconds > 0.0 && t >= options.seconds)
                     break;
-                frame.complete = glove->GetHandPose(profile, frame.pose);
-                Quat q;
-                frame.imu = glove->GetIMURotation(q);
-                frame.euler = Values::Degrees(q.ToEuler());
-                if (live)
-                    block.Draw(LiveLines(title, frame));
-                else
-                    std::cout << PlainLine(frame) << "\n" << std::flush;
+                Show(options, ReadFrame(*glove, profile, t), *glove, live ? &block : nullptr);
                 if (!std::cout)
                     break; // the reader went away
                 // Frames keep to a fixed schedule rather than drifting by the time each takes.
-                const double next = static_cast<double>(frameNumber + 1) * period;
-                const double now = std::chrono::duration<double>(Clock::now() - start).count();
-                double wait = next - now;
-                if (options.seconds > 0.0 && options.seconds - now < wait)
-                    wait = options.seconds - now;
+                double wait = static_cast<double>(frameNumber + 1) / options.rate - elapsed();
+                if (options.seconds > 0.0)
+                    wait = std::min(wait, options.seconds - elapsed());
                 if (wait > 0.0)
                     SleepFor(wait);
             }
             block.Finish();
-            return exitOk;
+            return Terminated() ? exitTerminated : exitOk;
         }
     }
 
@@ -137,18 +175,22 @@ namespace TSCoreCli
     {
         auto options = std::make_shared<WatchOptions>();
         auto* command = app.add_subcommand(
-            "watch", "Live view of a glove's hand pose: per finger a bar of normalised flexion and the joint angles "
-                     "in degrees, and the hand's orientation as Euler angles. Redrawn in place on a terminal; one "
-                     "line per frame otherwise (t=SECONDS T I M R P flexion euler X Y Z).");
+            "watch", "Live view of a glove: the state of the service and the glove, per finger a bar of normalised "
+                     "flexion and the joint angles in degrees, and the hand's orientation as a quaternion. Redrawn "
+                     "in place on a terminal (fitted to its width); otherwise one line per frame: t=SECONDS STATE "
+                     "T I M R P flexion q X Y Z W, where STATE is live, stale, stopped, disconnected, incomplete or "
+                     "invalid (then no numbers follow).");
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
         command->add_option("--seconds", options->seconds, "Stop after SECONDS (default: until Ctrl-C).")
             ->type_name("S")
-            ->check(CLI::PositiveNumber);
+            ->check(ToolCommon::MoreThan(0.0, "seconds"));
         command->add_option("--rate", options->rate, "Frames per second.")
             ->type_name("HZ")
             ->capture_default_str()
-            ->check(CLI::Range(0.5, 200.0));
+            ->check(ToolCommon::Between(0.5, 200.0, "frames per second"));
+        command->add_flag("--json", options->json,
+                          "One JSON object per frame (as `pose --json`, with t and state.word), for piping.");
         return [options] { return RunWatch(*options); };
     }
 }

@@ -1,4 +1,5 @@
 #include "Motion.h"
+#include "Noise.h"
 #include "RecordText.h"
 
 #include <gtest/gtest.h>
@@ -35,10 +36,13 @@ TEST(Motion, StaticPatterns)
             EXPECT_EQ(c, 0.0);
         for (const double c : Closure(Pattern::Fist, t, 4.0, 5))
             EXPECT_EQ(c, 1.0);
-        const auto pinch = Closure(Pattern::Pinch, t, 4.0, 5);
-        EXPECT_EQ(pinch[0], 0.5);
-        EXPECT_EQ(pinch[1], 0.5);
-        EXPECT_EQ(pinch[2] + pinch[3] + pinch[4], 0.0);
+        for (const Family family : {Family::Exo, Family::Kelvo})
+            for (const bool right : {true, false})
+            {
+                const Shape pinch = ShapeAt(Pattern::Pinch, t, 4.0, family, right);
+                EXPECT_GT(pinch.closure[0] * pinch.closure[1], 0.0) << "thumb and index bend";
+                EXPECT_EQ(pinch.closure[2] + pinch.closure[3] + pinch.closure[4], 0.0);
+            }
     }
 }
 
@@ -72,7 +76,7 @@ TEST(Motion, OrientationIsUnitAndTurnsAboutZ)
 TEST(Motion, ExoTextOpenIsTheStandardString)
 {
     const std::array<double, fingerCount> open{};
-    EXPECT_EQ(ExoSensorText(open, true, Orientation(0.0)),
+    EXPECT_EQ(ExoSensorText(ShapeOf(open), true, Orientation(0.0)),
               "0:-1.570;-0.012;-0.337;0.000|0.061;-0.165;0.000;0.024|-0.030;-0.251;-0.012;0.000|"
               "-0.306;-0.220;-0.012;0.141|-0.478;-0.098;-0.441;0.000:0.000;0.000;0.000;1.000:0:0");
 }
@@ -81,8 +85,10 @@ TEST(Motion, ExoTextInterpolatesAndMirrorsSideways)
 {
     std::array<double, fingerCount> closure{};
     closure[1] = 1.0;
-    const auto right = ExoAngles(ExoSensorText(closure, true, Orientation(0.0)));
-    const auto left = ExoAngles(ExoSensorText(closure, false, Orientation(0.0)));
+    const auto right = ExoAngles(ExoSensorText(ShapeOf(closure), true, Orientation(0.0)));
+    const auto left = ExoAngles(ExoSensorText(ShapeOf(closure), false, Orientation(0.0)));
+    Noise noise(0.1);
+    const auto noisy = ExoAngles(ExoSensorText(ShapeOf(closure), true, Orientation(0.0), &noise));
     ASSERT_EQ(right.size(), 5u);
     for (std::size_t f = 0; f < 5; ++f)
     {
@@ -92,6 +98,8 @@ TEST(Motion, ExoTextInterpolatesAndMirrorsSideways)
             const double expected = f == 1 ? exoLinkagePoses.fist[f][s] : exoLinkagePoses.open[f][s];
             EXPECT_NEAR(right[f][s], expected, 5e-4);
             EXPECT_NEAR(left[f][s], s == 0 ? -expected : expected, 5e-4);
+            const double span = std::fabs(exoLinkagePoses.fist[f][s] - exoLinkagePoses.open[f][s]);
+            EXPECT_LE(std::fabs(noisy[f][s] - expected), 0.1 * span + 5e-4) << "noise stays within its amount";
         }
     }
 }
@@ -115,11 +123,11 @@ TEST(Motion, FistFlexesMoreThanOpen)
 TEST(Motion, KelvoTextHasFiveReadingsAndOrientation)
 {
     std::array<double, fingerCount> closure{};
-    EXPECT_EQ(KelvoSensorText(closure, Orientation(0.0)), "100;200|100|100|100:0.000;0.000;0.000;1.000");
+    EXPECT_EQ(KelvoSensorText(ShapeOf(closure), Orientation(0.0)), "100;200|100|100|100:0.000;0.000;0.000;1.000");
     closure.fill(1.0);
-    EXPECT_EQ(KelvoSensorText(closure, Orientation(0.0)), "900;700|900|900|900:0.000;0.000;0.000;1.000");
+    EXPECT_EQ(KelvoSensorText(ShapeOf(closure), Orientation(0.0)), "900;700|900|900|900:0.000;0.000;0.000;1.000");
     closure.fill(0.5);
-    EXPECT_EQ(KelvoSensorText(closure, Orientation(0.0)), "500;450|500|500|500:0.000;0.000;0.000;1.000");
+    EXPECT_EQ(KelvoSensorText(ShapeOf(closure), Orientation(0.0)), "500;450|500|500|500:0.000;0.000;0.000;1.000");
 }
 
 TEST(Motion, Fixed3NeverWritesNegativeZero)

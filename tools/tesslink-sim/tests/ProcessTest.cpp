@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "Motion.h"
+#include "RecordText.h"
+#include "SimDevice.h"
 #include "SimProcess.h"
 
 #include <signal.h>
@@ -14,7 +17,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +31,7 @@ namespace
     using CharAllocator = bip::allocator<char, bip::managed_shared_memory::segment_manager>;
     using ShmString = bip::basic_string<char, std::char_traits<char>, CharAllocator>;
 
+    using namespace TessLinkSim;
     using TSCoreTest::RemoveSegments;
 
     bool SegmentExists(const char* name)
@@ -88,12 +94,15 @@ namespace
 
 TEST_F(SimProcessTest, PublishesDevicesInCommandLineOrderAndCleansUpOnSigterm)
 {
-    SimProcess sim({"--kelvo", "left", "--beta", "b:h:v1.0", "--tessara", "right", "--record", "1@7@9@{x}@a@1"});
+    SimProcess sim({"--kelvo", "left", "--beta", "b:h:v1.0", "--tessara", "right", "--record", "1@7@9@{x}@a@1",
+                    "--tessara", "right"});
     ASSERT_EQ(sim.Line(), "ready");
-    EXPECT_EQ(Read("Devices", "nDevices"), "4");
+    EXPECT_EQ(Read("Devices", "nDevices"), "5");
     EXPECT_EQ(Read("Devices", "device0").value_or("").substr(0, 8), "1@0@2@{C");
     EXPECT_EQ(Read("Devices", "device1"), "1@0@-1@{b:h:v1.0}@sim:1@2");
-    EXPECT_EQ(Read("Devices", "device2").value_or("").substr(0, 29), "1@0@0@{C:QX7.2-R0008:QX7.2:v4");
+    // Each glove has an identity of its own; the firmware reads as 4.7.
+    EXPECT_EQ(Read("Devices", "device2").value_or("").substr(0, 34), "1@0@0@{C:QX7.2-R0001:QX7.2:v4.7:R:");
+    EXPECT_EQ(Read("Devices", "device4").value_or("").substr(0, 20), "1@0@0@{C:QX7.2-R0002");
     EXPECT_EQ(Read("Devices", "device3"), "1@7@9@{x}@a@1");
     EXPECT_EQ(Read("Data", "device3"), "");
     EXPECT_EQ(Read("Data", "device1").value_or("").substr(0, 5), "beta ");
@@ -117,6 +126,16 @@ TEST_F(SimProcessTest, ControlChannelChangesWhatIsPublished)
     EXPECT_EQ(sim.Command("record 1 1@60@-1@{n:h:v1.0}@x@2"), "ok");
     EXPECT_EQ(Read("Devices", "nDevices"), "2");
     EXPECT_EQ(Read("Data", "device1"), "");
+    EXPECT_EQ(sim.Command("flex 0 1,1,1,1,1"), "ok");
+    usleep(100000);
+    Flexion fist;
+    fist.fill(1.0);
+    const auto fingers = [](const std::string& text) { return SplitFields(text, ':').at(1); };
+    EXPECT_EQ(fingers(Read("Data", "device0").value_or(":")),
+              fingers(Motion::ExoSensorText(Motion::ShapeOf(fist), true, Motion::Orientation(0.0))));
+    EXPECT_EQ(sim.Command("flex 0 1,1,1"), "error: flex takes a glove index and five closures from 0 to 1 "
+                                           "(T,I,M,R,P), or 'auto'");
+    EXPECT_EQ(sim.Command("flex 1 auto"), "error: device 1 is not a simulated glove");
     EXPECT_EQ(sim.Command("data 0 fixed text"), "ok");
     usleep(100000);
     EXPECT_EQ(Read("Data", "device0"), "fixed text");
@@ -223,16 +242,77 @@ TEST_F(SimProcessTest, FaultOptions)
     EXPECT_EQ(Read("Devices", "device0").value_or("?").substr(0, 1), "1");
     usleep(400000);
     EXPECT_EQ(Read("Devices", "device0").value_or("?").substr(0, 1), "0");
+    const auto frozen = Read("Data", "device0");
+    usleep(100000);
+    EXPECT_EQ(Read("Data", "device0"), frozen) << "a disconnected glove sends nothing new";
 }
 
-TEST_F(SimProcessTest, BadArgumentsExitWithStatusTwo)
+TEST_F(SimProcessTest, EveryCommandHeldFor5MillisecondsIsReported)
 {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--tessara", "middle"}, std::vector<std::string>{"--replay", "/nonexistent"},
-          std::vector<std::string>{"--motion", "dance"}})
+    SimProcess sim({"--beta", "b"});
+    ASSERT_EQ(sim.Line(), "ready");
+    bip::managed_shared_memory haptics(bip::open_only, "Haptics");
+    ShmString* command = haptics.find_or_construct<ShmString>("device0")(haptics.get_segment_manager());
+    // Held 3 ms, less than the 5 ms promised: a poll every 5 ms would miss most of them. A
+    // machine busy enough to keep the simulator off the processor that long can hide one
+    // command from any poll, so a round counts when every command of it was reported.
+    bool allSeen = false;
+    for (int round = 0; round < 5 && !allSeen; ++round)
+    {
+        std::vector<std::string> expected;
+        for (int i = 0; i < 20; ++i)
+        {
+            const std::string text = std::to_string(round * 100 + i + 10);
+            command->assign(text.begin(), text.end());
+            std::string hex;
+            for (const char c : text)
+                hex += "3" + std::string(1, c);
+            expected.push_back("haptics device0 beta raw=" + hex);
+            usleep(3000);
+        }
+        allSeen = true;
+        for (const std::string& line : expected)
+            allSeen = sim.Line(std::chrono::milliseconds(500)) == line && allSeen;
+    }
+    EXPECT_TRUE(allSeen) << "a command held for 3 ms was not reported in any round";
+}
+
+TEST_F(SimProcessTest, BadArgumentsExitWithStatusTwoAndSayWhy)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--tessara", "middle"}, "--tessara must be right or left"},
+        {{"--replay", "/nonexistent"}, "/nonexistent: cannot open recording"},
+        {{"--replay", "/tmp"}, "/tmp: is a directory, not a recording"},
+        {{"--motion", "dance"}, "--motion"},
+        {{"--beta", "b", "--crash-after", "-1"}, "--crash-after must be 0 seconds or more, not -1"},
+        {{"--beta", "b", "--rate", "0"}, "--rate must be from 0.1 to 2000 per second, not 0"},
+        {{}, "no devices to announce"},
+        {{"--beta", "b", "--loop"}, "--loop and --speed play a recording: they need --replay FILE"},
+    };
+    for (const auto& [args, message] : cases)
     {
         SimProcess sim(args);
-        EXPECT_EQ(sim.Wait(), 2);
+        EXPECT_EQ(sim.Wait(), 2) << message;
+        EXPECT_NE(sim.ErrorText().find(message), std::string::npos) << sim.ErrorText();
+        EXPECT_EQ(sim.ErrorText().find("179769"), std::string::npos) << "no range dump";
         EXPECT_FALSE(SegmentExists("Devices"));
     }
+}
+
+TEST_F(SimProcessTest, RecordingCutOffPlaysItsCompleteLines)
+{
+    const std::string path = "/tmp/tesslink-sim-cut-" + std::to_string(getpid()) + ".jsonl";
+    {
+        std::ofstream file(path);
+        file << "{\"format\":\"tscore-recording\",\"version\":1}\n"
+             << "{\"kind\":\"device\",\"key\":\"device0\",\"record\":\"1@60@-1@{r:h:v1.0}@x@2\"}\n"
+             << "{\"kind\":\"data\",\"t\":0,\"key\":\"device0\",\"text\":\"first\"}\n"
+             << "{\"kind\":\"data\",\"t\":0.01,\"key\":\"de";
+    }
+    SimProcess sim({"--replay", path});
+    ASSERT_EQ(sim.Line(), "ready");
+    usleep(100000);
+    EXPECT_EQ(Read("Data", "device0"), "first");
+    EXPECT_NE(sim.ErrorText().find(path + ":4: the last line is damaged"), std::string::npos) << sim.ErrorText();
+    std::remove(path.c_str());
 }

@@ -66,6 +66,12 @@ TEST(ReplayTrack, LoopRestartsAfterLastLinePlusSpacing)
     track.Advance(1000.0 * 1.5 + 0.7); // far ahead: lands inside a round, no endless catching up
     EXPECT_EQ(track.Text(0), "A0");
     EXPECT_EQ(track.Text(1), "B1");
+
+    ReplayTrack fast;
+    ASSERT_TRUE(ReplayTrack::Parse(twoDevices, "rec", fast, error)) << error;
+    fast.SetSpeed(2.0);
+    fast.Advance(0.5);
+    EXPECT_EQ(fast.Text(0), "A2") << "at twice the speed, 0.5 s plays one recorded second";
 }
 
 TEST(ReplayTrack, ReplaySimRenumbersAndMarksConnected)
@@ -94,15 +100,31 @@ TEST(ReplayTrack, ReportsUnreadableLinesWithTheirNumber)
     EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n"
                                "{\"kind\":\"data\",\"t\":\"0\",\"key\":\"d\",\"text\":\"x\"}\n"),
               "rec:3: data line without number \"t\" and \"text\"");
-    EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":"), "rec:2: not a JSON object");
+    EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\n{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n"),
+              "rec:2: not a JSON object");
     EXPECT_EQ(ErrorOf(header + "[1,2]\n"), "rec:2: not a JSON object");
     EXPECT_EQ(ErrorOf(header + "{\"kind\":\"note\",\"key\":\"d\"}\n"), "rec:2: unknown line kind \"note\"");
 }
 
-TEST(ReplayTrack, LoadReportsMissingFile)
+TEST(ReplayTrack, DamagedLastLineIsLeftOutWithAWarning)
+{
+    // A recording cut off while it was written: everything before the cut plays.
+    const std::string cut = twoDevices + "{\"kind\":\"data\",\"t\":1.5,\"key\":\"dev";
+    ReplayTrack track;
+    std::string error;
+    ASSERT_TRUE(ReplayTrack::Parse(cut, "rec", track, error)) << error;
+    EXPECT_EQ(track.FrameCount(), 3u);
+    EXPECT_EQ(track.Warning(), "rec:8: the last line is damaged (the recording was cut off); it is left out");
+    ASSERT_TRUE(ReplayTrack::Parse(twoDevices, "rec", track, error));
+    EXPECT_EQ(track.Warning(), "");
+}
+
+TEST(ReplayTrack, LoadReportsMissingFileAndDirectory)
 {
     ReplayTrack track;
     std::string error;
     EXPECT_FALSE(ReplayTrack::Load("/nonexistent/recording.jsonl", track, error));
     EXPECT_EQ(error, "/nonexistent/recording.jsonl: cannot open recording");
+    EXPECT_FALSE(ReplayTrack::Load("/tmp", track, error));
+    EXPECT_EQ(error, "/tmp: is a directory, not a recording");
 }

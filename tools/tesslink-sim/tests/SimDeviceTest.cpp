@@ -19,9 +19,15 @@ TEST(SimDevice, TessaraAnnouncesTheStandardConstants)
     EXPECT_EQ(TessaraSim::StandardConstants(false, 4.7f), "C:QX7.2-L0007:QX7.2:v4.700000:L" + exoTail);
     EXPECT_EQ(TessaraSim::StandardConstants(true, 5.0f), "C:QX7.2-R0008:QX7.2:v5.000000:R" + exoTail);
     EXPECT_EQ(TessaraSim::StandardConstants(true, 4.9f), "C:QX7.2-R0008:QX7.2:v4.900000:R" + exoTail);
+}
 
-    TessaraSim glove(false, 4.9f, MotionSettings{});
-    EXPECT_EQ(glove.Record(58, "sim:3"), "1@58@0@{" + TessaraSim::StandardConstants(false, 4.9f) + "}@sim:3@2");
+TEST(SimDevice, TessaraGlovesAreNumberedAndKeepTheirFirmwareText)
+{
+    EXPECT_EQ(TessaraSim::Constants(true, 1, "4.7"), "C:QX7.2-R0001:QX7.2:v4.7:R" + exoTail);
+    const std::string left = TessaraSim::Constants(false, 12, "4.6");
+    EXPECT_EQ(left.substr(0, 28), "C:QX7.2-L0012:QX7.2:v4.6:L:3");
+    TessaraSim glove(false, 12, left, MotionSettings{});
+    EXPECT_EQ(glove.Record(58, "sim:3"), "1@58@0@{" + left + "}@sim:3@2");
 }
 
 TEST(SimDevice, KelvoConstantsHaveSevenFields)

@@ -1,0 +1,91 @@
+"""TSCore for Python: find the haptic gloves a connection service publishes, read hand poses as
+numpy arrays, calibrate profiles, send haptics, and compute poses offline from recorded texts.
+
+    import tscore
+    glove = tscore.glove()
+    if glove is not None:
+        for pose in glove.poses(rate=30, seconds=2):
+            print(pose.flexion)
+
+Calls that read shared memory or compute a pose release the GIL. The library itself is not
+thread-safe, so the module lets one call into it at a time (one lock); threads still overlap
+their own Python work with each other's library calls. A call that can fail returns None; bad
+arguments raise TypeError or ValueError. Log lines (set_debug_level) go to sys.stdout.
+"""
+
+from __future__ import annotations
+
+from . import _tscore
+from ._enums import ConnectionType, DebugLevel, DeviceType, Finger, ThumperEffect
+from ._poses import poses as _poses
+from ._tscore import (
+    BetaDevice,
+    Device,
+    Glove,
+    HandModel,
+    HandPose,
+    HandProfile,
+    Kelvo,
+    KelvoGloveInfo,
+    KelvoSensorData,
+    Tessara,
+    TSGloveInfo,
+    TSGlovePose,
+    TSSensorData,
+    devices,
+    dispose,
+    glove,
+    haptic_gloves,
+    kelvo,
+    kelvos,
+    reinitialize,
+    service_running,
+    set_debug_level,
+    tessara,
+    tessaras,
+    to_euler,
+    version,
+)
+
+Glove.poses = _poses  # type: ignore[assignment]
+
+
+def debug_level() -> DebugLevel:
+    """The logging threshold. Reads Debugger::debugLevel."""
+    return DebugLevel(_tscore.debug_level())
+
+
+__all__ = [
+    "BetaDevice",
+    "ConnectionType",
+    "DebugLevel",
+    "Device",
+    "DeviceType",
+    "Finger",
+    "Glove",
+    "HandModel",
+    "HandPose",
+    "HandProfile",
+    "Kelvo",
+    "KelvoGloveInfo",
+    "KelvoSensorData",
+    "Tessara",
+    "ThumperEffect",
+    "TSGloveInfo",
+    "TSGlovePose",
+    "TSSensorData",
+    "debug_level",
+    "devices",
+    "dispose",
+    "glove",
+    "haptic_gloves",
+    "kelvo",
+    "kelvos",
+    "reinitialize",
+    "service_running",
+    "set_debug_level",
+    "tessara",
+    "tessaras",
+    "to_euler",
+    "version",
+]

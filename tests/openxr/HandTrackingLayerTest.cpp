@@ -1,0 +1,317 @@
+// An OpenXR application against Debian's real loader, the fake runtime and the hand-tracking
+// layer, while tesslink-sim animates a right exoskeleton glove and a left second-model glove.
+
+#include <gtest/gtest.h>
+
+#include <openxr/openxr.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <TSCore/Devices/DeviceList.h>
+#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Hand/OpenXRHand.h>
+#include <TSCore/Kinematics/BasicHandModel.h>
+#include <TSCore/Kinematics/Values.h>
+
+#include "SimProcess.h"
+
+using TSCore::OpenXRHand;
+using TSCore::Kinematics::Quat;
+using TSCore::Kinematics::Vect3D;
+
+namespace
+{
+    constexpr const char* layerName = "XR_APILAYER_TSCORE_hand_tracking";
+    // What the test's settings file says; the stage is where the fake runtime puts it.
+    constexpr float yawDegrees = 30.0f;
+    const Vect3D rightOffset(0.2f, 1.1f, -0.3f);
+    const Vect3D leftOffset(-0.2f, 1.1f, -0.3f);
+
+    // An OpenXR structure of that type, all else zero.
+    template <typename T>
+    T Make(XrStructureType type, void* next = nullptr)
+    {
+        T value{};
+        value.type = type;
+        value.next = next;
+        return value;
+    }
+
+    template <typename Function>
+    Function Get(XrInstance instance, const char* name)
+    {
+        PFN_xrVoidFunction function = nullptr;
+        return XR_SUCCEEDED(xrGetInstanceProcAddr(instance, name, &function)) ? reinterpret_cast<Function>(function)
+                                                                               : nullptr;
+    }
+
+    // An application with an instance, a session, a local space and a tracker per hand.
+    struct App
+    {
+        XrInstance instance = XR_NULL_HANDLE;
+        XrSession session = XR_NULL_HANDLE;
+        XrSpace local = XR_NULL_HANDLE;
+        XrHandTrackerEXT hands[2] = {XR_NULL_HANDLE, XR_NULL_HANDLE}; // left, right
+        PFN_xrCreateHandTrackerEXT create = nullptr;
+        PFN_xrDestroyHandTrackerEXT destroy = nullptr;
+        PFN_xrLocateHandJointsEXT locate = nullptr;
+
+        XrResult CreateInstance(bool handTracking)
+        {
+            auto info = Make<XrInstanceCreateInfo>(XR_TYPE_INSTANCE_CREATE_INFO);
+            std::strcpy(info.applicationInfo.applicationName, "tscore hand tracking test");
+            info.applicationInfo.apiVersion = XR_CURRENT_API_VERSION;
+            const char* extensions[] = {XR_EXT_HAND_TRACKING_EXTENSION_NAME};
+            info.enabledExtensionCount = handTracking ? 1 : 0;
+            info.enabledExtensionNames = extensions;
+            return xrCreateInstance(&info, &instance);
+        }
+
+        void Open()
+        {
+            ASSERT_EQ(CreateInstance(true), XR_SUCCESS);
+            XrSystemGetInfo systemInfo{XR_TYPE_SYSTEM_GET_INFO, nullptr, XR_FORM_FACTOR_HEAD_MOUNTED_DISPLAY};
+            XrSystemId system = XR_NULL_SYSTEM_ID;
+            ASSERT_EQ(xrGetSystem(instance, &systemInfo, &system), XR_SUCCESS);
+            auto handProperties = Make<XrSystemHandTrackingPropertiesEXT>(XR_TYPE_SYSTEM_HAND_TRACKING_PROPERTIES_EXT);
+            auto properties = Make<XrSystemProperties>(XR_TYPE_SYSTEM_PROPERTIES, &handProperties);
+            ASSERT_EQ(xrGetSystemProperties(instance, system, &properties), XR_SUCCESS);
+            EXPECT_EQ(handProperties.supportsHandTracking, XR_TRUE);
+            XrSessionCreateInfo sessionInfo{XR_TYPE_SESSION_CREATE_INFO, nullptr, 0, system};
+            ASSERT_EQ(xrCreateSession(instance, &sessionInfo, &session), XR_SUCCESS);
+            local = Space(XR_REFERENCE_SPACE_TYPE_LOCAL);
+            create = Get<PFN_xrCreateHandTrackerEXT>(instance, "xrCreateHandTrackerEXT");
+            destroy = Get<PFN_xrDestroyHandTrackerEXT>(instance, "xrDestroyHandTrackerEXT");
+            locate = Get<PFN_xrLocateHandJointsEXT>(instance, "xrLocateHandJointsEXT");
+            ASSERT_TRUE(create && destroy && locate);
+            for (XrHandEXT hand : {XR_HAND_LEFT_EXT, XR_HAND_RIGHT_EXT})
+            {
+                XrHandTrackerCreateInfoEXT trackerInfo{XR_TYPE_HAND_TRACKER_CREATE_INFO_EXT, nullptr, hand,
+                                                       XR_HAND_JOINT_SET_DEFAULT_EXT};
+                ASSERT_EQ(create(session, &trackerInfo, &hands[hand == XR_HAND_RIGHT_EXT]), XR_SUCCESS);
+            }
+        }
+
+        XrSpace Space(XrReferenceSpaceType type)
+        {
+            XrReferenceSpaceCreateInfo info{XR_TYPE_REFERENCE_SPACE_CREATE_INFO, nullptr, type, {{0, 0, 0, 1}, {0, 0, 0}}};
+            XrSpace space = XR_NULL_HANDLE;
+            EXPECT_EQ(xrCreateReferenceSpace(session, &info, &space), XR_SUCCESS);
+            return space;
+        }
+
+        XrResult Locate(bool right, XrHandJointLocationsEXT& out, XrHandJointLocationEXT* joints,
+                        uint32_t count = XR_HAND_JOINT_COUNT_EXT)
+        {
+            XrHandJointsLocateInfoEXT info{XR_TYPE_HAND_JOINTS_LOCATE_INFO_EXT, nullptr, local, 1};
+            out = {XR_TYPE_HAND_JOINT_LOCATIONS_EXT, nullptr, XR_FALSE, count, joints};
+            return locate(hands[right], &info, &out);
+        }
+
+        ~App()
+        {
+            if (instance != XR_NULL_HANDLE)
+                xrDestroyInstance(instance);
+        }
+    };
+
+    class HandTrackingLayer : public testing::Test
+    {
+    protected:
+        static void SetUpTestSuite()
+        {
+            const std::string settings = std::string(TSCORE_XR_TEST_DIR) + "/layer-settings.conf";
+            // Unreadable lines are reported and leave the values read before them.
+            std::ofstream(settings) << "# the test's placement\nspace = stage\nyaw = " << yawDegrees
+                                    << "\nright_offset = 0.2 1.1 -0.3\nleft_offset=-0.2 1.1 -0.3\n"
+                                    << "yaw = 1e99\nright_offset = 1 2\nno equals sign\ncolour = blue\n";
+            setenv("XR_RUNTIME_JSON", TSCORE_XR_RUNTIME_JSON, 1);
+            setenv("XR_API_LAYER_PATH", TSCORE_XR_LAYER_DIR, 1);
+            setenv("XR_ENABLE_API_LAYERS", layerName, 1);
+            setenv("TSCORE_XR_CONFIG", settings.c_str(), 1);
+        }
+
+        void SetUp() override { Reset(); }
+        void TearDown() override
+        {
+            sim.Stop();
+            Reset();
+        }
+        static void Reset()
+        {
+            TSCoreTest::RemoveSegments();
+            TSCore::DeviceList::Dispose();
+            TSCore::DeviceList::ReInitialize();
+        }
+
+        // Freezes each device's sensor text at what it shows now.
+        void Freeze(int devices)
+        {
+            for (int i = 0; i < devices; ++i)
+            {
+                std::string text;
+                ASSERT_TRUE(TSCore::DeviceList::GetSensorDataString("device" + std::to_string(i), text));
+                ASSERT_TRUE(sim.Control("data " + std::to_string(i) + " " + text));
+            }
+        }
+
+        TSCoreTest::SimProcess sim;
+    };
+
+    // What the converter makes of the glove's current reading, placed the way the settings say.
+    OpenXRHand::Locations Expected(bool right, const XrPosef& stageInLocal)
+    {
+        std::shared_ptr<TSCore::HapticGlove> glove;
+        OpenXRHand::Locations out;
+        if (!TSCore::HapticGlove::GetGlove(right, glove))
+            return out;
+        TSCore::HandProfile profile = TSCore::HandProfile::Default(right);
+        TSCore::HandPose pose;
+        Quat imu;
+        OpenXRHand::Pose wrist;
+        const bool read = glove->GetHandPose(profile, pose) && glove->GetIMURotation(imu);
+        OpenXRHand::WristPose(imu, right ? rightOffset : leftOffset, wrist);
+        const Quat stage(stageInLocal.orientation.x, stageInLocal.orientation.y, stageInLocal.orientation.z,
+                         stageInLocal.orientation.w);
+        const Quat yaw = Quat::FromAngleAxis(yawDegrees * TSCore::Kinematics::Values::Deg2Rad, 0, 1, 0);
+        wrist.orientation = stage * yaw * wrist.orientation;
+        wrist.position = Vect3D(stageInLocal.position.x, stageInLocal.position.y, stageInLocal.position.z) +
+                         stage.Rotate(wrist.position);
+        OpenXRHand::Locate(pose, TSCore::Kinematics::BasicHandModel::Default(right), read, wrist, out);
+        return out;
+    }
+
+    void ExpectInactive(App& app, bool right)
+    {
+        XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
+        XrHandJointLocationsEXT locations;
+        ASSERT_EQ(app.Locate(right, locations, joints), XR_SUCCESS);
+        EXPECT_EQ(locations.isActive, XR_FALSE) << (right ? "right" : "left");
+        for (const auto& joint : joints)
+            EXPECT_EQ(joint.locationFlags, 0u);
+    }
+}
+
+TEST_F(HandTrackingLayer, AnswersBothHandsFromTheGlovesAsTheConverterDoes)
+{
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--motion", "wave", "--period", "1"}));
+    uint32_t count = 0;
+    ASSERT_EQ(xrEnumerateInstanceExtensionProperties(nullptr, 0, &count, nullptr), XR_SUCCESS);
+    std::vector<XrExtensionProperties> extensions(count, Make<XrExtensionProperties>(XR_TYPE_EXTENSION_PROPERTIES));
+    ASSERT_EQ(xrEnumerateInstanceExtensionProperties(nullptr, count, &count, extensions.data()), XR_SUCCESS);
+    bool advertised = false;
+    for (const auto& e : extensions)
+        advertised = advertised || std::strcmp(e.extensionName, XR_EXT_HAND_TRACKING_EXTENSION_NAME) == 0;
+    EXPECT_TRUE(advertised) << "the runtime lacks the extension; the layer adds it";
+
+    App app;
+    ASSERT_NO_FATAL_FAILURE(app.Open());
+    // Animated: both hands active with every flag, and moving.
+    XrHandJointLocationEXT first[XR_HAND_JOINT_COUNT_EXT], joints[XR_HAND_JOINT_COUNT_EXT];
+    XrHandJointLocationsEXT locations;
+    for (bool right : {false, true})
+    {
+        ASSERT_EQ(app.Locate(right, locations, first), XR_SUCCESS);
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        ASSERT_EQ(app.Locate(right, locations, joints), XR_SUCCESS);
+        EXPECT_EQ(locations.isActive, XR_TRUE);
+        for (const auto& joint : joints)
+            EXPECT_EQ(joint.locationFlags, OpenXRHand::allFlags);
+        float moved = 0;
+        for (int j = 0; j < XR_HAND_JOINT_COUNT_EXT; ++j)
+            moved += std::fabs(joints[j].pose.position.x - first[j].pose.position.x) +
+                     std::fabs(joints[j].pose.position.z - first[j].pose.position.z);
+        EXPECT_GT(moved, 0.001f) << "the hand follows the animation";
+    }
+
+    // Frozen: the layer's locations equal the converter's for the same sensor text.
+    Freeze(2);
+    const XrSpace stage = app.Space(XR_REFERENCE_SPACE_TYPE_STAGE);
+    auto stageInLocal = Make<XrSpaceLocation>(XR_TYPE_SPACE_LOCATION);
+    ASSERT_EQ(xrLocateSpace(stage, app.local, 1, &stageInLocal), XR_SUCCESS);
+    for (bool right : {false, true})
+    {
+        SCOPED_TRACE(right ? "right" : "left");
+        ASSERT_EQ(app.Locate(right, locations, joints), XR_SUCCESS);
+        const OpenXRHand::Locations expected = Expected(right, stageInLocal.pose);
+        ASSERT_TRUE(expected.isActive);
+        for (std::size_t j = 0; j < XR_HAND_JOINT_COUNT_EXT; ++j)
+        {
+            const auto& e = expected.jointLocations[j];
+            const XrPosef& p = joints[j].pose;
+            EXPECT_EQ(joints[j].locationFlags, e.locationFlags);
+            EXPECT_FLOAT_EQ(joints[j].radius, e.radius);
+            EXPECT_NEAR(p.position.x, e.pose.position.x, 1e-5f) << OpenXRHand::JointName(static_cast<int>(j));
+            EXPECT_NEAR(p.position.y, e.pose.position.y, 1e-5f);
+            EXPECT_NEAR(p.position.z, e.pose.position.z, 1e-5f);
+            EXPECT_NEAR(std::fabs(p.orientation.x * e.pose.orientation.x + p.orientation.y * e.pose.orientation.y +
+                                  p.orientation.z * e.pose.orientation.z + p.orientation.w * e.pose.orientation.w),
+                        1.0f, 1e-5f);
+        }
+    }
+    // Velocities asked for alongside: none known, none claimed.
+    XrHandJointVelocityEXT velocities[XR_HAND_JOINT_COUNT_EXT];
+    velocities[3].velocityFlags = 7;
+    XrHandJointVelocitiesEXT chained{XR_TYPE_HAND_JOINT_VELOCITIES_EXT, nullptr, XR_HAND_JOINT_COUNT_EXT, velocities};
+    XrHandJointsLocateInfoEXT info{XR_TYPE_HAND_JOINTS_LOCATE_INFO_EXT, nullptr, app.local, 1};
+    locations = {XR_TYPE_HAND_JOINT_LOCATIONS_EXT, &chained, XR_FALSE, XR_HAND_JOINT_COUNT_EXT, joints};
+    ASSERT_EQ(app.locate(app.hands[1], &info, &locations), XR_SUCCESS);
+    EXPECT_EQ(velocities[3].velocityFlags, 0u);
+}
+
+TEST_F(HandTrackingLayer, AbsentGloveOrStoppedServiceGivesInactiveHands)
+{
+    App app;
+    ASSERT_NO_FATAL_FAILURE(app.Open());
+    ExpectInactive(app, true); // no service at all
+
+    ASSERT_TRUE(sim.Launch({"--tessara", "right"}));
+    XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
+    XrHandJointLocationsEXT locations;
+    ASSERT_EQ(app.Locate(true, locations, joints), XR_SUCCESS);
+    EXPECT_EQ(locations.isActive, XR_TRUE);
+    ExpectInactive(app, false); // no left glove
+
+    sim.Stop();
+    TSCoreTest::RemoveSegments();
+    ExpectInactive(app, true);
+}
+
+TEST_F(HandTrackingLayer, RejectsBadCallsAndEndsTrackersWithTheirSession)
+{
+    App app;
+    ASSERT_NO_FATAL_FAILURE(app.Open());
+    XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
+    XrHandJointLocationsEXT locations;
+    EXPECT_EQ(app.Locate(true, locations, joints, 21), XR_ERROR_VALIDATION_FAILURE);
+    EXPECT_EQ(app.Locate(true, locations, nullptr), XR_ERROR_VALIDATION_FAILURE);
+    XrHandTrackerCreateInfoEXT noHand{XR_TYPE_HAND_TRACKER_CREATE_INFO_EXT, nullptr, static_cast<XrHandEXT>(3),
+                                      XR_HAND_JOINT_SET_DEFAULT_EXT};
+    XrHandTrackerEXT tracker = XR_NULL_HANDLE;
+    EXPECT_EQ(app.create(app.session, &noHand, &tracker), XR_ERROR_VALIDATION_FAILURE);
+
+    ASSERT_EQ(app.destroy(app.hands[0]), XR_SUCCESS);
+    EXPECT_EQ(app.destroy(app.hands[0]), XR_ERROR_HANDLE_INVALID);
+    EXPECT_EQ(app.Locate(false, locations, joints), XR_ERROR_HANDLE_INVALID);
+    // The right tracker ends with the session.
+    ASSERT_EQ(xrDestroySession(app.session), XR_SUCCESS);
+    EXPECT_EQ(app.Locate(true, locations, joints), XR_ERROR_HANDLE_INVALID);
+
+    // An instance without the extension is not handed its functions (the loader allows one
+    // instance at a time).
+    xrDestroyInstance(app.instance);
+    app.instance = XR_NULL_HANDLE;
+    App plain;
+    ASSERT_EQ(plain.CreateInstance(false), XR_SUCCESS);
+    PFN_xrVoidFunction function = nullptr;
+    EXPECT_EQ(xrGetInstanceProcAddr(plain.instance, "xrCreateHandTrackerEXT", &function),
+              XR_ERROR_FUNCTION_UNSUPPORTED);
+}
