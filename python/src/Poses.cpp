@@ -5,6 +5,7 @@
 #include "LibraryCall.h"
 
 #include <TSCore/Hand/HandProfile.h>
+#include <TSCore/Hand/OpenXRHand.h>
 #include <TSCore/Util/Serializer.h>
 
 namespace tscore_py
@@ -169,8 +170,48 @@ namespace tscore_py
                     "Wraps HandPose::GetNormalizedFlexion(false).");
         }
 
+        // The 26 OpenXR joints as arrays; the joint order is OPENXR_JOINT_NAMES.
+        py::dict ToOpenXR(const HandPoseObject& self, const HandModelObject* model)
+        {
+            using TSCore::OpenXRHand;
+            OpenXRHand::Locations located;
+            Locked([&] {
+                const BasicHandModel& m = model != nullptr ? model->model : DefaultModel(self.pose.isRight);
+                OpenXRHand::Locate(self.pose, m, true, located);
+            });
+            constexpr py::ssize_t n = OpenXRHand::jointCount;
+            FloatArray positions = NewArray({n, 3});
+            FloatArray orientations = NewArray({n, 4});
+            FloatArray radii = NewArray({n});
+            py::array_t<std::uint64_t> flags(n);
+            for (py::ssize_t j = 0; j < n; ++j)
+            {
+                const OpenXRHand::JointLocation& joint = located.jointLocations[static_cast<std::size_t>(j)];
+                Write(positions.mutable_data(j), joint.pose.position);
+                Write(orientations.mutable_data(j), joint.pose.orientation);
+                radii.mutable_at(j) = joint.radius;
+                flags.mutable_at(j) = joint.locationFlags;
+            }
+            py::dict out;
+            out["is_active"] = located.isActive;
+            out["positions"] = positions;
+            out["orientations"] = orientations;
+            out["radii"] = radii;
+            out["flags"] = flags;
+            return out;
+        }
+
+        py::tuple OpenXRJointNames()
+        {
+            py::tuple names(TSCore::OpenXRHand::jointCount);
+            for (int j = 0; j < TSCore::OpenXRHand::jointCount; ++j)
+                names[static_cast<std::size_t>(j)] = TSCore::OpenXRHand::JointName(j);
+            return names;
+        }
+
         void BindHandPose(py::module_& m)
         {
+            m.attr("OPENXR_JOINT_NAMES") = OpenXRJointNames();
             py::class_<HandPoseObject> pose(
                 m, "HandPose",
                 "The wearer's hand: per finger (thumb first) the angles, positions and rotations of its\n"
@@ -207,6 +248,14 @@ namespace tscore_py
                 .def(
                     "to_storage", [](const HandPoseObject& p) { return Locked([&] { return p.pose.Serialize(); }); },
                     "The storage text. Wraps HandPose::Serialize.")
+                .def("to_openxr", &ToOpenXR, py::arg("model") = py::none(),
+                     "The 26 joints of OpenXR's XR_EXT_hand_tracking, relative to the wrist, as a dict of new\n"
+                     "arrays in the order of OPENXR_JOINT_NAMES: positions (26, 3) in metres, orientations\n"
+                     "(26, 4) as x, y, z, w, radii (26,) in metres, flags (26,) uint64 XrSpaceLocationFlags,\n"
+                     "and is_active. -Z points along each bone toward the fingertip, +Y out of the back of\n"
+                     "the hand. model defaults to the default hand of the pose's side; a pose that does not\n"
+                     "fit it (other side, short, not finite) gives is_active False and no flags.\n"
+                     "Wraps OpenXRHand::Locate.")
                 .def_static("from_storage", &PoseFromStorage, py::arg("text"),
                             "The pose a storage text holds; None when the text is not a stored hand pose.\n"
                             "Wraps HandPose::Deserialize.")

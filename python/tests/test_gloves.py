@@ -74,6 +74,19 @@ def test_a_pose_view_outlives_its_pose_and_poses_round_trip():
         assert tscore.HandPose.from_storage(text) is None, text
 
 
+def test_openxr_joints_in_metres_along_the_bones():
+    for right in (True, False):
+        xr = tscore.HandPose.idle(right).to_openxr()
+        assert xr["is_active"] and (xr["flags"] == 15).all()
+        assert xr["positions"].shape == (26, 3) and xr["orientations"].dtype == np.float32
+        assert tscore.OPENXR_JOINT_NAMES[7] == "XR_HAND_JOINT_INDEX_PROXIMAL_EXT"
+        # Index proximal to intermediate is the model's first index bone: 30 mm.
+        assert abs(np.linalg.norm(xr["positions"][8] - xr["positions"][7]) - 0.030) < 1e-5
+        # A model of the other side does not fit: nothing is valid.
+        other = tscore.HandPose.idle(right).to_openxr(tscore.HandModel.default(not right))
+        assert not other["is_active"] and (other["flags"] == 0).all()
+
+
 @pytest.mark.parametrize("kind", FAMILIES)
 def test_calibration_into_a_profile_that_round_trips_through_a_file(sim, kind, tmp_path):
     sim(f"--{kind}", "right", "--motion", "wave", "--period", "0.4")

@@ -19,6 +19,7 @@ from . import _tscore
 from ._enums import ConnectionType, DebugLevel, DeviceType, Finger, ThumperEffect
 from ._poses import poses as _poses
 from ._tscore import (
+    OPENXR_JOINT_NAMES,
     BetaDevice,
     Device,
     Glove,
@@ -56,6 +57,7 @@ def debug_level() -> DebugLevel:
 
 
 __all__ = [
+    "OPENXR_JOINT_NAMES",
     "BetaDevice",
     "ConnectionType",
     "DebugLevel",

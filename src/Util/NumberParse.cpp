@@ -4,6 +4,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <locale.h>
 #include <string>
@@ -91,6 +92,41 @@ namespace TSCore::Util::detail
             return true;
         }
 
+        // Powers of ten that a float holds exactly.
+        constexpr float exactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+        // The sensor strings' usual form: digits with an optional point, the digits as an
+        // integer below 2^24, at most ten after the point. That integer and the power of ten are
+        // both exact floats, so one IEEE division gives the correctly rounded result: the same
+        // bits as a full conversion. False for anything else (exponents, long mantissas), which
+        // the full conversion then reads; with whole, also for text after the number.
+        bool ParseShortDecimal(const char* p, const char* end, bool negative, bool whole, float& out) noexcept
+        {
+            std::uint32_t mantissa = 0;
+            int digits = 0;
+            int fraction = -1; // digits after the point, -1 before a point
+            for (; p < end; ++p)
+            {
+                if (IsDigit(*p))
+                {
+                    mantissa = mantissa * 10u + static_cast<std::uint32_t>(*p - '0');
+                    if (mantissa >= (1u << 24) || ++digits > 9)
+                        return false;
+                    if (fraction >= 0)
+                        ++fraction;
+                }
+                else if (*p == '.' && fraction < 0)
+                    fraction = 0;
+                else
+                    break;
+            }
+            if (digits == 0 || fraction > 10 || (p < end && (whole || *p == 'e' || *p == 'E')))
+                return false;
+            const float magnitude = static_cast<float>(mantissa) / exactPowersOfTen[fraction > 0 ? fraction : 0];
+            out = negative ? -magnitude : magnitude;
+            return true;
+        }
+
         ParseStatus StandardParseFloat(const std::string& text, float& out) noexcept
         {
             const char* begin = text.c_str();
@@ -120,6 +156,8 @@ namespace TSCore::Util::detail
         const char* digits = (number < end && *number == '-' && number == p) ? number + 1 : number;
         const bool plainDecimal = digits < end && (IsDigit(*digits) || *digits == '.') &&
                                   !(digits + 1 < end && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'));
+        if (plainDecimal && ParseShortDecimal(digits, end, digits != number, false, out))
+            return ParseStatus::Ok;
         if (plainDecimal)
         {
             float value = 0.0f;
@@ -176,6 +214,10 @@ namespace TSCore::Util::detail
             out = fallback;
             return true;
         }
+        // A field that is nothing but a short decimal, as in every sensor string, in one pass.
+        const bool negative = text[0] == '-';
+        if (ParseShortDecimal(text.data() + (negative ? 1 : 0), text.data() + text.size(), negative, true, out))
+            return true;
         if (text.find(',') == std::string_view::npos)
             return Settle(ParseFloat(text, out), text, " is not a valid float!", fallback, out);
         // A decimal comma reads as a point; the log shows the text as it was read.
