@@ -25,3 +25,12 @@ build/bench/bench/tscore_bench_table "$frame"
 echo "raw results: $out $frame"
 # One hand-pose read from Python against the same read from C++, in one run.
 /usr/bin/python3 bench/python_pose_read.py build/bench
+
+# The DDS bridge between two mount namespaces (root only): its own figures, no floor.
+if [ -x build/bench/bench/tscore_bridge_bench ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    build/bench/bench/tscore_bridge_bench
+  else
+    echo "bridge benchmark skipped: it needs root for a private /dev/shm per machine"
+  fi
+fi

@@ -11,6 +11,7 @@ packages=(
   libopenxr-dev libopenxr-loader1
   pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib mypy
   python3-venv python3-pip python3-setuptools python3-wheel
+  cyclonedds-dev cyclonedds-tools util-linux
   chromium libpng-dev
 )
 

@@ -1,0 +1,334 @@
+// How long a sensor text written by the connection service on machine A takes to become
+// readable through the library on machine B, across tscore-bridge publish and mirror: four
+// exoskeleton gloves, each writing a new text 1000 times a second. Reports the median and
+// 99th percentile of that time; the share of texts the publisher's polls picked up, the mirror
+// applied, and B's reader (polling every 100 us) never saw; and the CPU time of both bridge
+// processes. The two machines are two mount namespaces with a /dev/shm each (root needed); DDS
+// runs over loopback.
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <TSCore/Devices/DeviceList.h>
+
+#include "ServiceSegments.h"
+#include "SimDevice.h"
+
+namespace
+{
+    using Clock = std::chrono::steady_clock;
+    using namespace std::chrono_literals;
+
+    constexpr int gloves = 4;
+    constexpr auto writePeriod = 1ms;
+    constexpr auto warmUp = 2s;
+    constexpr auto measured = 10s;
+    // B reads every device through the library this often.
+    constexpr auto readPeriod = 100us;
+    // B's reader runs as a process of its own: single-threaded, so that the library's unmapping
+    // after every read needs no other CPU's attention, as in a plain application.
+    constexpr char readerFlag[] = "--read-machine-b";
+
+    // The texts A wrote and not yet seen on B (by hash), with the time of their latest write.
+    struct Ledger
+    {
+        std::mutex mutex;
+        std::vector<std::map<std::size_t, Clock::time_point>> pending{gloves};
+        std::vector<double> latencies;
+        long written = 0;
+        long writtenInAll = 0; // warm-up included, to set beside the publisher's own count
+        bool measuring = false;
+
+        void Wrote(int device, const std::string& text, Clock::time_point at)
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            pending[static_cast<std::size_t>(device)][std::hash<std::string>()(text)] = at;
+            written += measuring ? 1 : 0;
+            ++writtenInAll;
+        }
+
+        void Saw(int device, std::size_t text, Clock::time_point at)
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            auto& texts = pending[static_cast<std::size_t>(device)];
+            const auto it = texts.find(text);
+            if (it == texts.end())
+                return;
+            if (measuring)
+                latencies.push_back(std::chrono::duration<double, std::micro>(at - it->second).count());
+            texts.erase(it);
+        }
+    };
+
+    // This thread, and what it starts, gets a mount namespace with a /dev/shm of its own.
+    bool BecomeMachine()
+    {
+        return unshare(CLONE_FS | CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               mount("tmpfs", "/dev/shm", "tmpfs", 0, nullptr) == 0;
+    }
+
+    // Starts a program with its stdout in a file (its stderr discarded).
+    pid_t Spawn(std::vector<std::string> args, const std::string& output)
+    {
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0)
+        {
+            const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(out, 1);
+            dup2(null, 2);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        return pid;
+    }
+
+    double CpuSeconds(pid_t pid)
+    {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // Fields after the command name (which may hold spaces): utime and stime are 12 and 13.
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 0; i < 13 && rest >> field; ++i)
+            if (i >= 11)
+                ticks += std::stod(field);
+        return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+
+    struct Run
+    {
+        Ledger ledger;
+        std::atomic<bool> stop{false};
+        std::atomic<int> ready{0};
+        std::atomic<bool> failed{false};
+        pid_t publisher = -1;
+        pid_t mirror = -1;
+        pid_t reader = -1;
+        std::vector<std::string> network;
+        long pollRate = 1000;
+        std::string publisherOutput;
+        std::string mirrorOutput;
+    };
+
+    void MachineA(Run& run)
+    {
+        if (!BecomeMachine())
+        {
+            run.failed = true;
+            return;
+        }
+        TSCoreService::ServiceSegments segments;
+        if (segments.Claim({"bridge benchmark", 1 << 20, false}).outcome != TSCoreService::ServiceSegments::Outcome::Claimed)
+        {
+            run.failed = true;
+            return;
+        }
+        std::vector<TessLinkSim::TessaraSim> sims;
+        for (int i = 0; i < gloves; ++i)
+        {
+            sims.emplace_back(i % 2 == 0, TessLinkSim::TessaraSim::defaultFirmware,
+                              TessLinkSim::MotionSettings{TessLinkSim::Motion::Pattern::Wave, 0.5});
+            segments.WriteDevices("device" + std::to_string(i), sims.back().Record(1000, "bench"));
+        }
+        segments.WriteDevices("nDevices", std::to_string(gloves));
+        std::vector<std::string> args{TSCORE_BRIDGE_PATH, "publish", "--rate", std::to_string(run.pollRate)};
+        args.insert(args.end(), run.network.begin(), run.network.end());
+        run.publisher = Spawn(args, run.publisherOutput);
+        ++run.ready;
+
+        const auto start = Clock::now();
+        std::vector<std::string> last(gloves);
+        for (auto next = start; !run.stop; next += writePeriod)
+        {
+            std::this_thread::sleep_until(next);
+            const auto now = Clock::now();
+            segments.WriteDevices("scanActive", std::to_string(std::time(nullptr)));
+            for (std::size_t i = 0; i < last.size(); ++i)
+            {
+                std::string text = sims[i].SensorText(std::chrono::duration<double>(now - start).count() + 0.1 * double(i));
+                if (text == last[i])
+                    continue; // the glove did not move: nothing new to carry
+                run.ledger.Wrote(static_cast<int>(i), text, Clock::now());
+                segments.WriteData("device" + std::to_string(i), text);
+                last[i] = std::move(text);
+            }
+        }
+    }
+
+    // B's reader process: every new text of every device, as "<device> <hash> <steady ns>".
+    int ReadMachineB()
+    {
+        std::vector<std::string> seen(gloves);
+        std::string text;
+        for (;;)
+        {
+            for (int i = 0; i < gloves; ++i)
+            {
+                auto& last = seen[static_cast<std::size_t>(i)];
+                if (!TSCore::DeviceList::GetSensorDataString("device" + std::to_string(i), text) || text == last)
+                    continue;
+                const auto at = Clock::now().time_since_epoch().count();
+                std::printf("%d %zu %lld\n", i, std::hash<std::string>()(text), static_cast<long long>(at));
+                last = text;
+            }
+            std::fflush(stdout);
+            std::this_thread::sleep_for(readPeriod);
+        }
+    }
+
+    void MachineB(Run& run)
+    {
+        int pipeFds[2];
+        if (!BecomeMachine() || pipe2(pipeFds, O_CLOEXEC) != 0)
+        {
+            run.failed = true;
+            return;
+        }
+        std::vector<std::string> args{TSCORE_BRIDGE_PATH, "mirror"};
+        args.insert(args.end(), run.network.begin(), run.network.end());
+        run.mirror = Spawn(args, run.mirrorOutput);
+        run.reader = fork();
+        if (run.reader == 0)
+        {
+            dup2(pipeFds[1], 1);
+            close(pipeFds[0]);
+            execl("/proc/self/exe", "/proc/self/exe", readerFlag, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(pipeFds[1]);
+        ++run.ready;
+        // Ends when the reader is stopped and the pipe closes.
+        FILE* lines = fdopen(pipeFds[0], "r");
+        int device = 0;
+        std::size_t text = 0;
+        long long at = 0;
+        while (lines != nullptr && std::fscanf(lines, "%d %zu %lld", &device, &text, &at) == 3)
+            if (device >= 0 && device < gloves)
+                run.ledger.Saw(device, text, Clock::time_point(Clock::duration(at)));
+        if (lines != nullptr)
+            std::fclose(lines);
+    }
+
+    // The number of texts a bridge process sent or applied, from the statistics it prints
+    // when it stops.
+    double Texts(const std::string& output)
+    {
+        std::ifstream file(output);
+        std::string line;
+        while (std::getline(file, line))
+        {
+            const auto at = line.find(" texts=");
+            if (line.rfind("stats ", 0) == 0 && at != std::string::npos)
+                return std::stod(line.substr(at + 7));
+        }
+        return 0.0;
+    }
+
+    void Report(benchmark::State& state, Run& run, double publisherCpu, double mirrorCpu)
+    {
+        auto& latencies = run.ledger.latencies;
+        std::sort(latencies.begin(), latencies.end());
+        const auto at = [&](double q) {
+            return latencies.empty() ? 0.0 : latencies[static_cast<std::size_t>(q * double(latencies.size() - 1))];
+        };
+        const double seconds = std::chrono::duration<double>(measured).count();
+        state.counters["median_us"] = at(0.5);
+        state.counters["p99_us"] = at(0.99);
+        state.counters["max_us"] = at(1.0);
+        state.counters["written"] = double(run.ledger.written);
+        state.counters["lost_pct"] =
+            run.ledger.written == 0 ? 0.0 : 100.0 * double(run.ledger.written - long(latencies.size())) / double(run.ledger.written);
+        // Where texts were lost: the publisher's polls, or after them.
+        const double all = std::max(1.0, double(run.ledger.writtenInAll));
+        state.counters["polled_pct"] = 100.0 * Texts(run.publisherOutput) / all;
+        state.counters["mirrored_pct"] = 100.0 * Texts(run.mirrorOutput) / all;
+        state.counters["publish_cpu_pct"] = 100.0 * publisherCpu / seconds;
+        state.counters["mirror_cpu_pct"] = 100.0 * mirrorCpu / seconds;
+    }
+
+    void BM_BridgeLatency(benchmark::State& state)
+    {
+        setenv("CYCLONEDDS_URI", "file://" TSCORE_BRIDGE_LOOPBACK_CONFIG, 1);
+        for (auto _ : state)
+        {
+            Run run;
+            run.pollRate = state.range(0);
+            run.publisherOutput = "/tmp/tscore-bridge-bench-" + std::to_string(getpid()) + ".publish";
+            run.mirrorOutput = "/tmp/tscore-bridge-bench-" + std::to_string(getpid()) + ".mirror";
+            run.network = {"--domain", std::to_string(20 + getpid() % 200), "--partition",
+                           "tscore-bench-" + std::to_string(getpid())};
+            std::thread a([&] { MachineA(run); });
+            std::thread b([&] { MachineB(run); });
+            std::this_thread::sleep_for(warmUp);
+            const double publisherStart = CpuSeconds(run.publisher);
+            const double mirrorStart = CpuSeconds(run.mirror);
+            run.ledger.mutex.lock();
+            run.ledger.measuring = true;
+            run.ledger.mutex.unlock();
+            std::this_thread::sleep_for(measured);
+            run.ledger.mutex.lock();
+            run.ledger.measuring = false;
+            run.ledger.mutex.unlock();
+            const double publisherCpu = CpuSeconds(run.publisher) - publisherStart;
+            const double mirrorCpu = CpuSeconds(run.mirror) - mirrorStart;
+            run.stop = true;
+            if (run.reader > 0)
+                kill(run.reader, SIGTERM);
+            a.join();
+            b.join();
+            if (run.reader > 0)
+                waitpid(run.reader, nullptr, 0);
+            for (const pid_t pid : {run.publisher, run.mirror})
+                if (pid > 0)
+                {
+                    kill(pid, SIGTERM);
+                    waitpid(pid, nullptr, 0);
+                }
+            if (run.failed)
+                state.SkipWithError("cannot set up two machines on one host: a private /dev/shm each needs root");
+            else
+                Report(state, run, publisherCpu, mirrorCpu);
+            std::remove(run.publisherOutput.c_str());
+            std::remove(run.mirrorOutput.c_str());
+        }
+    }
+}
+
+// The argument is the publisher's polls per second: its default, and four times the gloves' rate.
+BENCHMARK(BM_BridgeLatency)->Arg(1000)->Arg(4000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::string(argv[1]) == readerFlag)
+        return ReadMachineB();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

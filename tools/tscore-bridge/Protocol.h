@@ -1,0 +1,47 @@
+#pragma once
+
+// What the publishing and the mirroring side agree on: topic names, their quality of
+// service, limits and timings. Both sides check every sample against the limits; a peer on
+// the network is not trusted.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+#include "dds/Qos.h"
+
+namespace TSCoreBridge::Protocol
+{
+    using namespace std::chrono_literals;
+
+    // Not under "rt/", so ROS 2 tools leave them out of their topic lists.
+    inline constexpr char deviceTopic[] = "tscore_bridge/device";
+    inline constexpr char sensorTopic[] = "tscore_bridge/sensor";
+    inline constexpr char serviceTopic[] = "tscore_bridge/service";
+    inline constexpr char commandTopic[] = "tscore_bridge/command";
+    inline constexpr char mirrorTopic[] = "tscore_bridge/mirror";
+
+    // A late-joining mirror receives every record at once.
+    inline constexpr Dds::Qos deviceQos = Dds::Qos::ReliableLatest();
+    // Only the newest text of a device matters; a lost one is replaced by the next.
+    inline constexpr Dds::Qos sensorQos = Dds::Qos::BestEffortLatest();
+    inline constexpr Dds::Qos heartbeatQos = Dds::Qos::Reliable(1);
+    // Volatile: a publisher that restarts does not replay a command an application gave the
+    // glove before, it waits for the next change.
+    inline constexpr Dds::Qos commandQos = Dds::Qos::Reliable(1);
+
+    /// Device indices are below this; the mirror makes room for that many records and texts.
+    inline constexpr std::uint32_t maxDevices = 256;
+    /// Longest record, sensor text and command (the bounds of the IDL types).
+    inline constexpr std::size_t maxRecord = 4096;
+    inline constexpr std::size_t maxText = 4096;
+    inline constexpr std::size_t maxCommand = 1024;
+
+    inline constexpr auto serviceHeartbeat = 100ms;
+    /// A mirror treats a publisher as gone after this long without its heartbeat.
+    inline constexpr auto publisherTimeout = 1000ms;
+    inline constexpr auto mirrorHeartbeat = 25ms;
+    /// A publisher treats a mirror as gone after this long without its heartbeat, and stops
+    /// the gloves it drove: well inside the 200 ms a wearer may be held by a stale command.
+    inline constexpr auto mirrorTimeout = 150ms;
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+// `tscore-bridge publish`, on the glove machine: polls the local connection service through
+// the library and publishes every device's record, each new sensor text and a heartbeat with
+// the service's state; publishes the hands as ROS 2 topics; and writes the haptic commands
+// that mirrors forward into the local "Haptics", only when told to accept them.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <TSCore/Hand/HandProfile.h>
+
+#include "BridgeSession.h"
+#include "HapticsGate.h"
+#include "LocalService.h"
+#include "RosTopics.h"
+#include "dds/Reader.h"
+#include "dds/Writer.h"
+
+namespace TSCoreBridge
+{
+    struct PublishOptions
+    {
+        std::uint32_t domain = 0;
+        std::string partition = "tscore";
+        double rate = 1000.0;
+        bool acceptHaptics = false;
+        bool ros = true;
+        bool noRos = false; ///< as given on the command line
+        std::string rosName = "tscore";
+        /// The right hand's profile, then the left's.
+        std::array<TSCore::HandProfile, 2> profiles{TSCore::HandProfile::Default(true),
+                                                    TSCore::HandProfile::Default(false)};
+        bool verbose = false;
+    };
+
+    class Publisher
+    {
+    public:
+        /// Joins the domain; throws Dds::Error when DDS cannot start.
+        explicit Publisher(PublishOptions options);
+
+        /// Runs until a stop signal; stops every glove a mirror drove before it returns.
+        int Run();
+
+    private:
+        using Clock = std::chrono::steady_clock;
+
+        struct Stats
+        {
+            std::uint64_t texts = 0;
+            std::uint64_t oversized = 0;
+            std::uint64_t commands = 0;
+            std::uint64_t notAccepted = 0;
+            std::uint64_t refused = 0;
+            std::uint64_t stops = 0;
+        };
+
+        void Refresh();
+        void PublishRecords();
+        void UpdateRosGloves();
+        void PollTexts();
+        void PublishText(const LocalService::Device& device);
+        void TakeMirrors(Clock::time_point now);
+        void OnCommand(const tscore_bridge_Command& command, std::uint64_t mirror, Clock::time_point now);
+        bool WriteCommand(std::uint32_t index, const std::string& bytes);
+        void StopGlove(std::uint32_t index);
+        std::string StatsLine() const;
+
+        PublishOptions options;
+        LocalService service;
+        BridgeSession session;
+        Dds::Writer<tscore_bridge_Device> devices;
+        Dds::Writer<tscore_bridge_Sensor> sensors;
+        Dds::Writer<tscore_bridge_Service> heartbeat;
+        Dds::Reader<tscore_bridge_Command> commands;
+        Dds::Reader<tscore_bridge_Mirror> mirrors;
+        std::optional<RosTopics> ros;
+        HapticsGate gate;
+        // The device index that stands for each side on the ROS topics; -1 for none.
+        std::array<std::int64_t, 2> rosGlove{-1, -1};
+        tscore_bridge_Sensor sensorSample{};
+        tscore_bridge_Device deviceSample{};
+        std::uint64_t sequence = 0;
+        Stats stats;
+        bool warnedNotAccepted = false;
+        bool warnedOversized = false;
+    };
+}
