@@ -152,7 +152,9 @@ namespace
         std::vector<TessLinkSim::TessaraSim> sims;
         for (int i = 0; i < gloves; ++i)
         {
-            sims.emplace_back(i % 2 == 0, TessLinkSim::TessaraSim::defaultFirmware,
+            const bool right = i % 2 == 0;
+            sims.emplace_back(right, i + 1,
+                              TessLinkSim::TessaraSim::Constants(right, i + 1, TessLinkSim::TessaraSim::defaultFirmware),
                               TessLinkSim::MotionSettings{TessLinkSim::Motion::Pattern::Wave, 0.5});
             segments.WriteDevices("device" + std::to_string(i), sims.back().Record(1000, "bench"));
         }
