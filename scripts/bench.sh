@@ -8,8 +8,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh
+# The benchmarks run their own simulator under the service's global segment names: beside a
+# running connection service they would read its gloves and, at the end, remove its segments.
+if [ -e /dev/shm/Devices ] || [ -e /dev/shm/Data ] || [ -e /dev/shm/Haptics ]; then
+  echo "bench.sh: a connection service's shared memory is present (/dev/shm/Devices, Data or Haptics);" >&2
+  echo "stop that service (or tesslink-sim) first, or run in a private /dev/shm:" >&2
+  echo "  unshare --mount --propagation private sh -c 'mount -t tmpfs tmpfs /dev/shm && exec scripts/bench.sh'" >&2
+  exit 1
+fi
 cmake --preset bench >/dev/null
-cmake --build --preset bench --target tscore_bench tscore_bench_table tscore_bench_frame
+# Everything: the simulator, the Python module and the timers are part of the figures.
+cmake --build --preset bench
 
 out="build/bench/results.json"
 # The simulator's segments are global names: never leave them behind.
