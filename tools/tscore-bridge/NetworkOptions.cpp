@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "OptionChecks.h"
 
 namespace TSCoreBridge
 {
@@ -23,7 +24,7 @@ namespace TSCoreBridge
                         "DDS domain id, 0 to 232; ROS 2 tools see the hand topics with the same ROS_DOMAIN_ID.")
             ->type_name("ID")
             ->capture_default_str()
-            ->check(CLI::Range(0, 232).description(""));
+            ->check(ToolCommon::WholeBetween(0, 232, ""));
         command
             .add_option("--partition", partition,
                         "DDS partition of the bridge's own topics: publishers and mirrors meet only in the same "

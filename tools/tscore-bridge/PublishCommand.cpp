@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "Console.h"
+#include "OptionChecks.h"
 #include "Publisher.h"
 #include "RosTopics.h"
 
@@ -50,7 +51,7 @@ namespace TSCoreBridge
                          "faster than the gloves write to carry every text.")
             ->type_name("HZ")
             ->capture_default_str()
-            ->check(CLI::Range(1.0, 10000.0).description(""));
+            ->check(ToolCommon::Between(1.0, 10000.0, "polls per second"));
         command->add_flag("--accept-haptics", options->acceptHaptics,
                           "Write the haptic commands that mirrors forward into the local gloves. Off by default: "
                           "they are counted and dropped.");

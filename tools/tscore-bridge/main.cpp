@@ -11,6 +11,7 @@
 
 #include <TSCore/Util/Library.h>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "Console.h"
 #include "HelpFormatter.h"
@@ -37,13 +38,17 @@ int main(int argc, char** argv)
         {"mirror", AddMirror},
     };
     std::vector<std::pair<CLI::App*, Runner>> commands;
+    std::vector<std::string> names;
     for (const auto& [name, add] : table)
     {
         Runner run = add(app);
         CLI::App* command = app.get_subcommand(name);
         command->footer(exitCodeHelp);
         commands.emplace_back(command, std::move(run));
+        names.emplace_back(name);
     }
+    if (const std::string unknown = ToolCommon::UnknownCommand(argc, argv, names, "tscore-bridge"); !unknown.empty())
+        return Fail(exitUsage, unknown);
 
     try
     {
@@ -53,7 +58,7 @@ int main(int argc, char** argv)
     {
         if (e.get_exit_code() == 0) // --help, --version
             return app.exit(e);
-        return Fail(exitUsage, std::string(e.what()) + " (see tscore-bridge --help)");
+        return Fail(exitUsage, ToolCommon::UsageMessage(app, e));
     }
 
     InstallStopSignals();

@@ -10,9 +10,9 @@
 
 #include <TSCore/Util/Library.h>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "ExitCodes.h"
-#include "OptionChecks.h"
 
 namespace
 {
@@ -22,22 +22,6 @@ namespace
         {"list", AddList},       {"watch", AddWatch},         {"pose", AddPose},     {"record", AddRecord},
         {"haptics", AddHaptics}, {"calibrate", AddCalibrate}, {"render", AddRender}, {"view", AddView},
     };
-
-    /// A mistyped command would otherwise read as a missing one; exitOk when there is none.
-    int CheckCommandName(int argc, char** argv)
-    {
-        if (argc < 2 || argv[1][0] == '-')
-            return exitOk;
-        std::string names;
-        for (const auto& entry : commandTable)
-        {
-            if (argv[1] == std::string(entry.first))
-                return exitOk;
-            names += std::string(names.empty() ? "" : ", ") + entry.first;
-        }
-        return Fail(exitUsage, std::string("unknown command '") + argv[1] + "': the commands are " + names +
-                                   " (see tscore --help)");
-    }
 
     /// exitOk once parsed; otherwise what main returns (0 after --help or --version).
     int Parse(CLI::App& app, int argc, char** argv)
@@ -51,10 +35,7 @@ namespace
         {
             if (e.get_exit_code() == 0) // --help, --version
                 return app.exit(e) == 0 ? -1 : exitUsage;
-            std::string help = "tscore --help";
-            for (const CLI::App* command : app.get_subcommands())
-                help = "tscore " + command->get_name() + " --help";
-            return Fail(exitUsage, ToolCommon::ReadableError(e) + " (see " + help + ")");
+            return Fail(exitUsage, ToolCommon::UsageMessage(app, e));
         }
     }
 }
@@ -68,15 +49,17 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     app.set_version_flag("--version", TSCore::Library::Version());
     std::vector<std::pair<CLI::App*, Runner>> commands;
+    std::vector<std::string> names;
     for (const auto& [name, add] : commandTable)
     {
         Runner run = add(app);
         CLI::App* command = app.get_subcommand(name);
         command->footer(exitCodeHelp);
         commands.emplace_back(command, std::move(run));
+        names.emplace_back(name);
     }
-    if (const int code = CheckCommandName(argc, argv))
-        return code;
+    if (const std::string unknown = ToolCommon::UnknownCommand(argc, argv, names, "tscore"); !unknown.empty())
+        return Fail(exitUsage, unknown);
     if (const int code = Parse(app, argc, argv))
         return code < 0 ? exitOk : code;
     try
