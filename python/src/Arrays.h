@@ -34,15 +34,14 @@ namespace tscore_py
         out[2] = q.z;
         out[3] = q.w;
     }
-    inline void Write(float* out, float value)
-    {
-        out[0] = value;
-    }
+    inline void Write(float* out, float value) { out[0] = value; }
 
-    template <class T> constexpr std::size_t width = sizeof(T) / sizeof(float);
+    template <class T>
+    constexpr std::size_t width = sizeof(T) / sizeof(float);
 
     /// Fills rows x width<T> floats from a list of values, NaN where the list is short.
-    template <class T> void Fill(float* out, const std::vector<T>& values, std::size_t rows)
+    template <class T>
+    void Fill(float* out, const std::vector<T>& values, std::size_t rows)
     {
         for (std::size_t r = 0; r < rows; ++r)
         {
@@ -66,14 +65,16 @@ namespace tscore_py
     /// A new float32 array of that shape (C order), uninitialised.
     FloatArray NewArray(std::initializer_list<py::ssize_t> shape);
 
-    template <class T> FloatArray ToArray(const std::vector<T>& values, py::ssize_t rows)
+    template <class T>
+    FloatArray ToArray(const std::vector<T>& values, py::ssize_t rows)
     {
         FloatArray a = width<T> == 1 ? NewArray({rows}) : NewArray({rows, static_cast<py::ssize_t>(width<T>)});
         Fill(a.mutable_data(), values, static_cast<std::size_t>(rows));
         return a;
     }
 
-    template <class T> FloatArray ToArray(const std::vector<std::vector<T>>& values, py::ssize_t rows, py::ssize_t cols)
+    template <class T>
+    FloatArray ToArray(const std::vector<std::vector<T>>& values, py::ssize_t rows, py::ssize_t cols)
     {
         FloatArray a =
             width<T> == 1 ? NewArray({rows, cols}) : NewArray({rows, cols, static_cast<py::ssize_t>(width<T>)});
@@ -84,7 +85,8 @@ namespace tscore_py
     FloatArray ToArray(const TSCore::Kinematics::Quat& q);
 
     /// The longest inner list, for arrays whose inner length varies by record.
-    template <class T> py::ssize_t LongestRow(const std::vector<std::vector<T>>& values)
+    template <class T>
+    py::ssize_t LongestRow(const std::vector<std::vector<T>>& values)
     {
         std::size_t n = 0;
         for (const auto& row : values)

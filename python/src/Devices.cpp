@@ -92,7 +92,8 @@ namespace tscore_py
             return d ? py::cast(DeviceRef{d}) : py::none();
         }
 
-        template <class T> py::list WrapAll(const std::vector<std::shared_ptr<T>>& devices)
+        template <class T>
+        py::list WrapAll(const std::vector<std::shared_ptr<T>>& devices)
         {
             py::list out;
             for (const auto& d : devices)
@@ -211,19 +212,21 @@ namespace tscore_py
             if (!ffb && !buzz && !thumper)
                 throw py::value_error("send_haptics needs ffb, buzz or thumper");
             HapticGlove* glove = g.glove;
-            Call([&] {
-                // The single-kind overloads complete the others from the last commands sent.
-                if (ffb && !buzz && !thumper)
-                    glove->SendHaptics(TS_FFBCmd(*ffb));
-                else if (buzz && !ffb && !thumper)
-                    glove->SendHaptics(TS_BuzzCmd(*buzz));
-                else if (thumper && !ffb && !buzz)
-                    glove->SendHaptics(ThumperCmd(*thumper));
-                else if (!thumper)
-                    glove->SendHaptics(TS_FFBCmd(*ffb), TS_BuzzCmd(*buzz));
-                else
-                    glove->SendHaptics(FFBOr(ffb, *glove), BuzzOr(buzz, *glove), ThumperCmd(*thumper));
-            });
+            Call(
+                [&]
+                {
+                    // The single-kind overloads complete the others from the last commands sent.
+                    if (ffb && !buzz && !thumper)
+                        glove->SendHaptics(TS_FFBCmd(*ffb));
+                    else if (buzz && !ffb && !thumper)
+                        glove->SendHaptics(TS_BuzzCmd(*buzz));
+                    else if (thumper && !ffb && !buzz)
+                        glove->SendHaptics(ThumperCmd(*thumper));
+                    else if (!thumper)
+                        glove->SendHaptics(TS_FFBCmd(*ffb), TS_BuzzCmd(*buzz));
+                    else
+                        glove->SendHaptics(FFBOr(ffb, *glove), BuzzOr(buzz, *glove), ThumperCmd(*thumper));
+                });
         }
 
         const HandProfile& DefaultProfile(bool right)
@@ -236,13 +239,15 @@ namespace tscore_py
         py::object ReadHandPose(GloveRef& g, HandProfile* profile, HandModelObject* model)
         {
             HapticGlove* glove = g.glove;
-            HandPosePtr pose = Call([&]() -> HandPosePtr {
-                // GetHandPose takes the profile by reference but only reads it.
-                HandProfile& p = profile ? *profile : const_cast<HandProfile&>(DefaultProfile(glove->IsRight()));
-                HandPose out;
-                const bool ok = model ? glove->GetHandPose(model->model, p, out) : glove->GetHandPose(p, out);
-                return ok ? std::make_unique<HandPoseObject>(std::move(out)) : nullptr;
-            });
+            HandPosePtr pose = Call(
+                [&]() -> HandPosePtr
+                {
+                    // GetHandPose takes the profile by reference but only reads it.
+                    HandProfile& p = profile ? *profile : const_cast<HandProfile&>(DefaultProfile(glove->IsRight()));
+                    HandPose out;
+                    const bool ok = model ? glove->GetHandPose(model->model, p, out) : glove->GetHandPose(p, out);
+                    return ok ? std::make_unique<HandPoseObject>(std::move(out)) : nullptr;
+                });
             return pose ? py::cast(std::move(pose)) : py::none();
         }
 
@@ -290,7 +295,8 @@ namespace tscore_py
                     "__str__", [](const DeviceRef& d) { return Text(Locked([&] { return d.device->ToString(); })); },
                     "Wraps TSDevice::ToString.")
                 .def("__repr__",
-                     [](const DeviceRef& d) {
+                     [](const DeviceRef& d)
+                     {
                          const auto [text, key] =
                              Locked([&] { return std::make_pair(d.device->ToString(), d.device->GetDeviceKey()); });
                          return py::str("<{} {}>").format(Text(text), Text(key));
@@ -317,9 +323,8 @@ namespace tscore_py
                     "Wraps TSDevice::GetDeviceIndex.")
                 .def_property_readonly(
                     "device_type",
-                    [](const DeviceRef& d) {
-                        return Enum("DeviceType", static_cast<int>(Locked([&] { return d.device->GetDeviceType(); })));
-                    },
+                    [](const DeviceRef& d)
+                    { return Enum("DeviceType", static_cast<int>(Locked([&] { return d.device->GetDeviceType(); }))); },
                     "A DeviceType. Wraps TSDevice::GetDeviceType.")
                 .def_property_readonly(
                     "device_id",
@@ -353,7 +358,8 @@ namespace tscore_py
                     "The constants text it was announced with. Wraps BetaDevice::GetConstantsString.")
                 .def(
                     "send",
-                    [](BetaRef& b, const std::string& command) {
+                    [](BetaRef& b, const std::string& command)
+                    {
                         if (command.find('\0') != std::string::npos)
                             throw py::value_error("a command cannot hold a NUL character");
                         return Call([&] { return b.beta->SendHaptics(command); });
@@ -393,9 +399,8 @@ namespace tscore_py
                     "Wraps HapticGlove::IsRight.")
                 .def(
                     "hand_pose",
-                    [](GloveRef& g, HandProfile* profile, HandModelObject* model) {
-                        return ReadHandPose(g, profile, model);
-                    },
+                    [](GloveRef& g, HandProfile* profile, HandModelObject* model)
+                    { return ReadHandPose(g, profile, model); },
                     py::arg("profile") = nullptr, py::arg("model") = nullptr,
                     "The wearer's hand pose through the glove's part of profile (default: the uncalibrated\n"
                     "profile of the glove's side) on model (default: the default hand of that side); None\n"
@@ -403,7 +408,8 @@ namespace tscore_py
                     "Wraps HapticGlove::GetHandPose.")
                 .def(
                     "imu_rotation",
-                    [](GloveRef& g) -> py::object {
+                    [](GloveRef& g) -> py::object
+                    {
                         Quat q;
                         const bool ok = Call([&] { return g.glove->GetIMURotation(q); });
                         return ok ? py::object(ToArray(q)) : py::none();
@@ -439,7 +445,8 @@ namespace tscore_py
                     "Magnitude of the last thumper command written. Reads HapticGlove::lastThumper.")
                 .def(
                     "calibration_values",
-                    [](GloveRef& g) -> py::object {
+                    [](GloveRef& g) -> py::object
+                    {
                         std::vector<Vect3D> values;
                         const bool ok = Call([&] { return g.glove->GetCalibrationValues(values); });
                         return ok ? py::object(ToArray(values, 5)) : py::none();
@@ -469,7 +476,8 @@ namespace tscore_py
                     "Writes the range into the glove's part of profile.\n"
                     "Wraps HapticGlove::ApplyCalibration.");
         }
-        template <class Reading, class Ref, class Read> py::object OptionalReading(Ref& r, Read read)
+        template <class Reading, class Ref, class Read>
+        py::object OptionalReading(Ref& r, Read read)
         {
             auto reading = std::make_unique<Reading>();
             const bool ok = Call([&] { return read(r, *reading); });
@@ -494,34 +502,37 @@ namespace tscore_py
                     "A copy of the glove's TSGloveInfo. Wraps Tessara::GetGloveModel.")
                 .def(
                     "sensor_data",
-                    [](TessaraRef& t) {
-                        return OptionalReading<TS_SensorData>(
-                            t, [](TessaraRef& r, TS_SensorData& d) { return r.tessara->GetSensorData(d); });
+                    [](TessaraRef& t)
+                    {
+                        return OptionalReading<TS_SensorData>(t, [](TessaraRef& r, TS_SensorData& d)
+                                                              { return r.tessara->GetSensorData(d); });
                     },
                     "The latest reading when it is complete, else None. Wraps Tessara::GetSensorData.")
                 .def(
                     "glove_pose",
                     [](TessaraRef& t) {
-                        return OptionalReading<TS_GlovePose>(
-                            t, [](TessaraRef& r, TS_GlovePose& g) { return r.tessara->GetGlovePose(g); });
+                        return OptionalReading<TS_GlovePose>(t, [](TessaraRef& r, TS_GlovePose& g)
+                                                             { return r.tessara->GetGlovePose(g); });
                     },
                     "The linkage pose of the latest complete reading, else None. Wraps Tessara::GetGlovePose.")
                 .def_static(
                     "calculate_glove_pose",
-                    [](const TS_SensorData& data, const TS_GloveInfo& info) {
-                        return Call([&] { return Tessara::CalculateGlovePose(data, info); });
-                    },
+                    [](const TS_SensorData& data, const TS_GloveInfo& info)
+                    { return Call([&] { return Tessara::CalculateGlovePose(data, info); }); },
                     py::arg("data"), py::arg("info"),
                     "The linkage pose of a reading (the idle pose for an incomplete one), without a device.\n"
                     "Wraps Tessara::CalculateGlovePose.")
                 .def_static(
                     "calculate_hand_pose",
-                    [](const TS_GlovePose& pose, const HandProfile& profile, const HandModelObject* model) {
-                        return Call([&] {
-                            const auto& p = profile.tsProfile;
-                            return std::make_unique<HandPoseObject>(
-                                Tessara::CalculateHandPose(pose, ModelOr(model, p.isRight), p));
-                        });
+                    [](const TS_GlovePose& pose, const HandProfile& profile, const HandModelObject* model)
+                    {
+                        return Call(
+                            [&]
+                            {
+                                const auto& p = profile.tsProfile;
+                                return std::make_unique<HandPoseObject>(
+                                    Tessara::CalculateHandPose(pose, ModelOr(model, p.isRight), p));
+                            });
                     },
                     py::arg("glove_pose"), py::arg("profile"), py::arg("model") = nullptr,
                     "The hand pose of a glove pose through the exoskeleton part of profile, without a device.\n"
@@ -541,31 +552,38 @@ namespace tscore_py
                     "A copy of the glove's KelvoGloveInfo. Wraps Kelvo::GetGloveModel.")
                 .def(
                     "sensor_data",
-                    [](KelvoRef& k) {
-                        return OptionalReading<Kelvo_SensorData>(
-                            k, [](KelvoRef& r, Kelvo_SensorData& d) { return r.kelvo->GetSensorData(d); });
+                    [](KelvoRef& k)
+                    {
+                        return OptionalReading<Kelvo_SensorData>(k, [](KelvoRef& r, Kelvo_SensorData& d)
+                                                                 { return r.kelvo->GetSensorData(d); });
                     },
                     "The latest reading when it is complete, else None. Wraps Kelvo::GetSensorData.")
                 .def_static(
                     "calculate_hand_pose",
-                    [](const Kelvo_SensorData& data, const HandProfile& profile, const HandModelObject* model) {
-                        return Call([&] {
-                            const auto& p = profile.kelvoProfile;
-                            return std::make_unique<HandPoseObject>(
-                                Kelvo::CalculateHandPose(ModelOr(model, p.isRight), data, p));
-                        });
+                    [](const Kelvo_SensorData& data, const HandProfile& profile, const HandModelObject* model)
+                    {
+                        return Call(
+                            [&]
+                            {
+                                const auto& p = profile.kelvoProfile;
+                                return std::make_unique<HandPoseObject>(
+                                    Kelvo::CalculateHandPose(ModelOr(model, p.isRight), data, p));
+                            });
                     },
                     py::arg("data"), py::arg("profile"), py::arg("model") = nullptr,
                     "The hand pose of a reading through the Kelvo part of profile, without a device.\n"
                     "Wraps Kelvo::CalculateHandPose.");
         }
 
-        template <class T, class Get> py::object CopyOf(Get get)
+        template <class T, class Get>
+        py::object CopyOf(Get get)
         {
-            auto copy = Call([&]() -> std::shared_ptr<TSDevice> {
-                T found;
-                return get(found) ? std::make_shared<T>(std::move(found)) : nullptr;
-            });
+            auto copy = Call(
+                [&]() -> std::shared_ptr<TSDevice>
+                {
+                    T found;
+                    return get(found) ? std::make_shared<T>(std::move(found)) : nullptr;
+                });
             return Wrap(copy);
         }
 
@@ -584,7 +602,8 @@ namespace tscore_py
                 "Every discovered glove, connected or not. Wraps HapticGlove::GetHapticGloves.");
             m.def(
                 "glove",
-                [](std::optional<bool> right) {
+                [](std::optional<bool> right)
+                {
                     std::shared_ptr<HapticGlove> glove;
                     Call([&] { return right ? HapticGlove::GetGlove(*right, glove) : HapticGlove::GetGlove(glove); });
                     return Wrap(glove);
@@ -599,41 +618,48 @@ namespace tscore_py
         {
             m.def(
                 "tessara",
-                [](std::optional<bool> right) {
-                    return CopyOf<Tessara>(
-                        [&](Tessara& t) { return right ? Tessara::GetTessara(*right, t) : Tessara::GetTessara(t); });
+                [](std::optional<bool> right)
+                {
+                    return CopyOf<Tessara>([&](Tessara& t)
+                                           { return right ? Tessara::GetTessara(*right, t) : Tessara::GetTessara(t); });
                 },
                 py::arg("right") = py::none(),
                 "A copy of the first connected exoskeleton glove (of the given side); None when there is\n"
                 "none. Calibration gathered on a copy stays with it. Wraps Tessara::GetTessara.");
             m.def(
                 "tessaras",
-                [](bool onlyConnected) {
+                [](bool onlyConnected)
+                {
                     std::vector<std::shared_ptr<TSDevice>> gloves;
-                    Call([&] {
-                        for (auto& t : Tessara::GetTessaras(onlyConnected))
-                            gloves.push_back(std::make_shared<Tessara>(std::move(t)));
-                    });
+                    Call(
+                        [&]
+                        {
+                            for (auto& t : Tessara::GetTessaras(onlyConnected))
+                                gloves.push_back(std::make_shared<Tessara>(std::move(t)));
+                        });
                     return WrapAll(gloves);
                 },
                 py::arg("only_connected") = true, "Copies of the exoskeleton gloves. Wraps Tessara::GetTessaras.");
             m.def(
                 "kelvo",
                 [](std::optional<bool> right) {
-                    return CopyOf<Kelvo>(
-                        [&](Kelvo& k) { return right ? Kelvo::GetKelvo(*right, k) : Kelvo::GetKelvo(k); });
+                    return CopyOf<Kelvo>([&](Kelvo& k)
+                                         { return right ? Kelvo::GetKelvo(*right, k) : Kelvo::GetKelvo(k); });
                 },
                 py::arg("right") = py::none(),
                 "A copy of the first connected Kelvo glove; with a side, the first of that side, connected\n"
                 "or not. None when there is none. Wraps Kelvo::GetKelvo.");
             m.def(
                 "kelvos",
-                [] {
+                []
+                {
                     std::vector<std::shared_ptr<TSDevice>> gloves;
-                    Call([&] {
-                        for (auto& k : Kelvo::GetKelvos())
-                            gloves.push_back(std::make_shared<Kelvo>(std::move(k)));
-                    });
+                    Call(
+                        [&]
+                        {
+                            for (auto& k : Kelvo::GetKelvos())
+                                gloves.push_back(std::make_shared<Kelvo>(std::move(k)));
+                        });
                     return WrapAll(gloves);
                 },
                 "Copies of every Kelvo glove, connected or not. Wraps Kelvo::GetKelvos.");

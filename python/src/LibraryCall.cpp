@@ -31,7 +31,8 @@ namespace tscore_py
 
         std::FILE* CaptureStream()
         {
-            static std::FILE* const stream = [] {
+            static std::FILE* const stream = []
+            {
                 cookie_io_functions_t functions{};
                 functions.write = WriteToSink;
                 std::FILE* f = fopencookie(nullptr, "w", functions);

@@ -25,13 +25,13 @@ namespace tscore_py
     /// Sends the library's stdout to a buffer for as long as it lives (only when logging is on).
     class LogCapture
     {
-      public:
+    public:
         explicit LogCapture(std::string& sink);
         ~LogCapture();
         LogCapture(const LogCapture&) = delete;
         LogCapture& operator=(const LogCapture&) = delete;
 
-      private:
+    private:
         std::FILE* saved = nullptr;
     };
 
@@ -45,7 +45,8 @@ namespace tscore_py
 
     namespace detail
     {
-        template <class F> decltype(auto) RunCaptured(F&& f, std::string& log)
+        template <class F>
+        decltype(auto) RunCaptured(F&& f, std::string& log)
         {
             std::lock_guard<std::mutex> lock(LibraryMutex());
             LogCapture capture(log);
@@ -54,7 +55,8 @@ namespace tscore_py
     }
 
     /// Runs f under the library mutex with the GIL released. f must not touch Python objects.
-    template <class F> auto Call(F&& f) -> std::decay_t<decltype(f())>
+    template <class F>
+    auto Call(F&& f) -> std::decay_t<decltype(f())>
     {
         std::string log;
         if constexpr (std::is_void_v<decltype(f())>)
@@ -67,7 +69,8 @@ namespace tscore_py
         }
         else
         {
-            auto result = [&] {
+            auto result = [&]
+            {
                 pybind11::gil_scoped_release nogil;
                 return detail::RunCaptured(std::forward<F>(f), log);
             }();
@@ -78,7 +81,8 @@ namespace tscore_py
 
     /// Runs a short call under the library mutex, keeping the GIL. f must not create Python
     /// objects either: a garbage collection run there could call back into the module.
-    template <class F> auto Locked(F&& f) -> std::decay_t<decltype(f())>
+    template <class F>
+    auto Locked(F&& f) -> std::decay_t<decltype(f())>
     {
         std::string log;
         if constexpr (std::is_void_v<decltype(f())>)

@@ -48,7 +48,8 @@ namespace tscore_py
                 "The logging threshold as an int (see DebugLevel). Reads Debugger::debugLevel.");
             m.def(
                 "set_debug_level",
-                [](int level) {
+                [](int level)
+                {
                     if (level < 0 || level > 3)
                         throw py::value_error("debug level must be 0 (off) to 3 (verbose), got " +
                                               std::to_string(level));
@@ -57,7 +58,8 @@ namespace tscore_py
                 py::arg("level"), "Sets the logging threshold; log lines go to sys.stdout. Sets Debugger::debugLevel.");
             m.def(
                 "to_euler",
-                [](py::handle q) {
+                [](py::handle q)
+                {
                     const FloatArray a = ShapedArray(q, {4}, "q");
                     const TSCore::Kinematics::Quat quat(a.data()[0], a.data()[1], a.data()[2], a.data()[3]);
                     return ToArray(std::vector<TSCore::Kinematics::Vect3D>{quat.ToEuler()}, 1).attr("reshape")(3);

@@ -54,14 +54,16 @@ namespace tscore_py
 
         py::object PoseFromStorage(const std::string& text)
         {
-            HandPosePtr pose = Call([&]() -> HandPosePtr {
-                if (!LooksStored(text, 4))
-                    return nullptr;
-                HandPose p = HandPose::Deserialize(text);
-                if (p.handAngles.empty())
-                    return nullptr;
-                return std::make_unique<HandPoseObject>(std::move(p));
-            });
+            HandPosePtr pose = Call(
+                [&]() -> HandPosePtr
+                {
+                    if (!LooksStored(text, 4))
+                        return nullptr;
+                    HandPose p = HandPose::Deserialize(text);
+                    if (p.handAngles.empty())
+                        return nullptr;
+                    return std::make_unique<HandPoseObject>(std::move(p));
+                });
             return pose ? py::cast(std::move(pose)) : py::none();
         }
 
@@ -113,11 +115,13 @@ namespace tscore_py
 
         py::object ProfileFromStorage(const std::string& text)
         {
-            auto profile = Locked([&]() -> std::unique_ptr<HandProfile> {
-                if (!LooksLikeProfile(text))
-                    return nullptr;
-                return std::make_unique<HandProfile>(HandProfile::Deserialize(text));
-            });
+            auto profile = Locked(
+                [&]() -> std::unique_ptr<HandProfile>
+                {
+                    if (!LooksLikeProfile(text))
+                        return nullptr;
+                    return std::make_unique<HandProfile>(HandProfile::Deserialize(text));
+                });
             return profile ? py::cast(std::move(profile)) : py::none();
         }
 
@@ -128,11 +132,13 @@ namespace tscore_py
 
         py::object ModelFromStorage(const std::string& text)
         {
-            auto model = Locked([&]() -> std::unique_ptr<HandModelObject> {
-                if (!LooksStored(text, 4))
-                    return nullptr;
-                return std::make_unique<HandModelObject>(HandModelObject{BasicHandModel::Deserialize(text)});
-            });
+            auto model = Locked(
+                [&]() -> std::unique_ptr<HandModelObject>
+                {
+                    if (!LooksStored(text, 4))
+                        return nullptr;
+                    return std::make_unique<HandModelObject>(HandModelObject{BasicHandModel::Deserialize(text)});
+                });
             return model ? py::cast(std::move(model)) : py::none();
         }
 
@@ -175,10 +181,12 @@ namespace tscore_py
         {
             using TSCore::OpenXRHand;
             OpenXRHand::Locations located;
-            Locked([&] {
-                const BasicHandModel& m = model != nullptr ? model->model : DefaultModel(self.pose.isRight);
-                OpenXRHand::Locate(self.pose, m, true, located);
-            });
+            Locked(
+                [&]
+                {
+                    const BasicHandModel& m = model != nullptr ? model->model : DefaultModel(self.pose.isRight);
+                    OpenXRHand::Locate(self.pose, m, true, located);
+                });
             constexpr py::ssize_t n = OpenXRHand::jointCount;
             FloatArray positions = NewArray({n, 3});
             FloatArray orientations = NewArray({n, 4});
@@ -224,9 +232,8 @@ namespace tscore_py
                      "Wraps the HandPose(isRight, jointPositions, jointRotations, handAngles) constructor.")
                 .def_static(
                     "idle",
-                    [](bool right) {
-                        return Locked([&] { return std::make_unique<HandPoseObject>(HandPose::DefaultIdle(right)); });
-                    },
+                    [](bool right)
+                    { return Locked([&] { return std::make_unique<HandPoseObject>(HandPose::DefaultIdle(right)); }); },
                     py::arg("right"), "The hand at rest on the default hand model. Wraps HandPose::DefaultIdle.")
                 .def_property_readonly(
                     "is_right", [](const HandPoseObject& p) { return p.pose.isRight; },
@@ -239,7 +246,8 @@ namespace tscore_py
                 .def("__str__",
                      [](const HandPoseObject& p) { return Text(Locked([&] { return p.pose.ToString(false); })); })
                 .def("__repr__",
-                     [](const HandPoseObject& p) {
+                     [](const HandPoseObject& p)
+                     {
                          return py::str("<HandPose {} flexion {}>")
                              .format(p.pose.isRight ? "right" : "left",
                                      py::module_::import("numpy").attr("array2string")(
@@ -261,12 +269,12 @@ namespace tscore_py
                             "Wraps HandPose::Deserialize.")
                 .def(
                     "__eq__",
-                    [](const HandPoseObject& a, const HandPoseObject& b) {
-                        return Locked([&] { return a.pose.Equals(b.pose); });
-                    },
+                    [](const HandPoseObject& a, const HandPoseObject& b)
+                    { return Locked([&] { return a.pose.Equals(b.pose); }); },
                     py::is_operator(), "Every value equal within 1e-6. Wraps HandPose::Equals.")
                 .def(py::pickle([](const HandPoseObject& p) { return Locked([&] { return p.pose.Serialize(); }); },
-                                [](const std::string& text) {
+                                [](const std::string& text)
+                                {
                                     py::object pose = PoseFromStorage(text);
                                     if (pose.is_none())
                                         throw py::value_error("not a stored hand pose");
@@ -298,7 +306,8 @@ namespace tscore_py
                     "Wraps HandProfile::Serialize.")
                 .def_static(
                     "load",
-                    [](py::object path) {
+                    [](py::object path)
+                    {
                         py::object profile = ProfileFromStorage(ReadTextFile(path));
                         if (profile.is_none())
                             throw py::value_error(py::str("{!s} does not hold a hand profile").format(path));
@@ -311,16 +320,16 @@ namespace tscore_py
                     "__eq__",
                     [](const HandProfile& a, const HandProfile& b) { return Locked([&] { return a.Equals(b); }); },
                     py::is_operator(), "Every value equal within 1e-6. Wraps HandProfile::Equals.")
-                .def("__repr__",
-                     [](const HandProfile& p) {
-                         return std::string("<HandProfile ") + (p.isRight ? "right>" : "left>");
-                     })
-                .def(py::pickle(&ProfileStorage, [](const std::string& text) {
-                    py::object profile = ProfileFromStorage(text);
-                    if (profile.is_none())
-                        throw py::value_error("not a stored hand profile");
-                    return profile.cast<HandProfile>();
-                }));
+                .def("__repr__", [](const HandProfile& p)
+                     { return std::string("<HandProfile ") + (p.isRight ? "right>" : "left>"); })
+                .def(py::pickle(&ProfileStorage,
+                                [](const std::string& text)
+                                {
+                                    py::object profile = ProfileFromStorage(text);
+                                    if (profile.is_none())
+                                        throw py::value_error("not a stored hand profile");
+                                    return profile.cast<HandProfile>();
+                                }));
         }
 
         std::vector<float> Lengths(py::handle value)
@@ -346,9 +355,8 @@ namespace tscore_py
                     "True for a right hand. Reads BasicHandModel::isRight.")
                 .def_property_readonly(
                     "finger_lengths",
-                    [](const HandModelObject& h) {
-                        return ToArray(Locked([&] { return h.model.fingerLengths; }), 5, 3);
-                    },
+                    [](const HandModelObject& h)
+                    { return ToArray(Locked([&] { return h.model.fingerLengths; }), 5, 3); },
                     "(5, 3) float32 copy: bone lengths in mm, from the hand outwards.\n"
                     "Reads BasicHandModel::fingerLengths.")
                 .def_property_readonly(
@@ -362,7 +370,8 @@ namespace tscore_py
                     "Reads BasicHandModel::jointRotations.")
                 .def(
                     "set_finger_lengths",
-                    [](HandModelObject& h, int finger, py::handle lengths) {
+                    [](HandModelObject& h, int finger, py::handle lengths)
+                    {
                         const auto f = static_cast<TSCore::Finger>(FingerIndex(finger));
                         std::vector<float> values = Lengths(lengths);
                         Locked([&] { h.model.SetFingerLengths(std::move(values), f); });
@@ -377,14 +386,12 @@ namespace tscore_py
                             "Wraps BasicHandModel::Deserialize.")
                 .def(
                     "__eq__",
-                    [](const HandModelObject& a, const HandModelObject& b) {
-                        return Locked([&] { return a.model.Equals(b.model); });
-                    },
+                    [](const HandModelObject& a, const HandModelObject& b)
+                    { return Locked([&] { return a.model.Equals(b.model); }); },
                     py::is_operator(),
                     "Lengths, positions and rotations equal within 1e-6. Wraps BasicHandModel::Equals.")
-                .def("__repr__", [](const HandModelObject& h) {
-                    return std::string("<HandModel ") + (h.model.isRight ? "right>" : "left>");
-                });
+                .def("__repr__", [](const HandModelObject& h)
+                     { return std::string("<HandModel ") + (h.model.isRight ? "right>" : "left>"); });
         }
     }
 

@@ -22,7 +22,8 @@ namespace tscore_py
     namespace
     {
         // Identity fields shared by both families' glove records.
-        template <class Info> void BindIdentity(py::class_<Info>& c, const char* cxx)
+        template <class Info>
+        void BindIdentity(py::class_<Info>& c, const char* cxx)
         {
             const std::string type = cxx;
             c.def_property_readonly(
@@ -41,7 +42,8 @@ namespace tscore_py
         }
 
         // Orientation and counters shared by both families' readings.
-        template <class Data> void BindReading(py::class_<Data>& c, const char* cxx)
+        template <class Data>
+        void BindReading(py::class_<Data>& c, const char* cxx)
         {
             const std::string type = cxx;
             c.def_property_readonly(
@@ -67,11 +69,14 @@ namespace tscore_py
                 "Wraps TSCore::TS::TS_GloveInfo.");
             info.def_static(
                 "parse",
-                [](const std::string& constants, bool correctOld) -> py::object {
-                    auto parsed = Locked([&]() -> std::unique_ptr<TS_GloveInfo> {
-                        auto out = std::make_unique<TS_GloveInfo>();
-                        return TS_GloveInfo::Parse(constants, *out, correctOld) ? std::move(out) : nullptr;
-                    });
+                [](const std::string& constants, bool correctOld) -> py::object
+                {
+                    auto parsed = Locked(
+                        [&]() -> std::unique_ptr<TS_GloveInfo>
+                        {
+                            auto out = std::make_unique<TS_GloveInfo>();
+                            return TS_GloveInfo::Parse(constants, *out, correctOld) ? std::move(out) : nullptr;
+                        });
                     return parsed ? py::cast(std::move(parsed)) : py::none();
                 },
                 py::arg("constants"), py::arg("correct_old") = true,
@@ -87,9 +92,8 @@ namespace tscore_py
                                            "One reading of an exoskeleton glove. Wraps TSCore::TS::TS_SensorData.");
             data.def_static(
                     "parse",
-                    [](const std::string& text, const TS_GloveInfo& info) {
-                        return Call([&] { return TS_SensorData::Parse(text, info); });
-                    },
+                    [](const std::string& text, const TS_GloveInfo& info)
+                    { return Call([&] { return TS_SensorData::Parse(text, info); }); },
                     py::arg("text"), py::arg("info"),
                     "The reading of a sensor string; never fails: unreadable values are left out and not\n"
                     "counted (compare parsed_values with info.num_sensors). Wraps TS_SensorData::Parse.")
@@ -135,11 +139,14 @@ namespace tscore_py
                 m, "KelvoGloveInfo", "Identity and constants of a Kelvo glove. Wraps TSCore::Kelvo::Kelvo_GloveInfo.");
             info.def_static(
                 "parse",
-                [](const std::string& constants) -> py::object {
-                    auto parsed = Locked([&]() -> std::unique_ptr<Kelvo_GloveInfo> {
-                        auto out = std::make_unique<Kelvo_GloveInfo>();
-                        return Kelvo_GloveInfo::Parse(constants, *out) ? std::move(out) : nullptr;
-                    });
+                [](const std::string& constants) -> py::object
+                {
+                    auto parsed = Locked(
+                        [&]() -> std::unique_ptr<Kelvo_GloveInfo>
+                        {
+                            auto out = std::make_unique<Kelvo_GloveInfo>();
+                            return Kelvo_GloveInfo::Parse(constants, *out) ? std::move(out) : nullptr;
+                        });
                     return parsed ? py::cast(std::move(parsed)) : py::none();
                 },
                 py::arg("constants"),
@@ -155,17 +162,15 @@ namespace tscore_py
                                               "One reading of a Kelvo glove. Wraps TSCore::Kelvo::Kelvo_SensorData.");
             data.def_static(
                     "parse",
-                    [](const std::string& text, const Kelvo_GloveInfo& info) {
-                        return Call([&] { return Kelvo_SensorData::Parse(text, info); });
-                    },
+                    [](const std::string& text, const Kelvo_GloveInfo& info)
+                    { return Call([&] { return Kelvo_SensorData::Parse(text, info); }); },
                     py::arg("text"), py::arg("info"),
                     "The reading of a sensor string; an unreadable text gives an empty reading\n"
                     "(parsed_values 0). Wraps Kelvo_SensorData::Parse.")
                 .def_property_readonly(
                     "values",
-                    [](const Kelvo_SensorData& d) {
-                        return ToArray(d.sensorAngles, static_cast<py::ssize_t>(d.sensorAngles.size()));
-                    },
+                    [](const Kelvo_SensorData& d)
+                    { return ToArray(d.sensorAngles, static_cast<py::ssize_t>(d.sensorAngles.size())); },
                     "(n, 3) float32 copy: per sensor (thumb, index, middle, ring) (0, first, second raw\n"
                     "reading). Reads Kelvo_SensorData::sensorAngles.");
             BindReading(data, "Kelvo_SensorData");

@@ -8,7 +8,6 @@
 #include <regex>
 #include <thread>
 
-
 namespace TSCoreTest
 {
     using json = nlohmann::json;
@@ -100,7 +99,8 @@ namespace TSCoreTest
         std::smatch match;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         std::string text;
-        while (std::chrono::steady_clock::now() < end && !std::regex_search(text = process.ErrorText(), match, listening))
+        while (std::chrono::steady_clock::now() < end &&
+               !std::regex_search(text = process.ErrorText(), match, listening))
         {
             if (!process.Running())
                 return why = "chromium exited at start: " + text.substr(0, 300), false;
@@ -134,7 +134,8 @@ namespace TSCoreTest
                 break;
             const json answer = json::parse(*text, nullptr, false);
             if (answer.is_object() && answer.value("id", -1L) == id)
-                return answer.contains("error") ? json{{"error", answer["error"]}} : answer.value("result", json::object());
+                return answer.contains("error") ? json{{"error", answer["error"]}}
+                                                : answer.value("result", json::object());
         }
         return {{"error", "no answer to " + method}};
     }
@@ -153,8 +154,8 @@ namespace TSCoreTest
 
     json Browser::Evaluate(const std::string& session, const std::string& expression)
     {
-        const json result = Call("Runtime.evaluate",
-                                 {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}, session);
+        const json result = Call(
+            "Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}, session);
         if (result.contains("error") || result.contains("exceptionDetails") || !result.contains("result"))
             return nullptr;
         return result["result"].value("value", json(nullptr));

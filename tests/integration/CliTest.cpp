@@ -51,10 +51,7 @@ namespace
         return text.str();
     }
 
-    bool Has(const std::string& text, const std::string& part)
-    {
-        return text.find(part) != std::string::npos;
-    }
+    bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
     /// Thumb tip to index tip of a pose --json, in millimetres.
     double PinchGap(const json& pose)
@@ -205,8 +202,7 @@ TEST_F(Cli, ErrorsHaveTheirOwnExitCodes)
     EXPECT_EQ(Tscore({"pose", "--profile", File("default.txt")}).exitCode, 0) << "an uncalibrated profile is fine";
     // Checked before the calibration starts, not after it.
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Tscore({"calibrate", "--out", (dir / "no" / "such" / "dir.txt").string(), "--seconds", "3"}).exitCode,
-              6);
+    EXPECT_EQ(Tscore({"calibrate", "--out", (dir / "no" / "such" / "dir.txt").string(), "--seconds", "3"}).exitCode, 6);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
@@ -303,7 +299,8 @@ TEST_F(Cli, PoseJsonMatchesTheLibrarysPose)
     TSCore::HandPose leftPose;
     TSCore::OpenXRHand::Locations located;
     ASSERT_TRUE(gloves[1]->GetHandPose(leftProfile, leftPose));
-    ASSERT_TRUE(TSCore::OpenXRHand::Locate(leftPose, TSCore::Kinematics::BasicHandModel::Default(false), true, located));
+    ASSERT_TRUE(
+        TSCore::OpenXRHand::Locate(leftPose, TSCore::Kinematics::BasicHandModel::Default(false), true, located));
     for (std::size_t j = 0; j < 26; ++j)
     {
         EXPECT_EQ(joints[j]["name"], TSCore::OpenXRHand::JointName(static_cast<int>(j)));
@@ -450,7 +447,8 @@ TEST_F(Cli, HapticsReachTheServiceAsCommandBytes)
 TEST_F(Cli, HapticsPrintWhatTheGloveReceives)
 {
     ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--tessara", "right:5.0"}));
-    const auto received = [this](const char* key) { return sim.WaitForPrefix(std::string("haptics ") + key).value_or(""); };
+    const auto received = [this](const char* key)
+    { return sim.WaitForPrefix(std::string("haptics ") + key).value_or(""); };
     // Thumper effects on the exoskeleton: named when sent, "none" when not.
     RunResult r = Tscore({"haptics", "--device", "0", "--thumper", "3"});
     EXPECT_TRUE(Has(r.out, "thumper effect 3")) << r.out;
@@ -486,7 +484,8 @@ TEST_F(Cli, CalibrateWritesAProfileThatReadsBack)
     {
         const std::string path = File(std::string("profile") + device + ".txt");
         // Long enough for every finger to close fully at least once on a loaded machine.
-        const RunResult r = Tscore({"calibrate", "--device", device, "--out", path, "--seconds", "1.5", "--pause", "0"});
+        const RunResult r =
+            Tscore({"calibrate", "--device", device, "--out", path, "--seconds", "1.5", "--pause", "0"});
         ASSERT_EQ(r.exitCode, 0) << r.out;
         EXPECT_NE(r.out.find("Step 3/3"), std::string::npos) << r.out;
         const std::string text = ReadText(path);
@@ -516,8 +515,8 @@ TEST_F(Cli, AFingerThatDidNotMoveIsNeitherCalibratedNorShownAsANumber)
     // With --allow-partial, the fingers that moved are written and the others keep their sets.
     ASSERT_TRUE(sim.Control("flex 0 0,0,0,0,0"));
     TSCoreTest::ChildProcess child;
-    ASSERT_TRUE(child.Start(TSCORE_CLI_PATH, {"calibrate", "--out", File("p.txt"), "--seconds", "1.5", "--pause", "0",
-                                              "--allow-partial"}));
+    ASSERT_TRUE(child.Start(
+        TSCORE_CLI_PATH, {"calibrate", "--out", File("p.txt"), "--seconds", "1.5", "--pause", "0", "--allow-partial"}));
     ASSERT_TRUE(child.WaitForPrefix("Step 2/3").has_value());
     ASSERT_TRUE(sim.Control("flex 0 1,1,0,0,0"));
     ASSERT_EQ(child.Wait(), 0) << child.ErrorText();
@@ -569,7 +568,8 @@ TEST_F(Cli, RenderWritesAWellFormedSvg)
     r = Tscore({"render", "--svg", "-", "--from", File("left.pose")});
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("Left hand"), std::string::npos);
-    const auto scaleBar = [](const std::string& picture) {
+    const auto scaleBar = [](const std::string& picture)
+    {
         const std::size_t at = picture.find("<g stroke=\"#444444\" stroke-width=\"2\">");
         return at == std::string::npos ? std::string("none") : picture.substr(at, picture.find("/>", at) - at);
     };
@@ -594,8 +594,9 @@ TEST_F(Cli, WatchFitsTheTerminalAndShowsWhatIsNotLive)
     EXPECT_EQ(frame["state"]["word"], "live");
     EXPECT_EQ(frame["device"]["key"], "device0");
     ASSERT_TRUE(sim.Control("disconnect 1"));
-    EXPECT_EQ(Lines(Tscore({"watch", "--device", "1", "--seconds", "0.15"}).out).at(0).rfind("t=0.00 disconnected T ", 0),
-              0u);
+    EXPECT_EQ(
+        Lines(Tscore({"watch", "--device", "1", "--seconds", "0.15"}).out).at(0).rfind("t=0.00 disconnected T ", 0),
+        0u);
     ASSERT_TRUE(sim.Control("stale"));
     EXPECT_EQ(Lines(Tscore({"watch", "--device", "0", "--seconds", "0.15"}).out).at(0).rfind("t=0.00 stale T ", 0), 0u);
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include <boost/interprocess/managed_shared_memory.hpp>
 #include <boost/interprocess/containers/string.hpp>
+#include <boost/interprocess/managed_shared_memory.hpp>
 
 #include <TSCore/Devices/BetaDevice.h>
 #include <TSCore/Devices/DeviceList.h>
@@ -33,17 +33,18 @@ namespace
     class HandService
     {
     public:
-        HandService()
-            : devices(bip::create_only, "Devices", 65536), data(bip::create_only, "Data", 65536)
-        {
-        }
+        HandService() : devices(bip::create_only, "Devices", 65536), data(bip::create_only, "Data", 65536) {}
         void Put(bip::managed_shared_memory& segment, const std::string& name, const std::string& value)
         {
-            segment.find_or_construct<ShmString>(name.c_str())(segment.get_segment_manager())->assign(value.data(), value.size());
+            segment.find_or_construct<ShmString>(name.c_str())(segment.get_segment_manager())
+                ->assign(value.data(), value.size());
         }
         void Device(const std::string& name, const std::string& value) { Put(devices, name, value); }
         void Data(const std::string& name, const std::string& value) { Put(data, name, value); }
-        void Stamp(long offset) { Device("scanActive", std::to_string(static_cast<long>(std::time(nullptr)) + offset)); }
+        void Stamp(long offset)
+        {
+            Device("scanActive", std::to_string(static_cast<long>(std::time(nullptr)) + offset));
+        }
 
         bip::managed_shared_memory devices;
         bip::managed_shared_memory data;
@@ -57,7 +58,6 @@ namespace
             auto all = DeviceList::GetDevices();
             return i < static_cast<int>(all.size()) ? std::dynamic_pointer_cast<BetaDevice>(all[i]) : nullptr;
         }
-
     };
 }
 
@@ -227,7 +227,8 @@ TEST_F(DeviceLink, TimeStampBoundaryIsTenSeconds)
 {
     HandService service;
     // The clock may tick between writing and reading; retry until both fall in one second.
-    auto check = [&](long offset) {
+    auto check = [&](long offset)
+    {
         for (int attempt = 0; attempt < 5; ++attempt)
         {
             const std::time_t before = std::time(nullptr);

@@ -52,7 +52,16 @@ namespace
             binary.push_back(static_cast<char>(c));
         const std::string tessara = TS::TessaraVars::GetStdCString("QX7.2", 4.7f, true);
         return {
-            "", "@", "@@@@@@", Repeat("@", 5000), ":::::", "|||||", ";;;;;", "{}", "{", "}",
+            "",
+            "@",
+            "@@@@@@",
+            Repeat("@", 5000),
+            ":::::",
+            "|||||",
+            ";;;;;",
+            "{}",
+            "{",
+            "}",
             "1@60@0@{" + Repeat("x:", 4000) + "}@a@0",
             "1@60@2@{" + Repeat("1;", 4000) + "}@a@0",
             "1@60@-1@{" + Repeat("@", 10) + "}@a@0",
@@ -61,11 +70,22 @@ namespace
             "1@60@2@{C:KV1-R0001:KV1:v2.1:R:4:0;0;0}@addr@2",
             "1@60@2@{C:KV1:KV1:v99999999999.1:L:4:nan;inf;1e999}@addr@2",
             "1@60@0@{C:QX7.2-R0008:QX7.2:v4.7:R:3:nan;inf;-inf;1e999;1e-999;0|" + Repeat("9e99;", 30) + "}@a@2",
-            "1@60@99999999999@{x}@a@0", "1@nan@inf@{-1}@@",
+            "1@60@99999999999@{x}@a@0",
+            "1@nan@inf@{-1}@@",
             "0:nan;inf;-inf;1e999|1e-999;99999999999999999999|" + Repeat("1.5;", 3000) + ":nan;nan;nan;nan:0:0",
             "nan;inf|1e999|-1e999|" + Repeat("|", 3000) + ":inf;inf;inf;inf",
-            "2147483647", "-2147483648", "99999999999999999999", "-5", "0", "3", "1e999", "nan", "inf",
-            binary, Repeat(binary, 200), std::string(segmentSize / 2, 'x'),
+            "2147483647",
+            "-2147483648",
+            "99999999999999999999",
+            "-5",
+            "0",
+            "3",
+            "1e999",
+            "nan",
+            "inf",
+            binary,
+            Repeat(binary, 200),
+            std::string(segmentSize / 2, 'x'),
         };
     }
 
@@ -78,7 +98,8 @@ namespace
             bip::managed_shared_memory data(bip::create_only, "Data", segmentSize);
             const std::vector<std::string> nasty = NastyTexts();
             std::mt19937 rng(2026);
-            const auto put = [](bip::managed_shared_memory& segment, const std::string& name, const std::string& value) {
+            const auto put = [](bip::managed_shared_memory& segment, const std::string& name, const std::string& value)
+            {
                 try
                 {
                     segment.find_or_construct<ShmString>(name.c_str())(segment.get_segment_manager())

@@ -58,7 +58,6 @@ namespace
                 sum += f;
             return sum / 5.0f;
         }
-
     };
 }
 
@@ -152,11 +151,21 @@ TEST_F(KelvoGlove, CommandBytes)
     std::shared_ptr<HapticGlove> glove;
     ASSERT_TRUE(HapticGlove::GetGlove(glove));
     glove->StopHaptics();
-    EXPECT_EQ(NextCommand("device0"), "7b5a" "01010101010101" "7d");
+    EXPECT_EQ(NextCommand("device0"), "7b5a"
+                                      "01010101010101"
+                                      "7d");
     glove->SendHaptics(TS_FFBCmd(10, 20, 30, 40, 50), TS_BuzzCmd(60, 70, 80, 90, 100), ThumperCmd(5));
-    EXPECT_EQ(NextCommand("device0"), "7b5a" "0b151f29" "06" "3d47" "7d");
+    EXPECT_EQ(NextCommand("device0"), "7b5a"
+                                      "0b151f29"
+                                      "06"
+                                      "3d47"
+                                      "7d");
     glove->SendHaptics(TS_BuzzCmd::off);
-    EXPECT_EQ(NextCommand("device0"), "7b5a" "0b151f29" "06" "0101" "7d");
+    EXPECT_EQ(NextCommand("device0"), "7b5a"
+                                      "0b151f29"
+                                      "06"
+                                      "0101"
+                                      "7d");
     auto line = sim.WaitForPrefix("haptics device0", std::chrono::milliseconds(10));
     EXPECT_FALSE(line.has_value()) << "one line per command: " << *line;
 }

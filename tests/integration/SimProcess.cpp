@@ -163,8 +163,7 @@ namespace TSCoreTest
         }
     }
 
-    std::optional<std::string> ChildProcess::WaitForPrefix(const std::string& prefix,
-                                                           std::chrono::milliseconds timeout)
+    std::optional<std::string> ChildProcess::WaitForPrefix(const std::string& prefix, std::chrono::milliseconds timeout)
     {
         return WaitForLine([&](const std::string& line) { return line.rfind(prefix, 0) == 0; }, timeout);
     }
@@ -252,8 +251,9 @@ namespace TSCoreTest
 
     bool SimProcess::Control(const std::string& command)
     {
-        return WriteLine(command) && WaitForLine([](const std::string& l) { return l == "ok" || l.rfind("error", 0) == 0; })
-                                         .value_or("") == "ok";
+        return WriteLine(command) &&
+               WaitForLine([](const std::string& l) { return l == "ok" || l.rfind("error", 0) == 0; }).value_or("") ==
+                   "ok";
     }
 
     RunResult Run(const std::string& program, const std::vector<std::string>& args, std::chrono::milliseconds timeout)

@@ -58,7 +58,6 @@ namespace
                 f.push_back(pose.GetNormalizedFlexion(static_cast<Finger>(i), true));
             return f;
         }
-
     };
 }
 
@@ -151,12 +150,22 @@ TEST_F(TessaraDevice, CalibrationWidensOverAMotionAndIsStored)
 
 TEST_F(TessaraDevice, CommandBytesFollowTheFirmware)
 {
-    ASSERT_TRUE(sim.Launch({"--tessara", "right:4.6", "--tessara", "right:4.7", "--tessara", "left:4.9",
-                            "--tessara", "left:5.0"}));
+    ASSERT_TRUE(sim.Launch(
+        {"--tessara", "right:4.6", "--tessara", "right:4.7", "--tessara", "left:4.9", "--tessara", "left:5.0"}));
     auto gloves = HapticGlove::GetHapticGloves();
     ASSERT_EQ(gloves.size(), 4u);
-    const char* expected[] = {"7b5a" "01010101010101010101" "7d", "7b5a" "01010101010101010101" "7e7d",
-                              "7b5a" "01010101010101010101" "7e7d", "7b5a" "01010101010101010101" "7d"};
+    const char* expected[] = {"7b5a"
+                              "01010101010101010101"
+                              "7d",
+                              "7b5a"
+                              "01010101010101010101"
+                              "7e7d",
+                              "7b5a"
+                              "01010101010101010101"
+                              "7e7d",
+                              "7b5a"
+                              "01010101010101010101"
+                              "7d"};
     for (int i = 0; i < 4; ++i)
     {
         gloves[i]->StopHaptics();
@@ -169,17 +178,25 @@ TEST_F(TessaraDevice, CommandBytesFollowTheFirmware)
     // The thumper-capable glove: every level byte, then the effect code.
     auto t47 = std::static_pointer_cast<Tessara>(gloves[1]);
     ASSERT_TRUE(t47->SendHaptics(TS_FFBCmd(10, 20, 30, 40, 50), TS_BuzzCmd(60, 70, 80, 90, 100), TS_ThumperCmd::Pulse));
-    EXPECT_EQ(NextCommand("device1"), "7b5a0b151f29333d47515b6504" "7d");
+    EXPECT_EQ(NextCommand("device1"), "7b5a0b151f29333d47515b6504"
+                                      "7d");
 
     // A thumper alone keeps the last levels; the ThumperCmd slot never sends an effect.
     ASSERT_TRUE(t47->SendHaptics(TS_ThumperCmd::Tap));
-    EXPECT_EQ(NextCommand("device1"), "7b5a0b151f29333d47515b6501" "7d");
+    EXPECT_EQ(NextCommand("device1"), "7b5a0b151f29333d47515b6501"
+                                      "7d");
     t47->SendHaptics(ThumperCmd(50));
-    EXPECT_EQ(NextCommand("device1"), "7b5a0b151f29333d47515b657e" "7d");
+    EXPECT_EQ(NextCommand("device1"), "7b5a0b151f29333d47515b657e"
+                                      "7d");
     t47->SendHaptics(TS_BuzzCmd::off);
-    EXPECT_EQ(NextCommand("device1"), "7b5a0b151f2933" "0101010101" "7e7d");
+    EXPECT_EQ(NextCommand("device1"), "7b5a0b151f2933"
+                                      "0101010101"
+                                      "7e7d");
     t47->SendHaptics(TS_FFBCmd(Finger::Middle, -1));
-    EXPECT_EQ(NextCommand("device1"), "7b5a0101" "0101010101" "7e7d") << "a level of -1 ends its fragment";
+    EXPECT_EQ(NextCommand("device1"), "7b5a0101"
+                                      "0101010101"
+                                      "7e7d")
+        << "a level of -1 ends its fragment";
 }
 
 TEST_F(TessaraDevice, FailedWriteKeepsTheLastCommands)
@@ -188,7 +205,10 @@ TEST_F(TessaraDevice, FailedWriteKeepsTheLastCommands)
     auto glove = std::static_pointer_cast<Tessara>(Glove(true));
     ASSERT_NE(glove, nullptr);
     glove->SendHaptics(TS_BuzzCmd(9, 9, 9, 9, 9));
-    EXPECT_EQ(NextCommand("device0"), "7b5a" "0101010101" "0a0a0a0a0a" "7e7d");
+    EXPECT_EQ(NextCommand("device0"), "7b5a"
+                                      "0101010101"
+                                      "0a0a0a0a0a"
+                                      "7e7d");
 
     // A copy with a key the full segment has no room for: its write fails.
     {
@@ -201,7 +221,10 @@ TEST_F(TessaraDevice, FailedWriteKeepsTheLastCommands)
         haptics.deallocate(filler);
     }
     glove->SendHaptics(TS_FFBCmd(3, 3, 3, 3, 3));
-    EXPECT_EQ(NextCommand("device0"), "7b5a" "0404040404" "0a0a0a0a0a" "7e7d");
+    EXPECT_EQ(NextCommand("device0"), "7b5a"
+                                      "0404040404"
+                                      "0a0a0a0a0a"
+                                      "7e7d");
 }
 
 TEST_F(TessaraDevice, ServiceStoppedThenRestarted)

@@ -5,17 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <chrono>
 #include <cmath>
-#include <regex>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <regex>
 #include <sstream>
-#include <unistd.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -25,9 +25,9 @@
 
 #if defined(TSCORE_CLI_PATH)
 
-#ifdef TSCORE_BROWSER_TESTS
-#include "Browser.h"
-#endif
+#  ifdef TSCORE_BROWSER_TESTS
+#    include "Browser.h"
+#  endif
 
 using nlohmann::json;
 using TSCoreTest::ChildProcess;
@@ -79,7 +79,7 @@ namespace
         ChildProcess view;
     };
 
-#ifdef TSCORE_BROWSER_TESTS
+#  ifdef TSCORE_BROWSER_TESTS
     /// The finger whose colour (as the page and `tscore render` draw it) a pixel has, or -1:
     /// by hue, so that shading may darken or lighten it.
     int FingerOfPixel(const std::uint8_t* p)
@@ -88,8 +88,9 @@ namespace
         const double high = std::max({r, g, b}), low = std::min({r, g, b});
         if (high < 0.15 || high - low < 0.3 * high)
             return -1; // grey, white or black
-        double hue = high == r ? std::fmod((g - b) / (high - low), 6.0) : high == g ? (b - r) / (high - low) + 2.0
-                                                                                    : (r - g) / (high - low) + 4.0;
+        double hue = high == r   ? std::fmod((g - b) / (high - low), 6.0)
+                     : high == g ? (b - r) / (high - low) + 2.0
+                                 : (r - g) / (high - low) + 4.0;
         hue = std::fmod(hue * 60.0 + 360.0, 360.0);
         // Thumb #d62728, index #ff7f0e, middle #2ca02c, ring #1f77b4, pinky #9467bd.
         const double hues[] = {358.0, 28.0, 120.0, 205.0, 271.0};
@@ -135,7 +136,8 @@ namespace
 
     std::string FlexionOf(const std::string& key)
     {
-        return "[...document.querySelectorAll('.glove[data-key=" + key + "] .flexion')].map(e => parseFloat(e.textContent))";
+        return "[...document.querySelectorAll('.glove[data-key=" + key +
+               "] .flexion')].map(e => parseFloat(e.textContent))";
     }
 
     /// Process CPU seconds (user and system) of a running process, from /proc.
@@ -162,8 +164,8 @@ namespace
         std::vector<std::string> tabs;
         const char* renderer = std::getenv("VIEW_RENDERER"); // "2d" for Canvas 2D
         for (int i = 0; i < 3; ++i)
-            tabs.push_back(browser.OpenTab("http://127.0.0.1:" + std::to_string(port) + "/?renderer=" +
-                                           (renderer != nullptr ? renderer : "")));
+            tabs.push_back(browser.OpenTab("http://127.0.0.1:" + std::to_string(port) +
+                                           "/?renderer=" + (renderer != nullptr ? renderer : "")));
         for (const auto& tab : tabs)
             ASSERT_TRUE(browser.WaitFor(tab, "document.querySelectorAll('.glove-state[data-state=live]').length == 2"));
         const double seconds = 10.0;
@@ -208,8 +210,9 @@ namespace
             EXPECT_LT(v.get<double>(), 0.3) << open;
         ExpectHandDrawn(browser, tab, "device0");
         ExpectHandDrawn(browser, tab, "device1");
-        EXPECT_NE(browser.Evaluate(tab, "document.querySelector('.haptics').innerText").get<std::string>().find(
-                      "--allow-haptics"),
+        EXPECT_NE(browser.Evaluate(tab, "document.querySelector('.haptics').innerText")
+                      .get<std::string>()
+                      .find("--allow-haptics"),
                   std::string::npos);
 
         ASSERT_TRUE(sim.Control("flex 0 1,1,1,1,1"));
@@ -239,7 +242,7 @@ namespace
         EXPECT_EQ(browser.Evaluate(tab, "tsView.loadId"), loadId);
         restarted.Stop();
     }
-#endif
+#  endif
 
     TEST_F(View, RefusesHapticsWithoutTheFlagAndForeignPages)
     {
@@ -333,7 +336,9 @@ namespace
             const auto text = reader.Receive(std::chrono::seconds(2));
             ASSERT_TRUE(text) << "the reading page got no frame for 2 s";
             if (text->find("\"type\":\"frame\"") != std::string::npos)
-                ++perSecond[static_cast<std::size_t>(std::chrono::duration_cast<std::chrono::seconds>(now - start).count()) % 8];
+                ++perSecond[static_cast<std::size_t>(
+                                std::chrono::duration_cast<std::chrono::seconds>(now - start).count()) %
+                            8];
         }
         EXPECT_GE(*std::min_element(perSecond.begin(), perSecond.end()), 30);
 

@@ -45,15 +45,19 @@ namespace TSCoreTest
             socket.connect(net::ip::tcp::endpoint(net::ip::make_address(host), port), error);
         if (!error)
         {
-            state->ws.set_option(beast::websocket::stream_base::decorator([origin](beast::websocket::request_type& r) {
-                if (!origin.empty())
-                    r.set(beast::http::field::origin, origin);
-            }));
+            state->ws.set_option(beast::websocket::stream_base::decorator(
+                [origin](beast::websocket::request_type& r)
+                {
+                    if (!origin.empty())
+                        r.set(beast::http::field::origin, origin);
+                }));
             bool done = false;
-            state->ws.async_handshake(host + ":" + std::to_string(port), path, [&](beast::error_code e) {
-                error = e;
-                done = true;
-            });
+            state->ws.async_handshake(host + ":" + std::to_string(port), path,
+                                      [&](beast::error_code e)
+                                      {
+                                          error = e;
+                                          done = true;
+                                      });
             if (!state->RunUntil(done, std::chrono::seconds(10)))
                 error = beast::error::timeout;
         }
@@ -66,10 +70,12 @@ namespace TSCoreTest
     {
         bool done = false;
         beast::error_code error;
-        state->ws.async_write(net::buffer(text), [&](beast::error_code e, std::size_t) {
-            error = e;
-            done = true;
-        });
+        state->ws.async_write(net::buffer(text),
+                              [&](beast::error_code e, std::size_t)
+                              {
+                                  error = e;
+                                  done = true;
+                              });
         return state->RunUntil(done, timeout) && !error;
     }
 
@@ -80,10 +86,12 @@ namespace TSCoreTest
         beast::flat_buffer buffer;
         bool done = false;
         beast::error_code error;
-        state->ws.async_read(buffer, [&](beast::error_code e, std::size_t) {
-            error = e;
-            done = true;
-        });
+        state->ws.async_read(buffer,
+                             [&](beast::error_code e, std::size_t)
+                             {
+                                 error = e;
+                                 done = true;
+                             });
         if (!state->RunUntil(done, timeout))
         {
             // A read cannot be left pending into the next call: cancel it and let it finish.

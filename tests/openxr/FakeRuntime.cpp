@@ -250,8 +250,8 @@ extern "C"
         return *function ? XR_SUCCESS : XR_ERROR_FUNCTION_UNSUPPORTED;
     }
 
-    __attribute__((visibility("default"))) XrResult xrNegotiateLoaderRuntimeInterface(
-        const XrNegotiateLoaderInfo* loaderInfo, XrNegotiateRuntimeRequest* request)
+    __attribute__((visibility("default"))) XrResult
+    xrNegotiateLoaderRuntimeInterface(const XrNegotiateLoaderInfo* loaderInfo, XrNegotiateRuntimeRequest* request)
     {
         if (!loaderInfo || !request || loaderInfo->structType != XR_LOADER_INTERFACE_STRUCT_LOADER_INFO ||
             request->structType != XR_LOADER_INTERFACE_STRUCT_RUNTIME_REQUEST ||

@@ -50,7 +50,7 @@ namespace
     {
         PFN_xrVoidFunction function = nullptr;
         return XR_SUCCEEDED(xrGetInstanceProcAddr(instance, name, &function)) ? reinterpret_cast<Function>(function)
-                                                                               : nullptr;
+                                                                              : nullptr;
     }
 
     // An application with an instance, a session, a local space and a tracker per hand.
@@ -102,7 +102,8 @@ namespace
 
         XrSpace Space(XrReferenceSpaceType type)
         {
-            XrReferenceSpaceCreateInfo info{XR_TYPE_REFERENCE_SPACE_CREATE_INFO, nullptr, type, {{0, 0, 0, 1}, {0, 0, 0}}};
+            XrReferenceSpaceCreateInfo info{
+                XR_TYPE_REFERENCE_SPACE_CREATE_INFO, nullptr, type, {{0, 0, 0, 1}, {0, 0, 0}}};
             XrSpace space = XR_NULL_HANDLE;
             EXPECT_EQ(xrCreateReferenceSpace(session, &info, &space), XR_SUCCESS);
             return space;

@@ -15,7 +15,8 @@ namespace ToolCommon
                 return std::string();
             list += (list.empty() ? "" : ", ") + name;
         }
-        return "unknown command '" + std::string(argv[1]) + "': the commands are " + list + " (see " + tool + " --help)";
+        return "unknown command '" + std::string(argv[1]) + "': the commands are " + list + " (see " + tool +
+               " --help)";
     }
 
     std::string UsageMessage(const CLI::App& app, const CLI::ParseError& e)

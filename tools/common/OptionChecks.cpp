@@ -16,10 +16,7 @@ namespace ToolCommon
             return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("?");
         }
 
-        std::string Unit(const std::string& unit)
-        {
-            return unit.empty() ? std::string() : " " + unit;
-        }
+        std::string Unit(const std::string& unit) { return unit.empty() ? std::string() : " " + unit; }
 
         /// The whole text as a finite number; CLI11 hands validators the raw argument.
         bool ParseNumber(const std::string& text, double& out)
@@ -32,7 +29,8 @@ namespace ToolCommon
         CLI::Validator Check(std::function<bool(double)> accept, std::string rule)
         {
             return CLI::Validator(
-                [accept, rule](std::string& text) -> std::string {
+                [accept, rule](std::string& text) -> std::string
+                {
                     double value = 0.0;
                     if (!ParseNumber(text, value))
                         return "must be " + rule + ", not '" + text + "'";

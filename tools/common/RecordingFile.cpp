@@ -97,10 +97,7 @@ namespace ToolCommon
             }
         };
 
-        bool Blank(const std::string& line)
-        {
-            return line.find_first_not_of(" \t\r") == std::string::npos;
-        }
+        bool Blank(const std::string& line) { return line.find_first_not_of(" \t\r") == std::string::npos; }
     }
 
     bool RecordingFile::Parse(const std::string& text, const std::string& name, RecordingFile& out, std::string& error)
@@ -174,10 +171,7 @@ namespace ToolCommon
         return first.is_object() && StringMember(first, "format", format) && format == formatName;
     }
 
-    std::string RecordingFile::HeaderLine()
-    {
-        return Dump({{"format", formatName}, {"version", 1}});
-    }
+    std::string RecordingFile::HeaderLine() { return Dump({{"format", formatName}, {"version", 1}}); }
 
     std::string RecordingFile::DeviceLine(const std::string& key, const std::string& record)
     {

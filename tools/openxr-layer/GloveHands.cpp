@@ -60,8 +60,10 @@ namespace TSCoreXR
         bool ReadLocked(bool right, LayerConfig& config, const OpenXRHand::Pose& space, OpenXRHand::Locations& out)
         {
             // GetHandPose computes on the default model of the glove's side.
-            static const TSCore::Kinematics::BasicHandModel rightModel = TSCore::Kinematics::BasicHandModel::Default(true);
-            static const TSCore::Kinematics::BasicHandModel leftModel = TSCore::Kinematics::BasicHandModel::Default(false);
+            static const TSCore::Kinematics::BasicHandModel rightModel =
+                TSCore::Kinematics::BasicHandModel::Default(true);
+            static const TSCore::Kinematics::BasicHandModel leftModel =
+                TSCore::Kinematics::BasicHandModel::Default(false);
             TSCore::HandPose pose;
             Quat imu;
             OpenXRHand::Pose wrist;

@@ -78,71 +78,79 @@ namespace TSCoreXR
     XrResult CreateHandTracker(XrSession session, const XrHandTrackerCreateInfoEXT* createInfo,
                                XrHandTrackerEXT* handTracker)
     {
-        return Guarded([&]() -> XrResult {
-            if (!createInfo || !handTracker || createInfo->type != XR_TYPE_HAND_TRACKER_CREATE_INFO_EXT ||
-                (createInfo->hand != XR_HAND_LEFT_EXT && createInfo->hand != XR_HAND_RIGHT_EXT) ||
-                createInfo->handJointSet != XR_HAND_JOINT_SET_DEFAULT_EXT)
-                return XR_ERROR_VALIDATION_FAILURE;
-            const auto instance = Registry::SessionInstance(session);
-            const auto entry = instance ? Registry::FindInstance(*instance) : std::nullopt;
-            if (!entry || !entry->createReferenceSpace)
-                return XR_ERROR_HANDLE_INVALID;
-            XrReferenceSpaceCreateInfo spaceInfo{XR_TYPE_REFERENCE_SPACE_CREATE_INFO, nullptr, entry->config->space,
-                                                 {{0, 0, 0, 1}, {0, 0, 0}}};
-            XrSpace space = XR_NULL_HANDLE;
-            XrResult result = entry->createReferenceSpace(session, &spaceInfo, &space);
-            if (XR_FAILED(result) && spaceInfo.referenceSpaceType != XR_REFERENCE_SPACE_TYPE_LOCAL)
+        return Guarded(
+            [&]() -> XrResult
             {
-                std::fprintf(stderr, "XR_APILAYER_TSCORE_hand_tracking: the runtime has no such reference space "
-                                     "(error %d); the wrist offsets are taken in the local space\n",
-                             static_cast<int>(result));
-                spaceInfo.referenceSpaceType = XR_REFERENCE_SPACE_TYPE_LOCAL;
-                result = entry->createReferenceSpace(session, &spaceInfo, &space);
-            }
-            if (XR_FAILED(result))
-                return result;
-            *handTracker = Registry::AddTracker({*instance, session, createInfo->hand == XR_HAND_RIGHT_EXT, space});
-            return XR_SUCCESS;
-        });
+                if (!createInfo || !handTracker || createInfo->type != XR_TYPE_HAND_TRACKER_CREATE_INFO_EXT ||
+                    (createInfo->hand != XR_HAND_LEFT_EXT && createInfo->hand != XR_HAND_RIGHT_EXT) ||
+                    createInfo->handJointSet != XR_HAND_JOINT_SET_DEFAULT_EXT)
+                    return XR_ERROR_VALIDATION_FAILURE;
+                const auto instance = Registry::SessionInstance(session);
+                const auto entry = instance ? Registry::FindInstance(*instance) : std::nullopt;
+                if (!entry || !entry->createReferenceSpace)
+                    return XR_ERROR_HANDLE_INVALID;
+                XrReferenceSpaceCreateInfo spaceInfo{
+                    XR_TYPE_REFERENCE_SPACE_CREATE_INFO, nullptr, entry->config->space, {{0, 0, 0, 1}, {0, 0, 0}}};
+                XrSpace space = XR_NULL_HANDLE;
+                XrResult result = entry->createReferenceSpace(session, &spaceInfo, &space);
+                if (XR_FAILED(result) && spaceInfo.referenceSpaceType != XR_REFERENCE_SPACE_TYPE_LOCAL)
+                {
+                    std::fprintf(stderr,
+                                 "XR_APILAYER_TSCORE_hand_tracking: the runtime has no such reference space "
+                                 "(error %d); the wrist offsets are taken in the local space\n",
+                                 static_cast<int>(result));
+                    spaceInfo.referenceSpaceType = XR_REFERENCE_SPACE_TYPE_LOCAL;
+                    result = entry->createReferenceSpace(session, &spaceInfo, &space);
+                }
+                if (XR_FAILED(result))
+                    return result;
+                *handTracker = Registry::AddTracker({*instance, session, createInfo->hand == XR_HAND_RIGHT_EXT, space});
+                return XR_SUCCESS;
+            });
     }
 
     XrResult DestroyHandTracker(XrHandTrackerEXT handTracker)
     {
-        return Guarded([&]() -> XrResult {
-            const auto tracker = Registry::RemoveTracker(handTracker);
-            if (!tracker)
-                return XR_ERROR_HANDLE_INVALID;
-            const auto entry = Registry::FindInstance(tracker->instance);
-            if (entry && entry->destroySpace)
-                entry->destroySpace(tracker->space);
-            return XR_SUCCESS;
-        });
+        return Guarded(
+            [&]() -> XrResult
+            {
+                const auto tracker = Registry::RemoveTracker(handTracker);
+                if (!tracker)
+                    return XR_ERROR_HANDLE_INVALID;
+                const auto entry = Registry::FindInstance(tracker->instance);
+                if (entry && entry->destroySpace)
+                    entry->destroySpace(tracker->space);
+                return XR_SUCCESS;
+            });
     }
 
     XrResult LocateHandJoints(XrHandTrackerEXT handTracker, const XrHandJointsLocateInfoEXT* locateInfo,
                               XrHandJointLocationsEXT* locations)
     {
-        return Guarded([&]() -> XrResult {
-            XrResult result = CheckLocateArguments(locateInfo, locations);
-            XrHandJointVelocitiesEXT* velocities = result == XR_SUCCESS ? ChainedVelocities(locations, result) : nullptr;
-            if (XR_FAILED(result))
-                return result;
-            const auto tracker = Registry::FindTracker(handTracker);
-            const auto entry = tracker ? Registry::FindInstance(tracker->instance) : std::nullopt;
-            if (!entry)
-                return XR_ERROR_HANDLE_INVALID;
-            XrSpaceLocation where;
-            result = LocateReference(*entry, *tracker, *locateInfo, where);
-            if (XR_FAILED(result))
-                return result;
-            constexpr XrSpaceLocationFlags bothValid =
-                XR_SPACE_LOCATION_ORIENTATION_VALID_BIT | XR_SPACE_LOCATION_POSITION_VALID_BIT;
-            OpenXRHand::Locations hand;
-            if ((where.locationFlags & bothValid) == bothValid)
-                ReadHand(tracker->right, *entry->config, FromXR(where.pose), hand);
-            Write(hand, where.locationFlags, *locations, velocities);
-            return XR_SUCCESS;
-        });
+        return Guarded(
+            [&]() -> XrResult
+            {
+                XrResult result = CheckLocateArguments(locateInfo, locations);
+                XrHandJointVelocitiesEXT* velocities =
+                    result == XR_SUCCESS ? ChainedVelocities(locations, result) : nullptr;
+                if (XR_FAILED(result))
+                    return result;
+                const auto tracker = Registry::FindTracker(handTracker);
+                const auto entry = tracker ? Registry::FindInstance(tracker->instance) : std::nullopt;
+                if (!entry)
+                    return XR_ERROR_HANDLE_INVALID;
+                XrSpaceLocation where;
+                result = LocateReference(*entry, *tracker, *locateInfo, where);
+                if (XR_FAILED(result))
+                    return result;
+                constexpr XrSpaceLocationFlags bothValid =
+                    XR_SPACE_LOCATION_ORIENTATION_VALID_BIT | XR_SPACE_LOCATION_POSITION_VALID_BIT;
+                OpenXRHand::Locations hand;
+                if ((where.locationFlags & bothValid) == bothValid)
+                    ReadHand(tracker->right, *entry->config, FromXR(where.pose), hand);
+                Write(hand, where.locationFlags, *locations, velocities);
+                return XR_SUCCESS;
+            });
     }
 
     void ReportHandTrackingSupport(XrSystemProperties* properties)

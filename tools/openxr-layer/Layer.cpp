@@ -48,12 +48,14 @@ namespace TSCoreXR
             Resolve(next, instance, "xrLocateSpace", entry.locateSpace);
             Resolve(next, instance, "xrDestroySpace", entry.destroySpace);
             entry.handTracking = handTracking;
-            entry.config = std::make_shared<LayerConfig>(LayerConfig::Load([](const char* name) { return std::getenv(name); }));
+            entry.config =
+                std::make_shared<LayerConfig>(LayerConfig::Load([](const char* name) { return std::getenv(name); }));
             return entry;
         }
 
         // Creates the instance further down; without the extension when the runtime lacks it.
-        XrResult CreateDown(const XrInstanceCreateInfo& info, const XrApiLayerCreateInfo& layerInfo, XrInstance* instance)
+        XrResult CreateDown(const XrInstanceCreateInfo& info, const XrApiLayerCreateInfo& layerInfo,
+                            XrInstance* instance)
         {
             const XrApiLayerNextInfo& next = *layerInfo.nextInfo;
             XrApiLayerCreateInfo down = layerInfo;
@@ -75,83 +77,95 @@ namespace TSCoreXR
                                                               const XrApiLayerCreateInfo* layerInfo,
                                                               XrInstance* instance)
         {
-            return Guarded([&]() -> XrResult {
-                if (!info || !instance || !layerInfo || !layerInfo->nextInfo ||
-                    layerInfo->structType != XR_LOADER_INTERFACE_STRUCT_API_LAYER_CREATE_INFO ||
-                    layerInfo->nextInfo->structType != XR_LOADER_INTERFACE_STRUCT_API_LAYER_NEXT_INFO ||
-                    std::strncmp(layerInfo->nextInfo->layerName, layerName, XR_MAX_API_LAYER_NAME_SIZE) != 0 ||
-                    !layerInfo->nextInfo->nextCreateApiLayerInstance || !layerInfo->nextInfo->nextGetInstanceProcAddr)
-                    return XR_ERROR_INITIALIZATION_FAILED;
-                const XrResult result = CreateDown(*info, *layerInfo, instance);
-                if (XR_FAILED(result))
-                    return result;
-                const PFN_xrGetInstanceProcAddr next = layerInfo->nextInfo->nextGetInstanceProcAddr;
-                try
+            return Guarded(
+                [&]() -> XrResult
                 {
-                    Registry::AddInstance(*instance, MakeEntry(next, *instance, Enables(*info, XR_EXT_HAND_TRACKING_EXTENSION_NAME)));
-                }
-                catch (...)
-                {
-                    PFN_xrDestroyInstance destroy = nullptr;
-                    Resolve(next, *instance, "xrDestroyInstance", destroy);
-                    if (destroy)
-                        destroy(*instance);
-                    throw;
-                }
-                return XR_SUCCESS;
-            });
+                    if (!info || !instance || !layerInfo || !layerInfo->nextInfo ||
+                        layerInfo->structType != XR_LOADER_INTERFACE_STRUCT_API_LAYER_CREATE_INFO ||
+                        layerInfo->nextInfo->structType != XR_LOADER_INTERFACE_STRUCT_API_LAYER_NEXT_INFO ||
+                        std::strncmp(layerInfo->nextInfo->layerName, layerName, XR_MAX_API_LAYER_NAME_SIZE) != 0 ||
+                        !layerInfo->nextInfo->nextCreateApiLayerInstance ||
+                        !layerInfo->nextInfo->nextGetInstanceProcAddr)
+                        return XR_ERROR_INITIALIZATION_FAILED;
+                    const XrResult result = CreateDown(*info, *layerInfo, instance);
+                    if (XR_FAILED(result))
+                        return result;
+                    const PFN_xrGetInstanceProcAddr next = layerInfo->nextInfo->nextGetInstanceProcAddr;
+                    try
+                    {
+                        Registry::AddInstance(
+                            *instance, MakeEntry(next, *instance, Enables(*info, XR_EXT_HAND_TRACKING_EXTENSION_NAME)));
+                    }
+                    catch (...)
+                    {
+                        PFN_xrDestroyInstance destroy = nullptr;
+                        Resolve(next, *instance, "xrDestroyInstance", destroy);
+                        if (destroy)
+                            destroy(*instance);
+                        throw;
+                    }
+                    return XR_SUCCESS;
+                });
         }
 
         XRAPI_ATTR XrResult XRAPI_CALL DestroyInstance(XrInstance instance)
         {
-            return Guarded([&]() -> XrResult {
-                const auto entry = Registry::FindInstance(instance);
-                if (!entry || !entry->destroyInstance)
-                    return XR_ERROR_HANDLE_INVALID;
-                Registry::RemoveInstance(instance);
-                return entry->destroyInstance(instance);
-            });
+            return Guarded(
+                [&]() -> XrResult
+                {
+                    const auto entry = Registry::FindInstance(instance);
+                    if (!entry || !entry->destroyInstance)
+                        return XR_ERROR_HANDLE_INVALID;
+                    Registry::RemoveInstance(instance);
+                    return entry->destroyInstance(instance);
+                });
         }
 
         XRAPI_ATTR XrResult XRAPI_CALL GetSystemProperties(XrInstance instance, XrSystemId systemId,
                                                            XrSystemProperties* properties)
         {
-            return Guarded([&]() -> XrResult {
-                const auto entry = Registry::FindInstance(instance);
-                if (!entry || !entry->getSystemProperties)
-                    return XR_ERROR_HANDLE_INVALID;
-                const XrResult result = entry->getSystemProperties(instance, systemId, properties);
-                if (XR_SUCCEEDED(result) && entry->handTracking)
-                    ReportHandTrackingSupport(properties);
-                return result;
-            });
+            return Guarded(
+                [&]() -> XrResult
+                {
+                    const auto entry = Registry::FindInstance(instance);
+                    if (!entry || !entry->getSystemProperties)
+                        return XR_ERROR_HANDLE_INVALID;
+                    const XrResult result = entry->getSystemProperties(instance, systemId, properties);
+                    if (XR_SUCCEEDED(result) && entry->handTracking)
+                        ReportHandTrackingSupport(properties);
+                    return result;
+                });
         }
 
         XRAPI_ATTR XrResult XRAPI_CALL CreateSession(XrInstance instance, const XrSessionCreateInfo* info,
                                                      XrSession* session)
         {
-            return Guarded([&]() -> XrResult {
-                const auto entry = Registry::FindInstance(instance);
-                if (!entry || !entry->createSession)
-                    return XR_ERROR_HANDLE_INVALID;
-                const XrResult result = entry->createSession(instance, info, session);
-                if (XR_SUCCEEDED(result))
-                    Registry::AddSession(*session, instance);
-                return result;
-            });
+            return Guarded(
+                [&]() -> XrResult
+                {
+                    const auto entry = Registry::FindInstance(instance);
+                    if (!entry || !entry->createSession)
+                        return XR_ERROR_HANDLE_INVALID;
+                    const XrResult result = entry->createSession(instance, info, session);
+                    if (XR_SUCCEEDED(result))
+                        Registry::AddSession(*session, instance);
+                    return result;
+                });
         }
 
         XRAPI_ATTR XrResult XRAPI_CALL DestroySession(XrSession session)
         {
-            return Guarded([&]() -> XrResult {
-                const auto instance = Registry::SessionInstance(session);
-                const auto entry = instance ? Registry::FindInstance(*instance) : std::nullopt;
-                if (!entry || !entry->destroySession)
-                    return XR_ERROR_HANDLE_INVALID;
-                // The trackers' spaces end with the session, as the trackers do.
-                Registry::RemoveSession(session);
-                return entry->destroySession(session);
-            });
+            return Guarded(
+                [&]() -> XrResult
+                {
+                    const auto instance = Registry::SessionInstance(session);
+                    const auto entry = instance ? Registry::FindInstance(*instance) : std::nullopt;
+                    if (!entry || !entry->destroySession)
+                        return XR_ERROR_HANDLE_INVALID;
+                    // The trackers' spaces end with the session, as the trackers do.
+                    Registry::RemoveSession(session);
+                    return entry->destroySession(session);
+                });
         }
 
         XRAPI_ATTR XrResult XRAPI_CALL GetInstanceProcAddr(XrInstance instance, const char* name,
@@ -177,23 +191,25 @@ namespace TSCoreXR
 
         XrResult GetInstanceProcAddr(XrInstance instance, const char* name, PFN_xrVoidFunction* function)
         {
-            return Guarded([&]() -> XrResult {
-                if (!name || !function)
-                    return XR_ERROR_VALIDATION_FAILURE;
-                *function = nullptr;
-                const auto entry = Registry::FindInstance(instance);
-                if (!entry)
-                    return XR_ERROR_HANDLE_INVALID;
-                for (const Intercepted& own : intercepted)
-                    if (std::strcmp(name, own.name) == 0)
-                    {
-                        if (own.handTracking && !entry->handTracking)
-                            return XR_ERROR_FUNCTION_UNSUPPORTED;
-                        *function = own.function;
-                        return XR_SUCCESS;
-                    }
-                return entry->getInstanceProcAddr(instance, name, function);
-            });
+            return Guarded(
+                [&]() -> XrResult
+                {
+                    if (!name || !function)
+                        return XR_ERROR_VALIDATION_FAILURE;
+                    *function = nullptr;
+                    const auto entry = Registry::FindInstance(instance);
+                    if (!entry)
+                        return XR_ERROR_HANDLE_INVALID;
+                    for (const Intercepted& own : intercepted)
+                        if (std::strcmp(name, own.name) == 0)
+                        {
+                            if (own.handTracking && !entry->handTracking)
+                                return XR_ERROR_FUNCTION_UNSUPPORTED;
+                            *function = own.function;
+                            return XR_SUCCESS;
+                        }
+                    return entry->getInstanceProcAddr(instance, name, function);
+                });
         }
 
         bool Valid(const XrNegotiateLoaderInfo* info)
@@ -207,9 +223,8 @@ namespace TSCoreXR
     }
 }
 
-extern "C" __attribute__((visibility("default"))) XRAPI_ATTR XrResult XRAPI_CALL
-xrNegotiateLoaderApiLayerInterface(const XrNegotiateLoaderInfo* loaderInfo, const char* apiLayerName,
-                                   XrNegotiateApiLayerRequest* request)
+extern "C" __attribute__((visibility("default"))) XRAPI_ATTR XrResult XRAPI_CALL xrNegotiateLoaderApiLayerInterface(
+    const XrNegotiateLoaderInfo* loaderInfo, const char* apiLayerName, XrNegotiateApiLayerRequest* request)
 {
     using namespace TSCoreXR;
     if (!Valid(loaderInfo) || !request || request->structType != XR_LOADER_INTERFACE_STRUCT_API_LAYER_REQUEST ||

@@ -80,7 +80,7 @@ namespace TSCoreXR
         {
             if (value == "local" || value == "stage" || value == "view")
             {
-                space = value == "local" ? XR_REFERENCE_SPACE_TYPE_LOCAL
+                space = value == "local"   ? XR_REFERENCE_SPACE_TYPE_LOCAL
                         : value == "stage" ? XR_REFERENCE_SPACE_TYPE_STAGE
                                            : XR_REFERENCE_SPACE_TYPE_VIEW;
                 return true;

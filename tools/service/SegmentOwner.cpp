@@ -19,15 +19,9 @@ namespace TSCoreService
         }
     }
 
-    SegmentOwner SegmentOwner::OfThisProcess(const std::string& name)
-    {
-        return {static_cast<long>(getpid()), name};
-    }
+    SegmentOwner SegmentOwner::OfThisProcess(const std::string& name) { return {static_cast<long>(getpid()), name}; }
 
-    std::string SegmentOwner::Text() const
-    {
-        return std::to_string(pid) + " " + name;
-    }
+    std::string SegmentOwner::Text() const { return std::to_string(pid) + " " + name; }
 
     bool SegmentOwner::Parse(const std::string& text, SegmentOwner& out)
     {

@@ -158,9 +158,9 @@ namespace TSCoreService
                                   SegmentOwner::Parse(text, probe.owner);
             long long stamp = 0;
             std::string stampText;
-            const bool stamped = ReadObject(ServiceSegments::devicesSegment, ServiceSegments::timeStampObject,
-                                            stampText) &&
-                                 LeadingInteger(stampText, stamp);
+            const bool stamped =
+                ReadObject(ServiceSegments::devicesSegment, ServiceSegments::timeStampObject, stampText) &&
+                LeadingInteger(stampText, stamp);
             const bool fresh =
                 stamped && static_cast<long long>(std::time(nullptr)) - stamp < ServiceSegments::freshSeconds;
             if (locked)
@@ -171,14 +171,15 @@ namespace TSCoreService
             else if (recorded)
             {
                 probe.state = Probe::State::Leftover;
-                probe.message = "replaced the segments left behind by " + probe.owner.Describe() +
-                                ", which is no longer running";
+                probe.message =
+                    "replaced the segments left behind by " + probe.owner.Describe() + ", which is no longer running";
             }
             else if (fresh)
             {
                 probe.state = Probe::State::Live;
                 probe.message = "a connection service that records no process owns the segments (its \"scanActive\" "
-                                "time stamp is " + StampAge(stamp) + ")";
+                                "time stamp is " +
+                                StampAge(stamp) + ")";
             }
             else
             {
@@ -255,8 +256,8 @@ namespace TSCoreService
 
         void RemoveAll()
         {
-            for (const char* name : {ServiceSegments::devicesSegment, ServiceSegments::dataSegment,
-                                     ServiceSegments::hapticsSegment})
+            for (const char* name :
+                 {ServiceSegments::devicesSegment, ServiceSegments::dataSegment, ServiceSegments::hapticsSegment})
                 bip::shared_memory_object::remove(name);
         }
 
@@ -362,15 +363,9 @@ namespace TSCoreService
 
     ServiceSegments::ServiceSegments() : impl(std::make_unique<Impl>()) {}
 
-    ServiceSegments::~ServiceSegments()
-    {
-        Release();
-    }
+    ServiceSegments::~ServiceSegments() { Release(); }
 
-    std::string ServiceSegments::DeviceKey(int index)
-    {
-        return "device" + std::to_string(index);
-    }
+    std::string ServiceSegments::DeviceKey(int index) { return "device" + std::to_string(index); }
 
     std::size_t ServiceSegments::SizeFor(std::size_t devices)
     {

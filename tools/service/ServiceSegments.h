@@ -40,7 +40,7 @@ namespace TSCoreService
 
         struct Options
         {
-            std::string serviceName; ///< recorded as the owner, e.g. "tesslink-sim"
+            std::string serviceName;  ///< recorded as the owner, e.g. "tesslink-sim"
             std::size_t size = 65536; ///< bytes of "Devices" and "Data"
             bool takeover = false;    ///< replace a live owner instead of refusing
         };

@@ -8,10 +8,7 @@ namespace TessLinkSim
         constexpr char hapticsByte = 'Z';
         constexpr char closeByte = '}';
 
-        int Byte(const std::string& command, std::size_t i)
-        {
-            return static_cast<unsigned char>(command[i]);
-        }
+        int Byte(const std::string& command, std::size_t i) { return static_cast<unsigned char>(command[i]); }
 
         // Levels travel as level + 1 so that no byte is NUL.
         std::string Levels(const std::string& command, std::size_t first, std::size_t count)

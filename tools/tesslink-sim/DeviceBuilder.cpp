@@ -55,13 +55,13 @@ namespace TessLinkSim
         if (options.standardConstants)
         {
             const float value = firmware.empty() ? 4.7f : std::strtof(firmware.c_str(), nullptr);
-            out.push_back(std::make_unique<TessaraSim>(right, tessaraSerial, TessaraSim::StandardConstants(right, value),
-                                                       motion));
+            out.push_back(std::make_unique<TessaraSim>(right, tessaraSerial,
+                                                       TessaraSim::StandardConstants(right, value), motion));
             return;
         }
         const std::string text = firmware.empty() ? TessaraSim::defaultFirmware : firmware;
-        out.push_back(std::make_unique<TessaraSim>(right, tessaraSerial, TessaraSim::Constants(right, tessaraSerial, text),
-                                                   motion));
+        out.push_back(std::make_unique<TessaraSim>(right, tessaraSerial,
+                                                   TessaraSim::Constants(right, tessaraSerial, text), motion));
     }
 
     bool DeviceBuilder::AddReplay(const std::string& path, std::vector<std::unique_ptr<SimDevice>>& out,

@@ -12,10 +12,7 @@ namespace TessLinkSim::Motion
     {
         constexpr double pi = 3.14159265358979323846;
 
-        double Lerp(double a, double b, double s)
-        {
-            return a + (b - a) * s;
-        }
+        double Lerp(double a, double b, double s) { return a + (b - a) * s; }
 
         // A sensor between its open and fist values, moved by noise on the same scale.
         double Sensor(double open, double fist, double s, Noise* noise)
@@ -67,10 +64,7 @@ namespace TessLinkSim::Motion
         return closure;
     }
 
-    Shape ShapeOf(const std::array<double, fingerCount>& closure)
-    {
-        return {closure, closure[0]};
-    }
+    Shape ShapeOf(const std::array<double, fingerCount>& closure) { return {closure, closure[0]}; }
 
     Shape ShapeAt(Pattern pattern, double t, double period, Family family, bool right)
     {
@@ -117,9 +111,8 @@ namespace TessLinkSim::Motion
     std::string KelvoSensorText(const Shape& shape, const Quaternion& q, Noise* noise)
     {
         const KelvoReadingPoses& p = kelvoReadingPoses;
-        const auto reading = [noise](int open, int fist, double s) {
-            return std::to_string(static_cast<int>(std::lround(Sensor(open, fist, s, noise))));
-        };
+        const auto reading = [noise](int open, int fist, double s)
+        { return std::to_string(static_cast<int>(std::lround(Sensor(open, fist, s, noise)))); };
         std::string out;
         for (std::size_t f = 0; f < 4; ++f)
         {

@@ -14,10 +14,10 @@ namespace TessLinkSim::Motion
 {
     enum class Pattern
     {
-        Open,  // open hand, held
-        Fist,  // closed hand, held
-        Wave,  // each finger closes and opens in turn over one period
-        Pinch  // thumb and index tips together, held
+        Open, // open hand, held
+        Fist, // closed hand, held
+        Wave, // each finger closes and opens in turn over one period
+        Pinch // thumb and index tips together, held
     };
 
     enum class Family

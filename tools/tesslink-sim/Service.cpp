@@ -26,15 +26,12 @@ namespace TessLinkSim
 
         using TSCoreService::ServiceSegments;
 
-        std::string Key(int index)
-        {
-            return ServiceSegments::DeviceKey(index);
-        }
+        std::string Key(int index) { return ServiceSegments::DeviceKey(index); }
 
         bool AllDigits(const std::string& text)
         {
-            return !text.empty() &&
-                   std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+            return !text.empty() && std::all_of(text.begin(), text.end(),
+                                                [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
         }
 
         // Optional '-' then digits; any length, so that counts beyond an int can be announced.
@@ -113,10 +110,7 @@ namespace TessLinkSim
             slots[index++].device = std::move(device);
     }
 
-    void Service::RequestStop()
-    {
-        stopRequested = 1;
-    }
+    void Service::RequestStop() { stopRequested = 1; }
 
     std::string Service::ControlHelp()
     {
@@ -259,12 +253,12 @@ namespace TessLinkSim
         auto wake = std::min({nextData, nextHaptics, nextSecond});
         if (options.stress)
             wake = Clock::now();
-        for (const auto& due : {options.crashAfter, options.seconds,
-                                disconnectedAll ? std::optional<double>() : options.disconnectAfter})
+        for (const auto& due :
+             {options.crashAfter, options.seconds, disconnectedAll ? std::optional<double>() : options.disconnectAfter})
             if (due)
                 wake = std::min(wake, Deadline(*due));
-        const auto wait =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(wake - Clock::now(), Clock::duration::zero()));
+        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::max(wake - Clock::now(), Clock::duration::zero()));
         timespec timeout{};
         timeout.tv_sec = static_cast<time_t>(wait.count() / 1000000000);
         timeout.tv_nsec = static_cast<long>(wait.count() % 1000000000);
@@ -283,10 +277,7 @@ namespace TessLinkSim
         return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     }
 
-    double Service::Elapsed(Clock::time_point now) const
-    {
-        return std::chrono::duration<double>(now - start).count();
-    }
+    double Service::Elapsed(Clock::time_point now) const { return std::chrono::duration<double>(now - start).count(); }
 
     std::string Service::RecordOf(int index, const Slot& slot) const
     {
@@ -521,15 +512,9 @@ namespace TessLinkSim
         return "ok";
     }
 
-    std::string Service::Connect(const std::string& arguments)
-    {
-        return SetConnected(arguments, true);
-    }
+    std::string Service::Connect(const std::string& arguments) { return SetConnected(arguments, true); }
 
-    std::string Service::Disconnect(const std::string& arguments)
-    {
-        return SetConnected(arguments, false);
-    }
+    std::string Service::Disconnect(const std::string& arguments) { return SetConnected(arguments, false); }
 
     std::string Service::SetConnected(const std::string& arguments, bool connected)
     {
@@ -597,8 +582,5 @@ namespace TessLinkSim
             std::cerr << line << std::endl;
     }
 
-    void Service::Print(const std::string& line)
-    {
-        std::cout << line << '\n' << std::flush;
-    }
+    void Service::Print(const std::string& line) { std::cout << line << '\n' << std::flush; }
 }

@@ -59,9 +59,9 @@ namespace TessLinkSim
         struct Slot
         {
             std::unique_ptr<SimDevice> device;
-            std::optional<std::string> record;  // replaces the device's own record
-            std::optional<std::string> data;    // fixed text, no more animation
-            std::optional<bool> connected;      // overrides the state field
+            std::optional<std::string> record; // replaces the device's own record
+            std::optional<std::string> data;   // fixed text, no more animation
+            std::optional<bool> connected;     // overrides the state field
             std::optional<std::string> publishedRecord;
             std::string lastData;
         };

@@ -12,8 +12,8 @@ namespace TessLinkSim
         std::string FormatFloat(float value)
         {
             char buffer[64];
-            const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                              std::chars_format::fixed, 6);
+            const auto result =
+                std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::fixed, 6);
             return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0.000000");
         }
 
@@ -24,10 +24,7 @@ namespace TessLinkSim
         constexpr const char* exoImuCorrection = "0;0;90";
     }
 
-    bool SimDevice::SetFlexion(const std::optional<Flexion>&)
-    {
-        return false;
-    }
+    bool SimDevice::SetFlexion(const std::optional<Flexion>&) { return false; }
 
     GloveSim::GloveSim(bool right, int serial, MotionSettings motion, Motion::Family family)
         : right(right), serial(serial), motion(motion), family(family),
@@ -53,10 +50,7 @@ namespace TessLinkSim
     {
     }
 
-    std::string BetaSim::Describe() const
-    {
-        return "beta " + constants;
-    }
+    std::string BetaSim::Describe() const { return "beta " + constants; }
 
     std::string BetaSim::Record(int pps, const std::string& address) const
     {
@@ -83,20 +77,11 @@ namespace TessLinkSim
 
     RecordSim::RecordSim(std::string record) : record(std::move(record)) {}
 
-    std::string RecordSim::Describe() const
-    {
-        return "record " + record;
-    }
+    std::string RecordSim::Describe() const { return "record " + record; }
 
-    std::string RecordSim::Record(int, const std::string&) const
-    {
-        return record;
-    }
+    std::string RecordSim::Record(int, const std::string&) const { return record; }
 
-    std::string RecordSim::SensorText(double)
-    {
-        return std::string();
-    }
+    std::string RecordSim::SensorText(double) { return std::string(); }
 
     TessaraSim::TessaraSim(bool right, int serial, std::string constants, MotionSettings motion)
         : GloveSim(right, serial, motion, Motion::Family::Exo), constants(std::move(constants))
@@ -150,10 +135,7 @@ namespace TessLinkSim
     {
     }
 
-    std::string KelvoSim::Describe() const
-    {
-        return std::string("kelvo ") + Side() + " #" + std::to_string(serial);
-    }
+    std::string KelvoSim::Describe() const { return std::string("kelvo ") + Side() + " #" + std::to_string(serial); }
 
     std::string KelvoSim::Record(int pps, const std::string& address) const
     {
@@ -179,10 +161,7 @@ namespace TessLinkSim
     {
     }
 
-    std::string ReplaySim::Describe() const
-    {
-        return "replay of " + track->Devices()[device].key;
-    }
+    std::string ReplaySim::Describe() const { return "replay of " + track->Devices()[device].key; }
 
     std::string ReplaySim::Record(int pps, const std::string&) const
     {

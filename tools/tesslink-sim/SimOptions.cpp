@@ -16,15 +16,13 @@ namespace TessLinkSim
         const std::regex tessaraArgument(R"((right|left)(:([0-9]{1,3}(\.[0-9]{1,6})?))?)");
         const std::regex integerText(R"(-?[0-9]+)");
 
-        CLI::Option* Repeatable(CLI::Option* option)
-        {
-            return option->expected(1)->take_all();
-        }
+        CLI::Option* Repeatable(CLI::Option* option) { return option->expected(1)->take_all(); }
 
         void AddDeviceOptions(CLI::App& app, SimOptions& o, DeviceOptions& d)
         {
-            d.beta = Repeatable(app.add_option("--beta", o.betas, "Beta device with constants 'ID:HW:vX.Y' (type -1). "
-                                                                  "Sensor text 'beta <counter>'. Repeatable.")
+            d.beta = Repeatable(app.add_option("--beta", o.betas,
+                                               "Beta device with constants 'ID:HW:vX.Y' (type -1). "
+                                               "Sensor text 'beta <counter>'. Repeatable.")
                                     ->type_name("ID:HW:vX.Y"));
             app.add_option("--beta-text", o.betaText, "Fixed sensor text of every beta device instead of the counter.")
                 ->type_name("TEXT");
@@ -40,7 +38,8 @@ namespace TessLinkSim
                                "more). Repeatable.")
                     ->type_name("right|left[:FIRMWARE]")
                     ->check(CLI::Validator(
-                        [](std::string& value) {
+                        [](std::string& value)
+                        {
                             return std::regex_match(value, tessaraArgument)
                                        ? std::string()
                                        : "must be right or left, optionally followed by :FIRMWARE such as :4.7";
@@ -111,7 +110,8 @@ namespace TessLinkSim
                          "Torn-read stress: rewrite every sensor text as fast as possible; beta devices then "
                          "publish 'stress:<counter>:<padding of varying length>:<check value>' (the check value is "
                          "the FNV-1a hash of everything before its colon).");
-            app.add_flag("--stale", o.service.stale, "Fault: write \"scanActive\" once as now-100 and never refresh it.");
+            app.add_flag("--stale", o.service.stale,
+                         "Fault: write \"scanActive\" once as now-100 and never refresh it.");
             app.add_option("--scan-offset", o.scanOffset,
                            "Fault: time stamp = now + SECONDS (may be negative; write --scan-offset=-20), refreshed "
                            "every second.")
@@ -124,9 +124,8 @@ namespace TessLinkSim
             app.add_option("--n-devices", o.nDevices, "Fault: announce N as \"nDevices\" instead of the real count.")
                 ->type_name("N")
                 ->check(CLI::Validator(
-                    [](std::string& value) {
-                        return std::regex_match(value, integerText) ? std::string() : "must be a whole number";
-                    },
+                    [](std::string& value)
+                    { return std::regex_match(value, integerText) ? std::string() : "must be a whole number"; },
                     ""));
             app.add_option("--crash-after", o.crashAfter,
                            "Fault: after SECONDS exit with status 3, leaving the segments behind.")
@@ -134,10 +133,7 @@ namespace TessLinkSim
                 ->check(AtLeast(0.0, "seconds"));
         }
 
-        bool Given(const CLI::App& app, const char* name)
-        {
-            return app.count(name) > 0;
-        }
+        bool Given(const CLI::App& app, const char* name) { return app.count(name) > 0; }
     }
 
     bool ParseTessaraArgument(const std::string& text, bool& right, std::string& firmware)

@@ -19,14 +19,13 @@ namespace
 {
     using namespace TessLinkSim;
 
-    extern "C" void OnStopSignal(int)
-    {
-        Service::RequestStop();
-    }
+    extern "C" void OnStopSignal(int) { Service::RequestStop(); }
 
     void InstallSignals()
     {
-        struct sigaction action {};
+        struct sigaction action
+        {
+        };
         action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0; // no SA_RESTART: the wait must return so the loop sees the flag

@@ -11,10 +11,8 @@ namespace TSCoreBridge
     struct BridgeTopics
     {
         explicit BridgeTopics(const Dds::Participant& participant)
-            : device(participant, Protocol::deviceTopic),
-              sensor(participant, Protocol::sensorTopic),
-              service(participant, Protocol::serviceTopic),
-              command(participant, Protocol::commandTopic),
+            : device(participant, Protocol::deviceTopic), sensor(participant, Protocol::sensorTopic),
+              service(participant, Protocol::serviceTopic), command(participant, Protocol::commandTopic),
               mirror(participant, Protocol::mirrorTopic)
         {
         }

@@ -10,8 +10,5 @@ namespace TSCoreBridge
         return code;
     }
 
-    void Note(const std::string& message)
-    {
-        std::cerr << "tscore-bridge: " << message << std::endl;
-    }
+    void Note(const std::string& message) { std::cerr << "tscore-bridge: " << message << std::endl; }
 }

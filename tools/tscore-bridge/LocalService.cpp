@@ -86,10 +86,7 @@ namespace TSCoreBridge
         return true;
     }
 
-    std::uint32_t LocalService::Count() const
-    {
-        return devices.empty() ? 0 : devices.back().index + 1;
-    }
+    std::uint32_t LocalService::Count() const { return devices.empty() ? 0 : devices.back().index + 1; }
 
     LocalService::Device* LocalService::Find(std::uint32_t index)
     {

@@ -23,9 +23,9 @@ namespace TSCoreBridge
             std::uint32_t index = 0;
             std::shared_ptr<TSCore::TSDevice> device;
             TSCore::HapticGlove* glove = nullptr; ///< the same object when it is a glove
-            std::string record;                    ///< the full record; empty until read
-            bool recordChanged = false;            ///< since the last Refresh
-            std::string text;                      ///< the latest sensor text read
+            std::string record;                   ///< the full record; empty until read
+            bool recordChanged = false;           ///< since the last Refresh
+            std::string text;                     ///< the latest sensor text read
             bool textRead = false;
         };
 

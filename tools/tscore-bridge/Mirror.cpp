@@ -25,16 +25,13 @@ namespace TSCoreBridge
     }
 
     Mirror::Mirror(MirrorOptions options)
-        : options(std::move(options)),
-          session(this->options.domain, this->options.partition),
+        : options(std::move(options)), session(this->options.domain, this->options.partition),
           devices(session.subscriber, session.topics.device, Protocol::deviceQos),
           sensors(session.subscriber, session.topics.sensor, Protocol::sensorQos),
           services(session.subscriber, session.topics.service, Protocol::heartbeatQos),
           commands(session.publisher, session.topics.command, Protocol::commandQos),
-          heartbeat(session.publisher, session.topics.mirror, Protocol::heartbeatQos),
-          waitSet(session.participant),
-          lastSequence(Protocol::maxDevices, 0),
-          textWritten(Protocol::maxDevices, false)
+          heartbeat(session.publisher, session.topics.mirror, Protocol::heartbeatQos), waitSet(session.participant),
+          lastSequence(Protocol::maxDevices, 0), textWritten(Protocol::maxDevices, false)
     {
         waitSet.Attach(services);
         waitSet.Attach(devices);
@@ -62,8 +59,8 @@ namespace TSCoreBridge
         const auto start = Clock::now();
         schedule = {start, start, start + statsInterval, start + ownerCheck};
         while (!StopRequested() && Tick(Clock::now()))
-            waitSet.Wait(std::max(std::min(schedule.commands, schedule.heartbeat) - Clock::now(),
-                                  Clock::duration::zero()));
+            waitSet.Wait(
+                std::max(std::min(schedule.commands, schedule.heartbeat) - Clock::now(), Clock::duration::zero()));
         heartbeat.Write(tscore_bridge_Mirror{true});
         std::cout << StatsLine() << std::endl;
         return replaced ? exitServiceOwned : exitOk;
@@ -118,7 +115,8 @@ namespace TSCoreBridge
         if (known == sources.end())
         {
             for (auto it = sources.begin(); it != sources.end() && sources.size() >= maxSources;)
-                it = (it->first != followed && now - it->second.heard > sourceExpiry) ? sources.erase(it) : std::next(it);
+                it = (it->first != followed && now - it->second.heard > sourceExpiry) ? sources.erase(it)
+                                                                                      : std::next(it);
             if (sources.size() >= maxSources)
                 return nullptr;
             known = sources.emplace(from, Source{}).first;
@@ -293,8 +291,9 @@ namespace TSCoreBridge
 
     std::string Mirror::StatsLine() const
     {
-        return "stats applied=" + std::to_string(stats.applied) + " texts=" + std::to_string(stats.texts) + " foreign=" + std::to_string(stats.foreign) +
-               " malformed=" + std::to_string(stats.malformed) + " out-of-order=" + std::to_string(stats.outOfOrder) +
-               " commands=" + std::to_string(stats.commands) + " write-failures=" + std::to_string(stats.writeFailures);
+        return "stats applied=" + std::to_string(stats.applied) + " texts=" + std::to_string(stats.texts) +
+               " foreign=" + std::to_string(stats.foreign) + " malformed=" + std::to_string(stats.malformed) +
+               " out-of-order=" + std::to_string(stats.outOfOrder) + " commands=" + std::to_string(stats.commands) +
+               " write-failures=" + std::to_string(stats.writeFailures);
     }
 }

@@ -15,7 +15,8 @@ namespace TSCoreBridge
                           "Replace the connection service that runs on this machine (it notices and stops) instead "
                           "of refusing to start.");
         command->add_flag("--verbose", options->verbose, "Print the statistics every 5 seconds (on stderr).");
-        return [options]() {
+        return [options]()
+        {
             Mirror mirror(*options);
             return mirror.Run();
         };

@@ -13,7 +13,8 @@ namespace TSCoreBridge
         constexpr char keyPrefix[] = "device";
         constexpr std::size_t keyPrefixLength = sizeof keyPrefix - 1;
         // Every record and text at its largest, twice over for the growth of each string.
-        constexpr std::size_t largestTexts = 65536 + 2 * Protocol::maxDevices * (Protocol::maxRecord + Protocol::maxText);
+        constexpr std::size_t largestTexts =
+            65536 + 2 * Protocol::maxDevices * (Protocol::maxRecord + Protocol::maxText);
     }
 
     MirrorSegments::Claim MirrorSegments::Create(bool takeover, std::string& message)
@@ -33,10 +34,7 @@ namespace TSCoreBridge
         return Claim::Failed;
     }
 
-    bool MirrorSegments::StillOwned(std::string& why) const
-    {
-        return segments.StillOwned(&why);
-    }
+    bool MirrorSegments::StillOwned(std::string& why) const { return segments.StillOwned(&why); }
 
     bool MirrorSegments::WriteRecord(std::uint32_t index, const std::string& record)
     {

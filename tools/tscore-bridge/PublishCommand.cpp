@@ -29,7 +29,8 @@ namespace TSCoreBridge
                 return Fail(exitCannotRead, "cannot read " + path + ": no hand profile in it");
             const std::size_t side = profile.isRight ? 0 : 1;
             if (given[side])
-                return Fail(exitUsage, std::string("two ") + (profile.isRight ? "right" : "left") + "-hand profiles given");
+                return Fail(exitUsage,
+                            std::string("two ") + (profile.isRight ? "right" : "left") + "-hand profiles given");
             given[side] = true;
             options.profiles[side] = profile;
             return exitOk;
@@ -56,24 +57,28 @@ namespace TSCoreBridge
                           "Write the haptic commands that mirrors forward into the local gloves. Off by default: "
                           "they are counted and dropped.");
         command->add_flag("--no-ros", options->noRos, "Do not publish the ROS 2 topics.");
-        command->add_option("--ros-namespace", options->rosName,
-                            "ROS 2 namespace of the hand topics: rt/NAME/right/joint_states, ...")
+        command
+            ->add_option("--ros-namespace", options->rosName,
+                         "ROS 2 namespace of the hand topics: rt/NAME/right/joint_states, ...")
             ->type_name("NAME")
             ->capture_default_str()
             ->check(CLI::Validator(
                 [](std::string& name) {
-                    return RosTopics::ValidName(name) ? std::string() : "expected a ROS 2 name such as tscore or lab/hands";
+                    return RosTopics::ValidName(name) ? std::string()
+                                                      : "expected a ROS 2 name such as tscore or lab/hands";
                 },
                 ""));
-        command->add_option("--profile", *profiles,
-                            "Hand profile (from tscore calibrate) for the poses on the ROS 2 topics; once per side. "
-                            "Default: the default profile of each side.")
+        command
+            ->add_option("--profile", *profiles,
+                         "Hand profile (from tscore calibrate) for the poses on the ROS 2 topics; once per side. "
+                         "Default: the default profile of each side.")
             ->type_name("FILE")
             ->expected(1)
             ->take_all();
         command->add_flag("--verbose", options->verbose, "Print the statistics every 5 seconds (on stderr).");
 
-        return [options, profiles]() {
+        return [options, profiles]()
+        {
             options->ros = !options->noRos;
             std::array<bool, 2> given{false, false};
             for (const auto& path : *profiles)

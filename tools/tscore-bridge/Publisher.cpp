@@ -13,16 +13,16 @@
 namespace TSCoreBridge
 {
     Publisher::Publisher(PublishOptions options)
-        : options(std::move(options)),
-          session(this->options.domain, this->options.partition),
+        : options(std::move(options)), session(this->options.domain, this->options.partition),
           devices(session.publisher, session.topics.device, Protocol::deviceQos),
           sensors(session.publisher, session.topics.sensor, Protocol::sensorQos),
           heartbeat(session.publisher, session.topics.service, Protocol::heartbeatQos),
           commands(session.subscriber, session.topics.command, Protocol::commandQos),
           mirrors(session.subscriber, session.topics.mirror, Protocol::heartbeatQos),
-          gate(this->options.acceptHaptics, Protocol::mirrorTimeout,
-               [this](std::uint32_t index, const std::string& bytes) { return WriteCommand(index, bytes); },
-               [this](std::uint32_t index) { StopGlove(index); })
+          gate(
+              this->options.acceptHaptics, Protocol::mirrorTimeout,
+              [this](std::uint32_t index, const std::string& bytes) { return WriteCommand(index, bytes); },
+              [this](std::uint32_t index) { StopGlove(index); })
     {
         if (this->options.ros)
             ros.emplace(session.participant, this->options.rosName, this->options.profiles);
@@ -50,9 +50,9 @@ namespace TSCoreBridge
                 Refresh();
                 nextRefresh = now + Protocol::serviceHeartbeat;
                 if (service.Running() != wasRunning)
-                    Note(service.Running() ? "the connection service runs, " + std::to_string(service.Devices().size()) +
-                                                 " device(s)"
-                                           : "the connection service is not running; waiting for it");
+                    Note(service.Running()
+                             ? "the connection service runs, " + std::to_string(service.Devices().size()) + " device(s)"
+                             : "the connection service is not running; waiting for it");
                 wasRunning = service.Running();
             }
             PollTexts();
@@ -110,8 +110,8 @@ namespace TSCoreBridge
             if (!service.Running())
                 ros->OnNoGlove(right, RosTopics::Stale, "the connection service is not running");
             else if (glove == nullptr)
-                ros->OnNoGlove(right, RosTopics::Error, std::string("no connected ") + (right ? "right" : "left") +
-                                                            " glove");
+                ros->OnNoGlove(right, RosTopics::Error,
+                               std::string("no connected ") + (right ? "right" : "left") + " glove");
             if (index != current && glove != nullptr && glove->textRead)
                 ros->OnText(*glove->glove, glove->text, std::chrono::system_clock::now());
             current = index;
@@ -150,11 +150,14 @@ namespace TSCoreBridge
 
     void Publisher::TakeMirrors(Clock::time_point now)
     {
-        mirrors.Take([&](const tscore_bridge_Mirror& sample, std::uint64_t mirror) {
-            if (mirror != 0)
-                gate.OnHeartbeat(mirror, sample.leaving, now);
-        });
-        commands.Take([&](const tscore_bridge_Command& sample, std::uint64_t mirror) { OnCommand(sample, mirror, now); });
+        mirrors.Take(
+            [&](const tscore_bridge_Mirror& sample, std::uint64_t mirror)
+            {
+                if (mirror != 0)
+                    gate.OnHeartbeat(mirror, sample.leaving, now);
+            });
+        commands.Take([&](const tscore_bridge_Command& sample, std::uint64_t mirror)
+                      { OnCommand(sample, mirror, now); });
         gate.Expire(now);
     }
 
@@ -187,7 +190,8 @@ namespace TSCoreBridge
     bool Publisher::WriteCommand(std::uint32_t index, const std::string& bytes)
     {
         const LocalService::Device* device = service.Find(index);
-        return device != nullptr && !bytes.empty() && TSCore::DeviceList::SendHaptics(device->device->GetDeviceKey(), bytes);
+        return device != nullptr && !bytes.empty() &&
+               TSCore::DeviceList::SendHaptics(device->device->GetDeviceKey(), bytes);
     }
 
     void Publisher::StopGlove(std::uint32_t index)

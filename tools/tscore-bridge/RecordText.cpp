@@ -43,10 +43,7 @@ namespace TSCoreBridge::RecordText
         return record.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     }
 
-    bool Connected(std::string_view record)
-    {
-        return !record.empty() && record.front() == '1';
-    }
+    bool Connected(std::string_view record) { return !record.empty() && record.front() == '1'; }
 
     bool WellFormed(std::string_view record)
     {

@@ -30,10 +30,7 @@ namespace TSCoreBridge
         // A joint's angles: x twist about the bone, y flexion, z sideways spread.
         constexpr const char* angleNames[3] = {"twist", "flexion", "abduction"};
 
-        const char* SideName(bool right)
-        {
-            return right ? "right" : "left";
-        }
+        const char* SideName(bool right) { return right ? "right" : "left"; }
 
         builtin_interfaces_msg_dds__Time_ RosTime(std::chrono::system_clock::time_point stamp)
         {
@@ -68,11 +65,8 @@ namespace TSCoreBridge
         : jointTopic(participant, "rt/" + prefix + "/" + SideName(right) + "/joint_states"),
           poseTopic(participant, "rt/" + prefix + "/" + SideName(right) + "/joint_poses"),
           statusTopic(participant, "rt/" + prefix + "/" + SideName(right) + "/status"),
-          joints(publisher, jointTopic, rosQos),
-          poses(publisher, poseTopic, rosQos),
-          status(publisher, statusTopic, rosQos),
-          statusName(prefix + "/" + SideName(right)),
-          names(JointNames(right)),
+          joints(publisher, jointTopic, rosQos), poses(publisher, poseTopic, rosQos),
+          status(publisher, statusTopic, rosQos), statusName(prefix + "/" + SideName(right)), names(JointNames(right)),
           positions(names.size())
     {
         frame = prefix;

@@ -41,7 +41,8 @@ namespace TSCoreBridge
         };
 
         /// profiles: the profile of the right hand, then of the left.
-        RosTopics(const Dds::Participant& participant, const std::string& name, std::array<TSCore::HandProfile, 2> profiles);
+        RosTopics(const Dds::Participant& participant, const std::string& name,
+                  std::array<TSCore::HandProfile, 2> profiles);
 
         /// A new sensor text of the glove that stands for its side; stamp is the wall-clock time
         /// it was read.

@@ -9,10 +9,7 @@ namespace TSCoreBridge
     SensorTexts::SensorTexts() = default;
     SensorTexts::~SensorTexts() = default;
 
-    void SensorTexts::Renew()
-    {
-        segment.reset();
-    }
+    void SensorTexts::Renew() { segment.reset(); }
 
     void SensorTexts::Read(const std::string& key, std::string& out)
     {

@@ -8,15 +8,14 @@ namespace TSCoreBridge
     {
         volatile sig_atomic_t stopRequested = 0;
 
-        extern "C" void OnStopSignal(int)
-        {
-            stopRequested = 1;
-        }
+        extern "C" void OnStopSignal(int) { stopRequested = 1; }
     }
 
     void InstallStopSignals()
     {
-        struct sigaction action {};
+        struct sigaction action
+        {
+        };
         action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0;
@@ -27,8 +26,5 @@ namespace TSCoreBridge
         signal(SIGPIPE, SIG_IGN);
     }
 
-    bool StopRequested()
-    {
-        return stopRequested != 0;
-    }
+    bool StopRequested() { return stopRequested != 0; }
 }

@@ -50,7 +50,7 @@ namespace TSCoreCli
         /// How a glove's calibration values read: angles shown in degrees, or raw readings.
         struct Units
         {
-            float scale = 1.0f;  ///< from the library's values to the shown ones
+            float scale = 1.0f;   ///< from the library's values to the shown ones
             float minimum = 0.0f; ///< narrowest accepted range, in shown units
             std::string name;
             std::string meaning;
@@ -137,8 +137,8 @@ namespace TSCoreCli
         /// One step: reads the glove 30 times a second for `length` seconds; the readings taken.
         long RunStep(TSCore::HapticGlove& glove, int phase, double length, const Units& units, LiveBlock* block)
         {
-            const std::string heading = "Step " + std::to_string(phase + 1) + "/" + std::to_string(phaseCount) +
-                                        ": " + phases[phase];
+            const std::string heading =
+                "Step " + std::to_string(phase + 1) + "/" + std::to_string(phaseCount) + ": " + phases[phase];
             if (block == nullptr)
                 *progress << heading << " (" << Fixed(length, 1) << " s)" << std::endl;
             using Clock = std::chrono::steady_clock;
@@ -186,16 +186,18 @@ namespace TSCoreCli
             const std::vector<std::size_t> narrow = NarrowFingers(glove, units);
             const std::string rule = "a range narrower than " + Fixed(units.minimum, 0) + " " + units.name;
             if (!narrow.empty() && !options.allowPartial)
-                return Fail(exitInvalid, Names(narrow) + (narrow.size() == 1 ? " has " : " have ") + rule +
-                                             ": did they move? Nothing written. Calibrate again moving every "
-                                             "finger, or give --allow-partial to calibrate only the fingers that moved");
+                return Fail(exitInvalid,
+                            Names(narrow) + (narrow.size() == 1 ? " has " : " have ") + rule +
+                                ": did they move? Nothing written. Calibrate again moving every "
+                                "finger, or give --allow-partial to calibrate only the fingers that moved");
             if (narrow.size() >= static_cast<std::size_t>(TSCore::fingerCount))
                 return Fail(exitInvalid, "no finger moved (every finger has " + rule + "); nothing written");
             const TSCore::HandProfile before = profile;
             glove.UpdateCalibration(profile);
             const bool kelvo = glove.GetDeviceType() == TSCore::DeviceType::Kelvo;
             auto& sets = (kelvo ? profile.kelvoProfile.interpolator : profile.tsProfile.interpolator).interpolationSets;
-            const auto& kept = (kelvo ? before.kelvoProfile.interpolator : before.tsProfile.interpolator).interpolationSets;
+            const auto& kept =
+                (kelvo ? before.kelvoProfile.interpolator : before.tsProfile.interpolator).interpolationSets;
             for (const std::size_t f : narrow)
                 if (f < sets.size() && f < kept.size())
                     sets[f] = kept[f];
@@ -271,9 +273,10 @@ namespace TSCoreCli
             ->check(ToolCommon::Between(0.0, 60.0, "seconds"));
         command->add_flag("--allow-partial", options->allowPartial,
                           "Write the fingers that moved; the others keep what the starting profile holds.");
-        command->add_option("--profile", options->glove.profilePath,
-                            "Start from this profile instead of the default one; the part of the other glove "
-                            "family is kept as it is.")
+        command
+            ->add_option("--profile", options->glove.profilePath,
+                         "Start from this profile instead of the default one; the part of the other glove "
+                         "family is kept as it is.")
             ->type_name("FILE");
         return [options] { return RunCalibrate(*options); };
     }

@@ -25,10 +25,7 @@ namespace TSCoreCli
         return code;
     }
 
-    void Warn(const std::string& message)
-    {
-        std::cerr << "tscore: warning: " << message << std::endl;
-    }
+    void Warn(const std::string& message) { std::cerr << "tscore: warning: " << message << std::endl; }
 
     int FailNoService()
     {

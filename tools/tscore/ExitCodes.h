@@ -10,15 +10,15 @@ namespace TSCoreCli
     enum ExitCode : int
     {
         exitOk = 0,
-        exitInternal = 1,    ///< an unexpected error inside the tool
-        exitUsage = 2,       ///< bad or missing arguments
-        exitNoService = 3,   ///< the connection service is not running
-        exitNoGlove = 4,     ///< no (matching, connected) glove
-        exitCannotRead = 5,  ///< an input file cannot be read or holds no usable data
-        exitCannotWrite = 6, ///< an output file cannot be written
-        exitNoReading = 7,   ///< the glove gave no complete sensor reading in time
-        exitNotSent = 8,     ///< a haptic command could not be written
-        exitInvalid = 9,     ///< a pose or calibration that would hold no valid numbers
+        exitInternal = 1,      ///< an unexpected error inside the tool
+        exitUsage = 2,         ///< bad or missing arguments
+        exitNoService = 3,     ///< the connection service is not running
+        exitNoGlove = 4,       ///< no (matching, connected) glove
+        exitCannotRead = 5,    ///< an input file cannot be read or holds no usable data
+        exitCannotWrite = 6,   ///< an output file cannot be written
+        exitNoReading = 7,     ///< the glove gave no complete sensor reading in time
+        exitNotSent = 8,       ///< a haptic command could not be written
+        exitInvalid = 9,       ///< a pose or calibration that would hold no valid numbers
         exitCannotListen = 10, ///< the view cannot listen on the address and port asked for
         exitInterrupted = 130,
         exitTerminated = 143,

@@ -78,9 +78,8 @@ namespace TSCoreCli
         // Storage texts: a profile is {side}{exoskeleton part}{second-model part}, a pose
         // {side}{angles}{positions}{rotations}.
         const std::vector<std::string> blocks = TSCore::Util::Serializer::SplitBlocks(text, false);
-        const auto startsWith = [&](std::size_t i, const char* prefix) {
-            return blocks.size() > i && blocks[i].rfind(prefix, 0) == 0;
-        };
+        const auto startsWith = [&](std::size_t i, const char* prefix)
+        { return blocks.size() > i && blocks[i].rfind(prefix, 0) == 0; };
         if (blocks.size() == 3 && (startsWith(1, "{R}") || startsWith(1, "{L}")))
             return TextKind::HandProfile;
         if (blocks.size() == 4 && (startsWith(1, "{{") || blocks[1].empty()))

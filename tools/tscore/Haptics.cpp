@@ -78,7 +78,8 @@ namespace TSCoreCli
         /// Non-zero levels given for channels the second glove model does not have.
         void WarnDroppedChannels(const HapticsOptions& options)
         {
-            const auto dropped = [](const std::vector<int>& levels, std::size_t kept) {
+            const auto dropped = [](const std::vector<int>& levels, std::size_t kept)
+            {
                 for (std::size_t i = kept; i < levels.size(); ++i)
                     if (levels[i] != 0)
                         return true;
@@ -220,16 +221,18 @@ namespace TSCoreCli
                          ->delimiter(',')
                          ->expected(5)
                          ->check(percent);
-        auto* thumper = command->add_option("--thumper", options->thumper,
-                                            "Thumper: on a Kelvo glove the magnitude 0-100; on a Tessara glove an "
-                                            "effect code (1 tap, 2 double tap, 3 knock, 4 pulse, 5 long pulse, "
-                                            "6 rumble, 0 none), played only by firmware whose main version is 4 or "
-                                            "more and whose sub-version is 7 or more (4.7 to 4.9 do, 5.0 to 5.6 "
-                                            "do not).")
+        auto* thumper = command
+                            ->add_option("--thumper", options->thumper,
+                                         "Thumper: on a Kelvo glove the magnitude 0-100; on a Tessara glove an "
+                                         "effect code (1 tap, 2 double tap, 3 knock, 4 pulse, 5 long pulse, "
+                                         "6 rumble, 0 none), played only by firmware whose main version is 4 or "
+                                         "more and whose sub-version is 7 or more (4.7 to 4.9 do, 5.0 to 5.6 "
+                                         "do not).")
                             ->type_name("N")
                             ->check(ToolCommon::WholeBetween(0, 100, ""));
-        auto* forSeconds = command->add_option("--for", options->forSeconds,
-                                               "Keep sending every 50 ms for SECONDS, then stop (default: send once).")
+        auto* forSeconds = command
+                               ->add_option("--for", options->forSeconds,
+                                            "Keep sending every 50 ms for SECONDS, then stop (default: send once).")
                                ->type_name("SECONDS")
                                ->check(ToolCommon::MoreThan(0.0, "seconds"));
         auto* stop = command->add_flag("--stop", options->stop, "Only switch everything off.");

@@ -15,20 +15,16 @@ namespace TSCoreCli
         volatile sig_atomic_t interruptedBy = 0;
         volatile sig_atomic_t resized = 0;
 
-        extern "C" void OnInterrupt(int signal)
-        {
-            interruptedBy = signal;
-        }
+        extern "C" void OnInterrupt(int signal) { interruptedBy = signal; }
 
-        extern "C" void OnResize(int)
-        {
-            resized = 1;
-        }
+        extern "C" void OnResize(int) { resized = 1; }
     }
 
     void InstallInterruptHandler()
     {
-        struct sigaction action {};
+        struct sigaction action
+        {
+        };
         action.sa_handler = OnInterrupt;
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0;
@@ -42,20 +38,11 @@ namespace TSCoreCli
         signal(SIGPIPE, SIG_IGN);
     }
 
-    bool Interrupted()
-    {
-        return interruptedBy != 0;
-    }
+    bool Interrupted() { return interruptedBy != 0; }
 
-    int InterruptedExitCode()
-    {
-        return interruptedBy == SIGTERM ? exitTerminated : exitInterrupted;
-    }
+    int InterruptedExitCode() { return interruptedBy == SIGTERM ? exitTerminated : exitInterrupted; }
 
-    bool Terminated()
-    {
-        return interruptedBy == SIGTERM;
-    }
+    bool Terminated() { return interruptedBy == SIGTERM; }
 
     bool TerminalResized()
     {
@@ -68,7 +55,8 @@ namespace TSCoreCli
     void SleepFor(double seconds)
     {
         using Clock = std::chrono::steady_clock;
-        const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+        const auto end =
+            Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
         // Short slices: sleep_for resumes after a signal, so the flag is checked between them.
         while (!Interrupted())
         {

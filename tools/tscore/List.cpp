@@ -46,7 +46,8 @@ namespace TSCoreCli
         {
             auto* glove = dynamic_cast<HapticGlove*>(&device);
             const TSCore::DeviceType type = device.GetDeviceType();
-            const bool isGlove = glove != nullptr && (type == TSCore::DeviceType::Tessara || type == TSCore::DeviceType::Kelvo);
+            const bool isGlove =
+                glove != nullptr && (type == TSCore::DeviceType::Tessara || type == TSCore::DeviceType::Kelvo);
             return {{"index", isGlove ? json(gloveIndex++) : json(nullptr)},
                     {"key", device.GetDeviceKey()},
                     {"kind", KindName(type)},

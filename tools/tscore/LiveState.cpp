@@ -15,10 +15,7 @@ namespace TSCoreCli
 
     namespace
     {
-        bool Finite(const Vect3D& v)
-        {
-            return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-        }
+        bool Finite(const Vect3D& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
         bool Finite(const Quat& q)
         {
@@ -81,17 +78,14 @@ namespace TSCoreCli
     {
         if (!stampAge)
             return "not running";
-        const std::string age = *stampAge < 0 ? std::to_string(-*stampAge) + " s ahead"
-                                              : std::to_string(*stampAge) + " s old";
+        const std::string age =
+            *stampAge < 0 ? std::to_string(-*stampAge) + " s ahead" : std::to_string(*stampAge) + " s old";
         if (condition == ServiceCondition::Running)
             return "running (time stamp " + age + ")";
         return "not updating (time stamp " + age + ")";
     }
 
-    bool GloveState::Live() const
-    {
-        return service.condition == ServiceCondition::Running && connected && Valid();
-    }
+    bool GloveState::Live() const { return service.condition == ServiceCondition::Running && connected && Valid(); }
 
     const char* GloveState::Word() const
     {
@@ -113,7 +107,7 @@ namespace TSCoreCli
             line = "service " + service.Describe() + ": showing the last reading";
         if (!complete)
             line = service.condition == ServiceCondition::Stopped ? "service not running: no reading"
-                                                                 : "no complete reading: " + line;
+                                                                  : "no complete reading: " + line;
         else if (!invalidFingers.empty())
             line += "; pose invalid: " + Join(invalidFingers);
         return line.substr(0, 79);

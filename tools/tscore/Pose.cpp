@@ -51,12 +51,12 @@ namespace TSCoreCli
             const bool imu = glove->GetIMURotation(q);
             if (options.json)
             {
-                PoseSource source{glove->GetDeviceID(), KindName(glove->GetDeviceType()), glove->GetDeviceKey(),
-                                  NowSeconds(), imu ? std::optional(q) : std::nullopt, state};
+                PoseSource source{glove->GetDeviceID(), KindName(glove->GetDeviceType()),      glove->GetDeviceKey(),
+                                  NowSeconds(),         imu ? std::optional(q) : std::nullopt, state};
                 // Names come from another process: bytes that are not UTF-8 are replaced.
-                std::cout << PoseToJson(pose, source).dump(-1, ' ', false,
-                                                           nlohmann::ordered_json::error_handler_t::replace)
-                          << std::endl;
+                std::cout
+                    << PoseToJson(pose, source).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                    << std::endl;
             }
             if (!state.invalidFingers.empty())
                 return Fail(exitInvalid, InvalidPoseMessage(state.invalidFingers));
@@ -83,10 +83,11 @@ namespace TSCoreCli
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
         auto* json = command->add_flag("--json", options->json, "Print the pose as one line of JSON.");
-        auto* storage = command
-            ->add_flag("--storage", options->storage,
-                       "Print the pose's storage text (HandPose::Serialize), which `render --from` reads.")
-            ->excludes(json);
+        auto* storage =
+            command
+                ->add_flag("--storage", options->storage,
+                           "Print the pose's storage text (HandPose::Serialize), which `render --from` reads.")
+                ->excludes(json);
         command
             ->add_flag("--openxr", options->openxr,
                        "Print the 26 OpenXR hand-tracking joints as one line of JSON: extension joint names, "

@@ -37,10 +37,7 @@ namespace TSCoreCli
             return out;
         }
 
-        json Rotation(const Quat& q)
-        {
-            return {Number(q.x), Number(q.y), Number(q.z), Number(q.w)};
-        }
+        json Rotation(const Quat& q) { return {Number(q.x), Number(q.y), Number(q.z), Number(q.w)}; }
 
         json Rotations(const std::vector<std::vector<Quat>>& lists, std::size_t finger)
         {
@@ -95,10 +92,10 @@ namespace TSCoreCli
         out["valid"] = invalid.empty() && (!source.state || source.state->complete);
         out["invalidFingers"] = invalid;
         if (source.state)
-            out["state"] = {{"service", source.state->service.Name()},
-                            {"stampAge", source.state->service.stampAge ? json(*source.state->service.stampAge)
-                                                                        : json(nullptr)},
-                            {"connected", source.state->connected}};
+            out["state"] = {
+                {"service", source.state->service.Name()},
+                {"stampAge", source.state->service.stampAge ? json(*source.state->service.stampAge) : json(nullptr)},
+                {"connected", source.state->connected}};
         out["units"] = Units();
         out["orientation"] = source.orientation ? Rotation(*source.orientation) : json(nullptr);
         out["fingers"] = Fingers(pose);

@@ -34,10 +34,7 @@ namespace TSCoreCli
         return finger == 0 ? thumbJoints[joint] : fingerJoints[joint];
     }
 
-    std::string AngleColumnsHeader()
-    {
-        return "     flexion spread twist       flexion       flexion";
-    }
+    std::string AngleColumnsHeader() { return "     flexion spread twist       flexion       flexion"; }
 
     std::string AngleColumns(const TSCore::HandPose& pose, std::size_t finger)
     {
@@ -45,8 +42,8 @@ namespace TSCoreCli
             return "(no joint angles)";
         const auto& joints = pose.handAngles[finger];
         const Vect3D first = Values::Degrees(joints[0]);
-        return PadRight(JointName(finger, 0), 4) + Padded(first.y, 8) + Padded(first.z, 7) + Padded(first.x, 6) +
-               "  " + PadRight(JointName(finger, 1), 4) + Padded(Values::Degrees(joints[1]).y, 8) + "  " +
+        return PadRight(JointName(finger, 0), 4) + Padded(first.y, 8) + Padded(first.z, 7) + Padded(first.x, 6) + "  " +
+               PadRight(JointName(finger, 1), 4) + Padded(Values::Degrees(joints[1]).y, 8) + "  " +
                PadRight(JointName(finger, 2), 4) + Padded(Values::Degrees(joints[2]).y, 8);
     }
 

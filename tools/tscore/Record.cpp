@@ -20,8 +20,8 @@
 
 namespace TSCoreCli
 {
-    using TSCore::DeviceList;
     using ToolCommon::RecordingFile;
+    using TSCore::DeviceList;
     namespace SharedMemory = TSCore::detail::SharedMemory;
 
     namespace
@@ -46,7 +46,8 @@ namespace TSCoreCli
         {
             const auto devices = DeviceList::GetDevices();
             if (devices.empty())
-                return DeviceList::TessLinkRunning() ? Fail(exitNoGlove, "the service announces no device") : FailNoService();
+                return DeviceList::TessLinkRunning() ? Fail(exitNoGlove, "the service announces no device")
+                                                     : FailNoService();
             if (options.devices.empty())
             {
                 out = devices;
@@ -122,7 +123,8 @@ namespace TSCoreCli
                 }
                 if (progress && t - lastDrawn >= 0.1)
                     DrawProgress(lastDrawn = t, options.seconds, readings);
-                SleepFor(static_cast<double>(tick + 1) / 200.0 - std::chrono::duration<double>(Clock::now() - start).count());
+                SleepFor(static_cast<double>(tick + 1) / 200.0 -
+                         std::chrono::duration<double>(Clock::now() - start).count());
             }
             elapsed = std::chrono::duration<double>(Clock::now() - start).count();
             if (progress)
@@ -175,12 +177,15 @@ namespace TSCoreCli
             "{\"format\":\"tscore-recording\",\"version\":1}, then {\"kind\":\"device\",\"key\":K,\"record\":R} per "
             "device, then {\"kind\":\"data\",\"t\":SECONDS,\"key\":K,\"text\":T} whenever a sensor text changed "
             "(polled 200 times a second). Ends after --seconds, or on Ctrl-C, keeping what was recorded.");
-        command->add_option("--out", options->out, "File to write ('-': standard output).")->type_name("FILE")->required();
+        command->add_option("--out", options->out, "File to write ('-': standard output).")
+            ->type_name("FILE")
+            ->required();
         command->add_option("--seconds", options->seconds, "Length of the recording (default: until Ctrl-C).")
             ->type_name("S")
             ->check(ToolCommon::MoreThan(0.0, "seconds"));
-        command->add_option("--device", options->devices,
-                            "Record glove N (as `tscore list` numbers them); repeatable. Default: every device.")
+        command
+            ->add_option("--device", options->devices,
+                         "Record glove N (as `tscore list` numbers them); repeatable. Default: every device.")
             ->type_name("N")
             ->expected(1)
             ->take_all()

@@ -70,7 +70,7 @@ namespace TSCoreCli
                 const TSCore::TS::TS_GloveInfo info = tessara->GetGloveModel();
                 const auto data = TSCore::TS::TS_SensorData::Parse(text, info);
                 out.pose = TSCore::TS::Tessara::CalculateHandPose(TSCore::TS::Tessara::CalculateGlovePose(data, info),
-                                                                   model, profile.tsProfile);
+                                                                  model, profile.tsProfile);
                 out.imu = data.IMUParsed();
                 out.orientation = data.imuRotation;
                 return data.ParsedValues() == info.numSensors;
@@ -104,7 +104,7 @@ namespace TSCoreCli
                 return false;
             }
             const std::string what = KindName(glove->GetDeviceType()) + " " + Printable(glove->GetDeviceID()) + " (" +
-                                      (glove->IsRight() ? "right, " : "left, ") + recording.devices[i].key + ")";
+                                     (glove->IsRight() ? "right, " : "left, ") + recording.devices[i].key + ")";
             if (!Solve(*glove, text, profile.value_or(TSCore::HandProfile::Default(glove->IsRight())), out))
             {
                 error = "the text of " + what + " at " + Fixed(t, 3) + " s in " + name + " is not a complete reading";

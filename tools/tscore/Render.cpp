@@ -31,7 +31,8 @@ namespace TSCoreCli
             if (!ReadFile(options.from, text))
                 return Fail(exitCannotRead, "cannot read " + options.from);
             const TextKind kind = KindOfText(text);
-            if (kind == TextKind::HandPose && !options.at && options.glove.device < 0 && options.glove.profilePath.empty())
+            if (kind == TextKind::HandPose && !options.at && options.glove.device < 0 &&
+                options.glove.profilePath.empty())
             {
                 pose = TSCore::HandPose::Deserialize(text);
                 svg.caption = options.from;
@@ -42,8 +43,9 @@ namespace TSCoreCli
                                            " holds a single pose");
             if (kind != TextKind::Recording)
                 return Fail(exitCannotRead, options.from + " is neither a hand pose nor a recording: it looks like " +
-                                                DescribeKind(kind) + ". `tscore pose --storage` and `tscore record` "
-                                                                     "write what render --from reads");
+                                                DescribeKind(kind) +
+                                                ". `tscore pose --storage` and `tscore record` "
+                                                "write what render --from reads");
             ToolCommon::RecordingFile recording;
             std::string error;
             if (!ToolCommon::RecordingFile::Parse(text, options.from, recording, error))
@@ -91,7 +93,8 @@ namespace TSCoreCli
             TSCore::HandPose pose;
             SvgOptions svg;
             svg.fit = options.fit;
-            if (const int code = options.from.empty() ? PoseFromGlove(options, pose, svg) : PoseFromFile(options, pose, svg))
+            if (const int code =
+                    options.from.empty() ? PoseFromGlove(options, pose, svg) : PoseFromFile(options, pose, svg))
                 return code;
             const std::vector<std::string> invalid = InvalidFingers(pose);
             if (!invalid.empty())
@@ -117,11 +120,13 @@ namespace TSCoreCli
         command->add_option("--svg", options->svg, "Picture file to write ('-': standard output).")
             ->type_name("FILE")
             ->required();
-        auto* from = command->add_option("--from", options->from,
-                                         "Read the pose from a stored pose or a recording instead of a glove.")
+        auto* from = command
+                         ->add_option("--from", options->from,
+                                      "Read the pose from a stored pose or a recording instead of a glove.")
                          ->type_name("FILE");
-        command->add_option("--at", options->at,
-                            "With a recording: the frame at SECONDS from its start (default: the last).")
+        command
+            ->add_option("--at", options->at,
+                         "With a recording: the frame at SECONDS from its start (default: the last).")
             ->type_name("SECONDS")
             ->check(ToolCommon::AtLeast(0.0, "seconds"))
             ->needs(from);

@@ -20,9 +20,10 @@ namespace TSCoreCli
     {
         auto* right = command.add_flag("--right", options.right, "Use the first connected right-hand glove.");
         auto* left = command.add_flag("--left", options.left, "Use the first connected left-hand glove.");
-        auto* device = command.add_option("--device", options.device,
-                                          "Use glove N in discovery order (as `tscore list` shows it), connected "
-                                          "or not.")
+        auto* device = command
+                           .add_option("--device", options.device,
+                                       "Use glove N in discovery order (as `tscore list` shows it), connected "
+                                       "or not.")
                            ->type_name("N")
                            ->check(ToolCommon::WholeBetween(0, 65535, "(the index column of `tscore list`)"));
         right->excludes(left);
@@ -31,9 +32,10 @@ namespace TSCoreCli
 
     void AddProfileOption(CLI::App& command, GloveOptions& options)
     {
-        command.add_option("--profile", options.profilePath,
-                           "Hand profile written by `tscore calibrate` (default: the uncalibrated profile of the "
-                           "glove's side).")
+        command
+            .add_option("--profile", options.profilePath,
+                        "Hand profile written by `tscore calibrate` (default: the uncalibrated profile of the "
+                        "glove's side).")
             ->type_name("FILE");
     }
 
@@ -69,8 +71,9 @@ namespace TSCoreCli
             return Fail(exitNoGlove, "no glove with index " + std::to_string(options.device) +
                                          ": `tscore list` shows the gloves and their indices");
         const std::string which = options.right ? "right " : options.left ? "left " : "";
-        return Fail(exitNoGlove, "no connected " + which + "glove. Gloves may be announced but disconnected: "
-                                 "`tscore list` shows them; pick one with --device N");
+        return Fail(exitNoGlove, "no connected " + which +
+                                     "glove. Gloves may be announced but disconnected: "
+                                     "`tscore list` shows them; pick one with --device N");
     }
 
     int LoadProfileFile(const std::string& path, HandProfile& out)

@@ -28,10 +28,7 @@ namespace TSCoreCli
 
         const char* const fingerColours[] = {"#d62728", "#ff7f0e", "#2ca02c", "#1f77b4", "#9467bd"};
 
-        std::string Colour(std::size_t finger)
-        {
-            return finger < 5 ? fingerColours[finger] : "#7f7f7f";
-        }
+        std::string Colour(std::size_t finger) { return finger < 5 ? fingerColours[finger] : "#7f7f7f"; }
 
         std::string Escape(const std::string& text)
         {
@@ -54,10 +51,7 @@ namespace TSCoreCli
             return out;
         }
 
-        std::string N(double v)
-        {
-            return Fixed(v, 1);
-        }
+        std::string N(double v) { return Fixed(v, 1); }
 
         std::string Text(double x, double y, int size, const char* colour, const std::string& text,
                          const char* extra = "")
@@ -149,7 +143,8 @@ namespace TSCoreCli
             {
                 const std::size_t joint = f == 0 ? 1 : 0;
                 if (joint < pose.jointPositions[f].size())
-                    points += " " + N(at.X(pose.jointPositions[f][joint])) + "," + N(at.Y(pose.jointPositions[f][joint]));
+                    points +=
+                        " " + N(at.X(pose.jointPositions[f][joint])) + "," + N(at.Y(pose.jointPositions[f][joint]));
             }
             return "  <polygon points=\"" + points +
                    "\" fill=\"#ececec\" stroke=\"#c8c8c8\" stroke-width=\"1\" stroke-linejoin=\"round\"/>\n";
@@ -183,7 +178,9 @@ namespace TSCoreCli
                 double depth = 0.0;
                 for (const auto& p : pose.jointPositions[f])
                     depth += at.view->depth(p);
-                order.emplace_back(pose.jointPositions[f].empty() ? 0.0 : depth / static_cast<double>(pose.jointPositions[f].size()), f);
+                order.emplace_back(
+                    pose.jointPositions[f].empty() ? 0.0 : depth / static_cast<double>(pose.jointPositions[f].size()),
+                    f);
             }
             std::stable_sort(order.begin(), order.end());
             for (const auto& entry : order)

@@ -26,7 +26,8 @@ namespace TSCoreCli
             for (std::size_t c = 0; c < row.size(); ++c)
                 widths[c] = std::max(widths[c], row[c].size());
 
-        auto line = [&](const std::vector<std::string>& cells) {
+        auto line = [&](const std::vector<std::string>& cells)
+        {
             std::string out;
             for (std::size_t c = 0; c < cells.size(); ++c)
             {

@@ -10,10 +10,7 @@
 
 namespace TSCoreCli
 {
-    bool StdoutIsTerminal()
-    {
-        return isatty(STDOUT_FILENO) == 1;
-    }
+    bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
     TerminalSize TerminalSizeNow()
     {
@@ -27,10 +24,7 @@ namespace TSCoreCli
         return size;
     }
 
-    LiveBlock::~LiveBlock()
-    {
-        Finish();
-    }
+    LiveBlock::~LiveBlock() { Finish(); }
 
     void LiveBlock::Draw(const std::vector<std::string>& lines, const TerminalSize& size, bool resized)
     {

@@ -46,7 +46,8 @@ namespace TSCoreCli
         void SayWhere(const ViewOptions& options, const ViewServer& server)
         {
             const std::string port = std::to_string(server.Port());
-            const std::string host = options.bind.find(':') != std::string::npos ? "[" + options.bind + "]" : options.bind;
+            const std::string host =
+                options.bind.find(':') != std::string::npos ? "[" + options.bind + "]" : options.bind;
             if (server.Loopback())
                 std::cout << "Serving the view on http://" << host << ":" << port << "/\n"
                           << "Listening on " << options.bind << " only (this machine); --bind 0.0.0.0 lets others in\n";
@@ -55,9 +56,10 @@ namespace TSCoreCli
                           << "as http://THIS-MACHINE:" << port << "/ (--bind 127.0.0.1 keeps it to this one)\n";
             if (ServiceStatus::Read().condition != ServiceCondition::Running)
                 std::cout << "The connection service is not running: the gloves appear once it starts\n";
-            std::cout << (options.allowHaptics ? "Haptics: allowed from the page; the gloves are switched off when the\n"
-                                                 "view stops or its last page closes\n"
-                                               : "Haptics: off (--allow-haptics lets the page send them)\n")
+            std::cout << (options.allowHaptics
+                              ? "Haptics: allowed from the page; the gloves are switched off when the\n"
+                                "view stops or its last page closes\n"
+                              : "Haptics: off (--allow-haptics lets the page send them)\n")
                       << "Ctrl-C stops" << std::endl;
         }
 
@@ -129,24 +131,28 @@ namespace TSCoreCli
             ->type_name("N")
             ->capture_default_str()
             ->check(ToolCommon::WholeBetween(0, 65535, ""));
-        command->add_option("--bind", options->bind,
-                            "Address to listen on: 127.0.0.1 serves this machine only, 0.0.0.0 every network.")
+        command
+            ->add_option("--bind", options->bind,
+                         "Address to listen on: 127.0.0.1 serves this machine only, 0.0.0.0 every network.")
             ->type_name("ADDRESS")
             ->capture_default_str()
             ->check(CLI::Validator(
-                [](std::string& value) {
+                [](std::string& value)
+                {
                     boost::system::error_code error;
                     boost::asio::ip::make_address(value, error);
                     return error ? "must be an IP address such as 127.0.0.1 (this machine only) or 0.0.0.0 (every "
-                                   "network), not '" + value + "'"
+                                   "network), not '" +
+                                       value + "'"
                                  : std::string();
                 },
                 ""));
         command->add_flag("--allow-haptics", options->allowHaptics,
                           "Let the page send vibration pulses, force-feedback levels and stops. Without it such "
                           "messages are refused.");
-        command->add_option("--rate", options->rate,
-                            "Readings per second (a frame goes to the pages when a reading changed).")
+        command
+            ->add_option("--rate", options->rate,
+                         "Readings per second (a frame goes to the pages when a reading changed).")
             ->type_name("HZ")
             ->capture_default_str()
             ->check(ToolCommon::Between(1.0, 200.0, "per second"));

@@ -121,8 +121,8 @@ namespace TSCoreCli
         lastSent = now;
         lastBody = text;
         // The body is an object: the frame is the same object with its header fields in front.
-        return "{\"type\":\"frame\",\"seq\":" + std::to_string(++seq) + ",\"time\":" + json(NowSeconds()).dump() +
-               "," + text.substr(1);
+        return "{\"type\":\"frame\",\"seq\":" + std::to_string(++seq) + ",\"time\":" + json(NowSeconds()).dump() + "," +
+               text.substr(1);
     }
 
     void ViewFrames::Discover(const ServiceStatus& service)

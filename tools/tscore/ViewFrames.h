@@ -61,8 +61,8 @@ namespace TSCoreCli
 
     private:
         void Discover(const ServiceStatus& service);
-        std::vector<std::shared_ptr<TSCore::HapticGlove>> Select(
-            const std::vector<std::shared_ptr<TSCore::HapticGlove>>& all);
+        std::vector<std::shared_ptr<TSCore::HapticGlove>>
+        Select(const std::vector<std::shared_ptr<TSCore::HapticGlove>>& all);
         Glove Describe(const std::shared_ptr<TSCore::HapticGlove>& glove, int index) const;
 
         GloveOptions options;

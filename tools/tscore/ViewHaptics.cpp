@@ -71,8 +71,7 @@ namespace TSCoreCli
     std::string ViewHaptics::Handle(const std::string& text, const ViewFrames& frames, double now)
     {
         const json message = json::parse(text, nullptr, false);
-        if (message.is_discarded() || !message.is_object() || !message.contains("type") ||
-            !message["type"].is_string())
+        if (message.is_discarded() || !message.is_object() || !message.contains("type") || !message["type"].is_string())
             return Answer(false, "not understood: a message is a JSON object with a \"type\"");
         const std::string type = message["type"].get<std::string>();
         if (type != "levels" && type != "pulse" && type != "stop")
@@ -185,7 +184,8 @@ namespace TSCoreCli
             Effective(d, now, ffb, buzz);
             const bool any = std::any_of(ffb.begin(), ffb.end(), [](int v) { return v > 0; }) ||
                              std::any_of(buzz.begin(), buzz.end(), [](int v) { return v > 0; });
-            if (glove != nullptr && (ffb != d.sentFfb || buzz != d.sentBuzz || (any && now - d.sentAt >= resendSeconds)))
+            if (glove != nullptr &&
+                (ffb != d.sentFfb || buzz != d.sentBuzz || (any && now - d.sentAt >= resendSeconds)))
                 Send(*glove, d, now);
             // Nothing left to hold once everything is off and written.
             it = !any && d.sent && d.sentFfb == ffb && d.sentBuzz == buzz ? driven.erase(it) : std::next(it);

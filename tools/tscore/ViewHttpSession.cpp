@@ -25,10 +25,7 @@ namespace TSCoreCli
     {
     }
 
-    void ViewHttpSession::Start()
-    {
-        ReadNext();
-    }
+    void ViewHttpSession::Start() { ReadNext(); }
 
     void ViewHttpSession::ReadNext()
     {
@@ -108,14 +105,16 @@ namespace TSCoreCli
     void ViewHttpSession::Write(Response response)
     {
         pending = std::make_shared<Response>(std::move(response));
-        http::async_write(stream, *pending, [self = shared_from_this()](beast::error_code error, std::size_t) {
-            if (error || !self->pending->keep_alive())
-            {
-                beast::error_code ignored;
-                self->stream.socket().shutdown(boost::asio::ip::tcp::socket::shutdown_send, ignored);
-                return;
-            }
-            self->ReadNext();
-        });
+        http::async_write(stream, *pending,
+                          [self = shared_from_this()](beast::error_code error, std::size_t)
+                          {
+                              if (error || !self->pending->keep_alive())
+                              {
+                                  beast::error_code ignored;
+                                  self->stream.socket().shutdown(boost::asio::ip::tcp::socket::shutdown_send, ignored);
+                                  return;
+                              }
+                              self->ReadNext();
+                          });
     }
 }

@@ -15,9 +15,8 @@ namespace TSCoreCli
 
     const char* ContentType(std::string_view path)
     {
-        const auto endsWith = [path](std::string_view suffix) {
-            return path.size() >= suffix.size() && path.substr(path.size() - suffix.size()) == suffix;
-        };
+        const auto endsWith = [path](std::string_view suffix)
+        { return path.size() >= suffix.size() && path.substr(path.size() - suffix.size()) == suffix; };
         if (endsWith(".html"))
             return "text/html; charset=utf-8";
         if (endsWith(".js"))

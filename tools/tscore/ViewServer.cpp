@@ -31,14 +31,9 @@ namespace TSCoreCli
         }
     }
 
-    ViewServer::ViewServer() : acceptor(io)
-    {
-    }
+    ViewServer::ViewServer() : acceptor(io) {}
 
-    ViewServer::~ViewServer()
-    {
-        Stop();
-    }
+    ViewServer::~ViewServer() { Stop(); }
 
     bool ViewServer::Listen(const std::string& address, unsigned short port_, std::string& error)
     {
@@ -47,16 +42,18 @@ namespace TSCoreCli
         if (ec)
         {
             error = "--bind must be an IP address such as 127.0.0.1 (this machine only) or 0.0.0.0 (every "
-                    "network), not '" + address + "'";
+                    "network), not '" +
+                    address + "'";
             return false;
         }
         const tcp::endpoint endpoint(ip, port_);
         if (acceptor.open(endpoint.protocol(), ec) || acceptor.set_option(net::socket_base::reuse_address(true), ec) ||
             acceptor.bind(endpoint, ec) || acceptor.listen(net::socket_base::max_listen_connections, ec))
         {
-            error = "cannot listen on " + address + " port " + std::to_string(port_) + ": " + ec.message() +
-                    (ec == net::error::address_in_use ? ". Choose another port with --port N, or --port 0 for a free one"
-                                                      : "");
+            error =
+                "cannot listen on " + address + " port " + std::to_string(port_) + ": " + ec.message() +
+                (ec == net::error::address_in_use ? ". Choose another port with --port N, or --port 0 for a free one"
+                                                  : "");
             acceptor.close(ec);
             return false;
         }
@@ -73,13 +70,15 @@ namespace TSCoreCli
 
     void ViewServer::Accept()
     {
-        acceptor.async_accept(io, [this](boost::system::error_code error, tcp::socket socket) {
-            if (error == net::error::operation_aborted || !acceptor.is_open())
-                return;
-            if (!error)
-                std::make_shared<ViewHttpSession>(std::move(socket), *this)->Start();
-            Accept();
-        });
+        acceptor.async_accept(io,
+                              [this](boost::system::error_code error, tcp::socket socket)
+                              {
+                                  if (error == net::error::operation_aborted || !acceptor.is_open())
+                                      return;
+                                  if (!error)
+                                      std::make_shared<ViewHttpSession>(std::move(socket), *this)->Start();
+                                  Accept();
+                              });
     }
 
     void ViewServer::Stop()
@@ -88,33 +87,39 @@ namespace TSCoreCli
             return;
         // Pages are told the server goes away; whatever has not closed a second later is cut.
         auto deadline = std::make_shared<net::steady_timer>(io, std::chrono::seconds(1));
-        net::post(io, [this, deadline] {
-            boost::system::error_code ignored;
-            acceptor.close(ignored);
-            for (ViewSocket* socket : sockets)
-                socket->Close();
-            deadline->async_wait([this](boost::system::error_code) { io.stop(); });
-        });
+        net::post(io,
+                  [this, deadline]
+                  {
+                      boost::system::error_code ignored;
+                      acceptor.close(ignored);
+                      for (ViewSocket* socket : sockets)
+                          socket->Close();
+                      deadline->async_wait([this](boost::system::error_code) { io.stop(); });
+                  });
         thread.join();
     }
 
     void ViewServer::Publish(std::string frame)
     {
         auto shared = std::make_shared<const std::string>(std::move(frame));
-        net::post(io, [this, shared] {
-            latest = shared;
-            for (ViewSocket* socket : sockets)
-                socket->Offer(shared);
-        });
+        net::post(io,
+                  [this, shared]
+                  {
+                      latest = shared;
+                      for (ViewSocket* socket : sockets)
+                          socket->Offer(shared);
+                  });
     }
 
     void ViewServer::Reply(const std::weak_ptr<ViewSocket>& to, std::string text)
     {
         auto shared = std::make_shared<const std::string>(std::move(text));
-        net::post(io, [to, shared] {
-            if (auto socket = to.lock())
-                socket->Send(shared);
-        });
+        net::post(io,
+                  [to, shared]
+                  {
+                      if (auto socket = to.lock())
+                          socket->Send(shared);
+                  });
     }
 
     std::vector<ViewMessage> ViewServer::TakeMessages()

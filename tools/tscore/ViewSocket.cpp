@@ -36,12 +36,12 @@ namespace TSCoreCli
     void ViewSocket::Accept(beast::http::request<beast::http::string_body> request)
     {
         beast::error_code ignored;
-        beast::get_lowest_layer(ws).socket().set_option(
-            boost::asio::socket_base::send_buffer_size(sendBufferBytes), ignored);
+        beast::get_lowest_layer(ws).socket().set_option(boost::asio::socket_base::send_buffer_size(sendBufferBytes),
+                                                        ignored);
         beast::get_lowest_layer(ws).expires_never();
         ws.set_option(websocket::stream_base::timeout{handshakeTimeout, idleTimeout, true});
-        ws.set_option(websocket::stream_base::decorator(
-            [](websocket::response_type& response) { response.set(beast::http::field::server, "tscore view"); }));
+        ws.set_option(websocket::stream_base::decorator([](websocket::response_type& response)
+                                                        { response.set(beast::http::field::server, "tscore view"); }));
         ws.read_message_max(messageLimit);
         ws.text(true);
         upgrade = std::move(request);
@@ -59,7 +59,8 @@ namespace TSCoreCli
 
     void ViewSocket::ReadNext()
     {
-        ws.async_read(input, [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
+        ws.async_read(input,
+                      [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
     }
 
     void ViewSocket::OnRead(beast::error_code error)
@@ -105,10 +106,12 @@ namespace TSCoreCli
         else
             return;
         writeTimer.expires_after(ViewServer::writeTimeout);
-        writeTimer.async_wait([weak = weak_from_this()](beast::error_code error) {
-            if (auto self = weak.lock(); self && !error && self->writing)
-                self->Drop();
-        });
+        writeTimer.async_wait(
+            [weak = weak_from_this()](beast::error_code error)
+            {
+                if (auto self = weak.lock(); self && !error && self->writing)
+                    self->Drop();
+            });
         ws.async_write(boost::asio::buffer(*writing),
                        [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnWrite(error); });
     }

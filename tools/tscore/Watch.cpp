@@ -94,8 +94,9 @@ namespace TSCoreCli
 
         std::string JsonLine(const Frame& frame, TSCore::HapticGlove& glove)
         {
-            PoseSource source{glove.GetDeviceID(), KindName(glove.GetDeviceType()), glove.GetDeviceKey(), NowSeconds(),
-                              std::nullopt, frame.state};
+            PoseSource source{glove.GetDeviceID(),  KindName(glove.GetDeviceType()),
+                              glove.GetDeviceKey(), NowSeconds(),
+                              std::nullopt,         frame.state};
             if (frame.imu)
                 source.orientation = frame.orientation;
             auto object = PoseToJson(frame.pose, source);

@@ -76,8 +76,7 @@ TEST(CommandDecoder, HighBytesAreUnsigned)
 
 TEST(CommandDecoder, BetaAndUnknownKindsPassRawBytes)
 {
-    EXPECT_EQ(DecodeCommand("device0", CommandTarget{DeviceKind::Beta, false}, "hi"),
-              "haptics device0 beta raw=6869");
+    EXPECT_EQ(DecodeCommand("device0", CommandTarget{DeviceKind::Beta, false}, "hi"), "haptics device0 beta raw=6869");
     EXPECT_EQ(DecodeCommand("device7", CommandTarget{DeviceKind::Other, false}, std::string(1, '\x80')),
               "haptics device7 beta raw=80");
 }

@@ -70,7 +70,8 @@ TEST(Motion, OrientationIsUnitAndTurnsAboutZ)
         EXPECT_EQ(q.x, 0.0);
         EXPECT_EQ(q.y, 0.0);
     }
-    EXPECT_NEAR(2.0 * std::asin(Orientation(2.0).z) * 180.0 / 3.14159265358979, 2.0 * orientationDegreesPerSecond, 1e-9);
+    EXPECT_NEAR(2.0 * std::asin(Orientation(2.0).z) * 180.0 / 3.14159265358979, 2.0 * orientationDegreesPerSecond,
+                1e-9);
 }
 
 TEST(Motion, ExoTextOpenIsTheStandardString)

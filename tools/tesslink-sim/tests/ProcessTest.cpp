@@ -16,14 +16,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
-
 
 namespace
 {
@@ -142,7 +141,8 @@ TEST_F(SimProcessTest, ControlChannelChangesWhatIsPublished)
     EXPECT_EQ(sim.Command("ndevices 7"), "ok");
     EXPECT_EQ(Read("Devices", "nDevices"), "7");
     EXPECT_EQ(sim.Command("stale"), "ok");
-    EXPECT_EQ(std::stoll(Read("Devices", "scanActive").value_or("0")), static_cast<long long>(std::time(nullptr)) - 100);
+    EXPECT_EQ(std::stoll(Read("Devices", "scanActive").value_or("0")),
+              static_cast<long long>(std::time(nullptr)) - 100);
     EXPECT_EQ(sim.Command("scan 30"), "ok");
     EXPECT_NEAR(static_cast<double>(std::stoll(Read("Devices", "scanActive").value_or("0"))),
                 static_cast<double>(std::time(nullptr) + 30), 1.0);

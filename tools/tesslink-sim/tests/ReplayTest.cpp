@@ -87,12 +87,15 @@ TEST(ReplayTrack, ReplaySimRenumbersAndMarksConnected)
 TEST(ReplayTrack, ReportsUnreadableLinesWithTheirNumber)
 {
     EXPECT_EQ(ErrorOf(""), "rec: empty recording");
-    EXPECT_EQ(ErrorOf("{\"format\":\"other\",\"version\":1}\n"), "rec:1: not a tscore recording (missing format header)");
+    EXPECT_EQ(ErrorOf("{\"format\":\"other\",\"version\":1}\n"),
+              "rec:1: not a tscore recording (missing format header)");
     EXPECT_EQ(ErrorOf("{\"format\":\"tscore-recording\",\"version\":2}\n"), "rec:1: unsupported recording version");
     EXPECT_EQ(ErrorOf(header + "{\"kind\":\"data\",\"t\":0,\"key\":\"device0\",\"text\":\"x\"}\n"),
               "rec:2: data for device0, which has no device line");
-    EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"device0\"}\n"), "rec:2: device line without \"record\" text");
-    EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n"),
+    EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"device0\"}\n"),
+              "rec:2: device line without \"record\" text");
+    EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n{\"kind\":\"device\",\"key\":"
+                               "\"d\",\"record\":\"r\"}\n"),
               "rec:3: device d recorded twice");
     EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n"
                                "{\"kind\":\"data\",\"t\":-1,\"key\":\"d\",\"text\":\"x\"}\n"),

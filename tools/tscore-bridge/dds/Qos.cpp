@@ -17,8 +17,8 @@ namespace TSCoreBridge::Dds::detail
             QosPointer qos(dds_create_qos());
             dds_qset_reliability(qos.get(), settings.reliable ? DDS_RELIABILITY_RELIABLE : DDS_RELIABILITY_BEST_EFFORT,
                                  DDS_MSECS(100));
-            dds_qset_durability(qos.get(), settings.transientLocal ? DDS_DURABILITY_TRANSIENT_LOCAL
-                                                                   : DDS_DURABILITY_VOLATILE);
+            dds_qset_durability(qos.get(),
+                                settings.transientLocal ? DDS_DURABILITY_TRANSIENT_LOCAL : DDS_DURABILITY_VOLATILE);
             dds_qset_history(qos.get(), DDS_HISTORY_KEEP_LAST, settings.depth);
             return qos;
         }

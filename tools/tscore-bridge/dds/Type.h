@@ -11,8 +11,8 @@ namespace TSCoreBridge::Dds
 }
 
 #define TSCORE_BRIDGE_DDS_TYPE(T)                                                                                      \
-    template <>                                                                                                        \
-    struct TSCoreBridge::Dds::Type<T>                                                                                  \
-    {                                                                                                                  \
-        static const dds_topic_descriptor_t& Descriptor() { return T##_desc; }                                         \
-    }
+  template <>                                                                                                          \
+  struct TSCoreBridge::Dds::Type<T>                                                                                    \
+  {                                                                                                                    \
+    static const dds_topic_descriptor_t& Descriptor() { return T##_desc; }                                             \
+  }

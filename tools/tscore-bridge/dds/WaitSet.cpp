@@ -2,10 +2,7 @@
 
 namespace TSCoreBridge::Dds
 {
-    WaitSet::WaitSet(const Participant& participant)
-        : Entity(dds_create_waitset(HandleOf(participant)), "wait set")
-    {
-    }
+    WaitSet::WaitSet(const Participant& participant) : Entity(dds_create_waitset(HandleOf(participant)), "wait set") {}
 
     void WaitSet::Attach(ReaderBase& reader)
     {

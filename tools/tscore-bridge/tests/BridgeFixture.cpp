@@ -29,7 +29,8 @@ namespace TSCoreBridgeTest
 
     bool BridgeTest::StartSim(const std::vector<std::string>& args)
     {
-        return a.Start(sim, TESSLINK_SIM_PATH, args) && sim.WaitForLine([](const std::string& l) { return l == "ready"; });
+        return a.Start(sim, TESSLINK_SIM_PATH, args) &&
+               sim.WaitForLine([](const std::string& l) { return l == "ready"; });
     }
 
     bool BridgeTest::StartPublisher(ChildProcess& process, const std::vector<std::string>& extra)
@@ -61,7 +62,8 @@ namespace TSCoreBridgeTest
         RunResult listA;
         RunResult listB;
         const bool agree = WaitUntil(
-            [&] {
+            [&]
+            {
                 listA = Tscore(a, {"list"});
                 listB = Tscore(b, {"list"});
                 return listA.exitCode == 0 && listB.out == listA.out;
@@ -74,9 +76,9 @@ namespace TSCoreBridgeTest
 
     std::map<std::string, std::string> BridgeTest::Texts(Machine& machine)
     {
-        const std::string path = (std::filesystem::temp_directory_path() /
-                                  ("tscore-bridge-test-" + std::to_string(getpid()) + ".jsonl"))
-                                     .string();
+        const std::string path =
+            (std::filesystem::temp_directory_path() / ("tscore-bridge-test-" + std::to_string(getpid()) + ".jsonl"))
+                .string();
         std::map<std::string, std::string> texts;
         if (Tscore(machine, {"record", "--out", path, "--seconds", "0.2"}).exitCode != 0)
             return texts;

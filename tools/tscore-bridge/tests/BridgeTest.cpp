@@ -31,8 +31,7 @@ namespace
     {
     public:
         explicit JointStateReader(const std::string& side)
-            : participant(TestNetwork::Domain()),
-              subscriber(participant, ""),
+            : participant(TestNetwork::Domain()), subscriber(participant, ""),
               topic(participant, "rt/tscore/" + side + "/joint_states"),
               reader(subscriber, topic, Dds::Qos::Reliable(10))
         {
@@ -45,13 +44,15 @@ namespace
             const auto end = std::chrono::steady_clock::now() + timeout;
             while (names.empty() && std::chrono::steady_clock::now() < end)
             {
-                reader.Take([&](const sensor_msgs_msg_dds__JointState_& sample, std::uint64_t) {
-                    if (!names.empty() || sample.position._length != sample.name._length)
-                        return;
-                    for (std::uint32_t i = 0; i < sample.name._length; ++i)
-                        if (std::isfinite(sample.position._buffer[i]))
-                            names.emplace_back(sample.name._buffer[i]);
-                });
+                reader.Take(
+                    [&](const sensor_msgs_msg_dds__JointState_& sample, std::uint64_t)
+                    {
+                        if (!names.empty() || sample.position._length != sample.name._length)
+                            return;
+                        for (std::uint32_t i = 0; i < sample.name._length; ++i)
+                            if (std::isfinite(sample.position._buffer[i]))
+                                names.emplace_back(sample.name._buffer[i]);
+                    });
                 std::this_thread::sleep_for(20ms);
             }
             return names;
@@ -107,7 +108,8 @@ TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
         ASSERT_EQ(poseA.exitCode, 0);
         // Everything but the time of reading and the age of the service's stamp, which are each
         // machine's own.
-        auto pose = [](const std::string& text) {
+        auto pose = [](const std::string& text)
+        {
             auto json = nlohmann::json::parse(text, nullptr, false);
             if (json.is_object())
             {

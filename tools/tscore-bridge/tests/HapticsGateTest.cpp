@@ -21,7 +21,8 @@ namespace
         {
             return HapticsGate(
                 accept, 150ms,
-                [this](std::uint32_t index, const std::string&) {
+                [this](std::uint32_t index, const std::string&)
+                {
                     written.push_back(index);
                     return index < 2; // two gloves
                 },

@@ -54,18 +54,9 @@ namespace TSCoreBridgeTest
         return TSCoreTest::Run(nsenterPath, Enter(program, args), std::chrono::seconds(60));
     }
 
-    void TestNetwork::Configure()
-    {
-        setenv("CYCLONEDDS_URI", "file://" TSCORE_BRIDGE_LOOPBACK_CONFIG, 1);
-    }
+    void TestNetwork::Configure() { setenv("CYCLONEDDS_URI", "file://" TSCORE_BRIDGE_LOOPBACK_CONFIG, 1); }
 
-    std::uint32_t TestNetwork::Domain()
-    {
-        return 20 + static_cast<std::uint32_t>(getpid()) % 200;
-    }
+    std::uint32_t TestNetwork::Domain() { return 20 + static_cast<std::uint32_t>(getpid()) % 200; }
 
-    std::string TestNetwork::Partition()
-    {
-        return "tscore-test-" + std::to_string(getpid());
-    }
+    std::string TestNetwork::Partition() { return "tscore-test-" + std::to_string(getpid()); }
 }

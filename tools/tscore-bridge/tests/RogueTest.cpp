@@ -11,10 +11,10 @@
 #include "BridgeFixture.h"
 #include "BridgeSession.h"
 #include "Protocol.h"
+#include "Rogue.h"
 #include "Types.h"
 #include "dds/Publisher.h"
 #include "dds/Writer.h"
-#include "Rogue.h"
 
 using namespace std::chrono_literals;
 using namespace TSCoreBridgeTest;
@@ -27,11 +27,10 @@ namespace
     // are matched by name as a foreign DDS implementation's would be.
     dds_topic_descriptor_t Impersonate(const dds_topic_descriptor_t& d, const char* name)
     {
-        return {d.m_size,  d.m_align, d.m_flagset & ~DDS_TOPIC_XTYPES_METADATA,
-                d.m_nkeys, name,      d.m_keys,
-                d.m_nops,  d.m_ops,   d.m_meta,
-                {nullptr, 0},        {nullptr, 0},
-                d.restrict_data_representation};
+        return {d.m_size,     d.m_align,    d.m_flagset & ~DDS_TOPIC_XTYPES_METADATA,
+                d.m_nkeys,    name,         d.m_keys,
+                d.m_nops,     d.m_ops,      d.m_meta,
+                {nullptr, 0}, {nullptr, 0}, d.restrict_data_representation};
     }
 }
 
@@ -53,10 +52,8 @@ namespace
             : session(TestNetwork::Domain(), TestNetwork::Partition()),
               service(session.publisher, session.topics.service, Protocol::heartbeatQos),
               device(session.publisher, session.topics.device, Protocol::deviceQos),
-              sensor(session.publisher, session.topics.sensor, Protocol::sensorQos),
-              other(TestNetwork::Domain()),
-              otherPublisher(other, TestNetwork::Partition()),
-              unboundedTopic(other, Protocol::sensorTopic),
+              sensor(session.publisher, session.topics.sensor, Protocol::sensorQos), other(TestNetwork::Domain()),
+              otherPublisher(other, TestNetwork::Partition()), unboundedTopic(other, Protocol::sensorTopic),
               unbounded(otherPublisher, unboundedTopic, Protocol::sensorQos)
         {
         }
@@ -69,13 +66,15 @@ namespace
         void StartBeating(std::uint32_t count)
         {
             beating = true;
-            beater = std::thread([this, count] {
-                while (beating)
+            beater = std::thread(
+                [this, count]
                 {
-                    Beat(count);
-                    std::this_thread::sleep_for(Protocol::serviceHeartbeat);
-                }
-            });
+                    while (beating)
+                    {
+                        Beat(count);
+                        std::this_thread::sleep_for(Protocol::serviceHeartbeat);
+                    }
+                });
         }
 
         void StopBeating()
@@ -128,7 +127,8 @@ TEST_F(BridgeTest, MirrorChecksEverySampleOfARogueWriter)
     rogue.StartBeating(1);
     std::uint64_t seq = 10;
     ASSERT_TRUE(WaitUntil(
-        [&] {
+        [&]
+        {
             rogue.Text(0, ++seq, "fresh");
             return Texts(b)["device0"] == "fresh";
         },
