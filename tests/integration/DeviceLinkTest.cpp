@@ -56,7 +56,7 @@ namespace
         std::shared_ptr<BetaDevice> Beta(int i)
         {
             auto all = DeviceList::GetDevices();
-            return i < static_cast<int>(all.size()) ? std::dynamic_pointer_cast<BetaDevice>(all[i]) : nullptr;
+            return i < static_cast<int>(all.size()) ? std::dynamic_pointer_cast<BetaDevice>(all[static_cast<std::size_t>(i)]) : nullptr;
         }
     };
 }

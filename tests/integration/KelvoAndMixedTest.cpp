@@ -125,7 +125,7 @@ TEST_F(KelvoGlove, CalibrationOverAMotionSpreadsTheRawRange)
     std::vector<Vect3D> lo;
     std::vector<Vect3D> hi;
     glove->GetCalibrationRange(lo, hi);
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < 4; ++i)
         EXPECT_GT(hi[i].y - lo[i].y, 500.0f) << "finger " << i;
     EXPECT_TRUE(hi[4].Equals(hi[3])) << "the little finger follows the ring finger";
 

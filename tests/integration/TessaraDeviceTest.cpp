@@ -110,7 +110,7 @@ TEST_F(TessaraDevice, FistIsMoreFlexedThanOpen)
 
     const auto o = Flexion(open);
     const auto f = Flexion(fist);
-    for (int i = 0; i < TSCore::fingerCount; ++i)
+    for (std::size_t i = 0; i < static_cast<std::size_t>(TSCore::fingerCount); ++i)
         EXPECT_GT(f[i], o[i] + 0.2f) << "finger " << i << ": open " << o[i] << ", fist " << f[i];
     std::printf("flexion open:  %.3f %.3f %.3f %.3f %.3f\n", o[0], o[1], o[2], o[3], o[4]);
     std::printf("flexion fist:  %.3f %.3f %.3f %.3f %.3f\n", f[0], f[1], f[2], f[3], f[4]);
@@ -133,7 +133,7 @@ TEST_F(TessaraDevice, CalibrationWidensOverAMotionAndIsStored)
     std::vector<Vect3D> lo;
     std::vector<Vect3D> hi;
     glove->GetCalibrationRange(lo, hi);
-    for (int i = 1; i < TSCore::fingerCount; ++i)
+    for (std::size_t i = 1; i < static_cast<std::size_t>(TSCore::fingerCount); ++i)
     {
         EXPECT_LT(lo[i].x, 9999.0f) << "the first reading replaces the sentinels";
         EXPECT_GT(hi[i].y - lo[i].y, 60.0f * TSCore::Kinematics::Values::Deg2Rad) << "finger " << i;
@@ -166,7 +166,7 @@ TEST_F(TessaraDevice, CommandBytesFollowTheFirmware)
                               "7b5a"
                               "01010101010101010101"
                               "7d"};
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < 4; ++i)
     {
         gloves[i]->StopHaptics();
         EXPECT_EQ(NextCommand("device" + std::to_string(i)), expected[i]) << "glove " << i;
