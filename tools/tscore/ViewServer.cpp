@@ -76,8 +76,14 @@ namespace TSCoreCli
                                   if (error == net::error::operation_aborted || !acceptor.is_open())
                                       return;
                                   if (!error)
+                                  {
                                       std::make_shared<ViewHttpSession>(std::move(socket), *this)->Start();
-                                  Accept();
+                                      Accept();
+                                      return;
+                                  }
+                                  // Out of descriptors, say: try again shortly rather than spin.
+                                  auto pause = std::make_shared<net::steady_timer>(io, std::chrono::milliseconds(100));
+                                  pause->async_wait([this, pause](boost::system::error_code) { Accept(); });
                               });
     }
 
