@@ -509,7 +509,12 @@ namespace TessLinkSim
         if (!slot->device->SetFlexion(motion ? std::nullopt : std::optional<Flexion>(flexion)))
             return "error: device " + std::to_string(index) + " is not a simulated glove";
         slot->data.reset();
-        return "ok";
+        // Written now rather than at the next tick: once "ok" is out, a reader sees the new
+        // closures, never a text of the motion from before.
+        if (slot->connected && !*slot->connected)
+            return "ok";
+        slot->lastData = slot->device->SensorText(Elapsed(Clock::now()));
+        return segments.WriteData(Key(index), slot->lastData) ? "ok" : "error: segment Data is full";
     }
 
     std::string Service::Connect(const std::string& arguments) { return SetConnected(arguments, true); }
