@@ -13,6 +13,9 @@ packages=(
   python3-venv python3-pip python3-setuptools python3-wheel
   cyclonedds-dev cyclonedds-tools util-linux
   chromium libpng-dev
+  liburdfdom-dev liborocos-kdl-dev libnlopt-cxx-dev libyaml-cpp-dev libeigen3-dev
+  mono-mcs mono-runtime libnunit-cil-dev nunit-console
+  openxr-layer-corevalidation
 )
 
 missing=()
