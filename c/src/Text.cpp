@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -84,6 +85,9 @@ namespace tscore_c
 
     std::string ReadFile(const std::string& path)
     {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error))
+            throw Failure{TSCORE_IO_ERROR, "cannot read " + path + ": it is a directory"};
         std::ifstream file(path, std::ios::binary);
         if (!file)
             throw Failure{TSCORE_IO_ERROR, SystemError("cannot open", path)};
