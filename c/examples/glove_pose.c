@@ -16,21 +16,26 @@ int main(void)
     tscore_device_info info;
     tscore_reading reading;
     float flexion[TSCORE_POSE_FLEXION];
+    size_t position = 0;
     int i;
 
-    if (tscore_glove_open_first(TSCORE_SIDE_ANY, &glove) != TSCORE_OK)
+    if (tscore_reader_create(&reader) != TSCORE_OK ||
+        tscore_reader_find_glove(reader, TSCORE_SIDE_ANY, &position) != TSCORE_OK)
     {
         printf("No glove: %s\n", tscore_last_error());
+        tscore_reader_destroy(reader);
         return 0;
     }
-    if (tscore_device_get_info(glove, &info) != TSCORE_OK || tscore_reader_create(&reader) != TSCORE_OK ||
+    if (tscore_reader_device(reader, position, &glove) != TSCORE_OK ||
+        tscore_reader_device_info(reader, position, &info) != TSCORE_OK ||
         tscore_pose_create(info.side == TSCORE_SIDE_RIGHT, &pose) != TSCORE_OK)
     {
         printf("Error: %s\n", tscore_last_error());
         return 1;
     }
-    /* NULL profile: the uncalibrated one of the glove's side. */
-    if (tscore_reader_hand_pose(reader, (size_t)info.glove_index, NULL, pose, &reading) == TSCORE_OK &&
+    /* Once per frame: tscore_reader_update, then the pose. NULL profile: the uncalibrated one. */
+    if (tscore_reader_update(reader, NULL) == TSCORE_OK &&
+        tscore_reader_hand_pose(reader, position, NULL, pose, &reading) == TSCORE_OK &&
         reading.state == TSCORE_GLOVE_LIVE && tscore_pose_flexion(pose, 0, flexion, 5) == TSCORE_OK)
     {
         for (i = 0; i < 5; ++i)

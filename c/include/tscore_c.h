@@ -329,24 +329,49 @@ typedef struct tscore_reading
     int32_t has_stamp;
     int32_t reserved;
     int64_t stamp_age; /* seconds; see tscore_service_status */
-    uint64_t sequence; /* the number of new readings this reader has seen of the glove */
+    uint64_t sequence; /* counts the distinct sensor texts this reader has read of the device */
 } tscore_reading;
 
-/* Reads gloves at frame rate and says with every pose whether it is current. The gloves are
- * addressed by their tscore_glove_open index. One reader per thread. */
+/* Reads the service at frame rate and says with every pose whether it is current. It keeps a
+ * device list of its own, which follows the service: a device the service stops announcing
+ * is dropped, a restarted service is discovered anew. Devices are addressed by their position
+ * in that list (0 .. count - 1), which stays the same between two tscore_reader_update or
+ * tscore_reader_refresh calls. Use each reader from one thread at a time. */
 typedef struct tscore_reader tscore_reader;
 
 TSCORE_C_API tscore_status tscore_reader_create(tscore_reader** out);
 TSCORE_C_API tscore_status tscore_reader_destroy(tscore_reader* reader);
-/* The pose of glove `glove` (as tscore_glove_hand_pose), and its state into `reading` (may be
- * NULL). TSCORE_OK for a complete reading, whatever the state; TSCORE_NO_READING writes the
- * idle pose; TSCORE_NOT_FOUND when there is no such glove. */
-TSCORE_C_API tscore_status tscore_reader_hand_pose(tscore_reader* reader, size_t glove, tscore_profile* profile,
-                                                   tscore_pose* out, tscore_reading* reading);
-/* The orientation of the glove's latest reading, as tscore_glove_imu_rotation. */
-TSCORE_C_API tscore_status tscore_reader_imu_rotation(tscore_reader* reader, size_t glove, float* out,
-                                                      size_t count);
+/* Call once per frame: checks the service's time stamp and device records when a check is
+ * due (every 100 ms). *changed (may be NULL) is 1 when the device list changed. */
+TSCORE_C_API tscore_status tscore_reader_update(tscore_reader* reader, int32_t* changed);
+/* The same check now. */
+TSCORE_C_API tscore_status tscore_reader_refresh(tscore_reader* reader, int32_t* changed);
+/* Counts the changes of the device list: per-position state kept by a caller starts over
+ * when it moves. */
+TSCORE_C_API tscore_status tscore_reader_generation(tscore_reader* reader, uint64_t* generation);
+/* The service's state as of the latest check. */
 TSCORE_C_API tscore_status tscore_reader_service_status(tscore_reader* reader, tscore_service_status* out);
+TSCORE_C_API tscore_status tscore_reader_device_count(tscore_reader* reader, size_t* count);
+/* What the device's record said at the latest check (glove_index counts the reader's gloves). */
+TSCORE_C_API tscore_status tscore_reader_device_info(tscore_reader* reader, size_t position, tscore_device_info* out);
+/* A handle on the reader's device object, for haptics and calibration (its calibration range
+ * is the one the reader's poses widen). */
+TSCORE_C_API tscore_status tscore_reader_device(tscore_reader* reader, size_t position, tscore_device** out);
+/* The position of the first connected glove of a side (TSCORE_SIDE_ANY, _LEFT, _RIGHT). */
+TSCORE_C_API tscore_status tscore_reader_find_glove(tscore_reader* reader, int32_t side, size_t* position);
+/* The glove's pose from its latest sensor text (as tscore_glove_hand_pose), and into `reading`
+ * (may be NULL) whether it is current. TSCORE_OK for a complete reading, whatever the state;
+ * TSCORE_NO_READING writes the idle pose; TSCORE_NOT_FOUND for a position out of range,
+ * TSCORE_NOT_A_GLOVE for a device that is not a glove. */
+TSCORE_C_API tscore_status tscore_reader_hand_pose(tscore_reader* reader, size_t position, tscore_profile* profile,
+                                                   tscore_pose* out, tscore_reading* reading);
+/* The orientation in the glove's latest sensor text, as tscore_glove_imu_rotation. */
+TSCORE_C_API tscore_status tscore_reader_imu_rotation(tscore_reader* reader, size_t position, float* out,
+                                                      size_t count);
+/* The device's latest sensor text (bytes, not checked as UTF-8); TSCORE_NO_READING and ""
+ * when there is none. */
+TSCORE_C_API tscore_status tscore_reader_sensor_text(tscore_reader* reader, size_t position, char* buffer,
+                                                     size_t size, size_t* needed);
 
 #ifdef __cplusplus
 }

@@ -19,8 +19,8 @@ namespace tscore_c
     {
         tscore_device& device = Object(handle, name);
         if (device.glove == nullptr)
-            throw Failure{TSCORE_NOT_A_GLOVE, std::string(name) + " is " + device.device->ToString() +
-                                                  ", which is not a glove"};
+            throw Failure{TSCORE_NOT_A_GLOVE,
+                          std::string(name) + " is " + device.device->ToString() + ", which is not a glove"};
         return *device.glove;
     }
 
@@ -32,20 +32,40 @@ namespace tscore_c
             device.defaultProfile = TSCore::HandProfile::Default(device.glove->IsRight());
         return *device.defaultProfile;
     }
-}
 
-namespace
-{
-    tscore_status Open(std::shared_ptr<TSDevice> device, tscore_device** out)
+    HapticGlove* AsGlove(TSDevice& device)
+    {
+        const TSCore::DeviceType type = device.GetDeviceType();
+        if (type != TSCore::DeviceType::Tessara && type != TSCore::DeviceType::Kelvo)
+            return nullptr;
+        return dynamic_cast<HapticGlove*>(&device);
+    }
+
+    tscore_status OpenDevice(std::shared_ptr<TSDevice> device, tscore_device** out)
     {
         auto object = std::make_unique<tscore_device>();
-        const TSCore::DeviceType type = device->GetDeviceType();
-        if (type == TSCore::DeviceType::Tessara || type == TSCore::DeviceType::Kelvo)
-            object->glove = dynamic_cast<HapticGlove*>(device.get());
+        object->glove = AsGlove(*device);
         object->device = std::move(device);
         return Publish(std::move(object), out);
     }
 
+    tscore_device_info InfoOf(TSDevice& device, HapticGlove* glove, int gloveIndex)
+    {
+        tscore_device_info info{};
+        info.index = device.GetDeviceIndex();
+        info.type = static_cast<int32_t>(device.GetDeviceType());
+        info.side = glove == nullptr ? TSCORE_SIDE_NONE : (glove->IsRight() ? TSCORE_SIDE_RIGHT : TSCORE_SIDE_LEFT);
+        info.connected = device.IsConnected() ? 1 : 0;
+        info.firmware = device.GetFirmwareVersion();
+        info.sub_firmware = device.GetSubFirmwareVersion();
+        info.glove_index = glove == nullptr ? -1 : gloveIndex;
+        info.packets_per_second = device.PacketsPerSecond();
+        return info;
+    }
+}
+
+namespace
+{
     template <class List>
     void CheckIndex(const List& list, std::size_t index, const char* what)
     {
@@ -91,7 +111,7 @@ extern "C"
                         NotNull(out, "out");
                         const auto devices = DeviceList::GetDevices();
                         CheckIndex(devices, index, "device");
-                        return Open(devices[index], out);
+                        return OpenDevice(devices[index], out);
                     });
     }
 
@@ -113,30 +133,31 @@ extern "C"
                         NotNull(out, "out");
                         const auto gloves = HapticGlove::GetHapticGloves();
                         CheckIndex(gloves, index, "glove");
-                        return Open(gloves[index], out);
+                        return OpenDevice(gloves[index], out);
                     });
     }
 
     tscore_status tscore_glove_open_first(int32_t side, tscore_device** out)
     {
-        return Call(__func__,
-                    [&]
-                    {
-                        NotNull(out, "out");
-                        if (side != TSCORE_SIDE_ANY && side != TSCORE_SIDE_LEFT && side != TSCORE_SIDE_RIGHT)
-                            throw Failure{TSCORE_INVALID_ARGUMENT, "side is TSCORE_SIDE_ANY, _LEFT or _RIGHT, not " +
-                                                                       std::to_string(side)};
-                        std::shared_ptr<HapticGlove> glove;
-                        const bool found = side == TSCORE_SIDE_ANY ? HapticGlove::GetGlove(glove)
-                                                                   : HapticGlove::GetGlove(side == TSCORE_SIDE_RIGHT, glove);
-                        if (!found)
-                            throw Failure{TSCORE_NOT_FOUND,
-                                          std::string("no connected glove") +
-                                              (side == TSCORE_SIDE_ANY ? "" : side == TSCORE_SIDE_RIGHT ? " of the right hand"
-                                                                                                     : " of the left hand") +
-                                              ": is the connection service (or tesslink-sim) running?"};
-                        return Open(std::move(glove), out);
-                    });
+        return Call(
+            __func__,
+            [&]
+            {
+                NotNull(out, "out");
+                if (side != TSCORE_SIDE_ANY && side != TSCORE_SIDE_LEFT && side != TSCORE_SIDE_RIGHT)
+                    throw Failure{TSCORE_INVALID_ARGUMENT,
+                                  "side is TSCORE_SIDE_ANY, _LEFT or _RIGHT, not " + std::to_string(side)};
+                std::shared_ptr<HapticGlove> glove;
+                const bool found = side == TSCORE_SIDE_ANY ? HapticGlove::GetGlove(glove)
+                                                           : HapticGlove::GetGlove(side == TSCORE_SIDE_RIGHT, glove);
+                if (!found)
+                    throw Failure{TSCORE_NOT_FOUND, std::string("no connected glove") +
+                                                        (side == TSCORE_SIDE_ANY     ? ""
+                                                         : side == TSCORE_SIDE_RIGHT ? " of the right hand"
+                                                                                     : " of the left hand") +
+                                                        ": is the connection service (or tesslink-sim) running?"};
+                return OpenDevice(std::move(glove), out);
+            });
     }
 
     tscore_status tscore_device_list_reset(void)
@@ -150,10 +171,7 @@ extern "C"
                     });
     }
 
-    tscore_status tscore_device_destroy(tscore_device* device)
-    {
-        return Destroy(__func__, device);
-    }
+    tscore_status tscore_device_destroy(tscore_device* device) { return Destroy(__func__, device); }
 
     tscore_status tscore_device_get_info(tscore_device* device, tscore_device_info* out)
     {
@@ -163,16 +181,7 @@ extern "C"
                         tscore_device& d = Object(device, "device");
                         NotNull(out, "out");
                         TSDevice& dev = *d.device;
-                        tscore_device_info info{};
-                        info.index = dev.GetDeviceIndex();
-                        info.type = static_cast<int32_t>(dev.GetDeviceType());
-                        info.side = d.glove == nullptr ? TSCORE_SIDE_NONE
-                                                       : (d.glove->IsRight() ? TSCORE_SIDE_RIGHT : TSCORE_SIDE_LEFT);
-                        info.connected = dev.IsConnected() ? 1 : 0;
-                        info.firmware = dev.GetFirmwareVersion();
-                        info.sub_firmware = dev.GetSubFirmwareVersion();
-                        info.glove_index = d.glove == nullptr ? -1 : GloveIndex(&dev);
-                        info.packets_per_second = dev.PacketsPerSecond();
+                        const tscore_device_info info = InfoOf(dev, d.glove, d.glove ? GloveIndex(&dev) : -1);
                         *out = info;
                         return Succeed();
                     });

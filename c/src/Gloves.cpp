@@ -28,7 +28,8 @@ namespace
         {
             if (count != 0)
                 throw Failure{TSCORE_NULL_ARGUMENT, std::string(name) + " is NULL with a count of " +
-                                                        std::to_string(count) + " (NULL keeps the last levels: give 0)"};
+                                                        std::to_string(count) +
+                                                        " (NULL keeps the last levels: give 0)"};
             return last;
         }
         if (count != 5 && count != channels)
@@ -53,7 +54,8 @@ namespace
         if (code >= TSCORE_THUMPER_TAP && code <= TSCORE_THUMPER_RUMBLE)
             return static_cast<TS_ThumperCmd>(code);
         throw Failure{TSCORE_INVALID_ARGUMENT, "a Tessara's thumper takes an effect code (1 to 6, or 126 for none), "
-                                               "not " + std::to_string(code)};
+                                               "not " +
+                                                   std::to_string(code)};
     }
 
     int Magnitude(int32_t value, const HapticGlove& glove)
@@ -61,8 +63,8 @@ namespace
         if (value == TSCORE_THUMPER_KEEP)
             return glove.lastThumper.magnitude;
         if (value < 0 || value > 100)
-            throw Failure{TSCORE_INVALID_ARGUMENT, "a Kelvo's thumper takes a magnitude 0 to 100, not " +
-                                                       std::to_string(value)};
+            throw Failure{TSCORE_INVALID_ARGUMENT,
+                          "a Kelvo's thumper takes a magnitude 0 to 100, not " + std::to_string(value)};
         return value;
     }
 

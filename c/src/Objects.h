@@ -89,11 +89,19 @@ namespace tscore_c
         if (handle == nullptr)
             return Succeed();
         if (!HandleTable::Remove(handle, KindOf<T>::kind))
-            return Fail(TSCORE_INVALID_HANDLE, "the handle is not live: it was destroyed already, or it "
-                                                         "was not made by ",
+            return Fail(TSCORE_INVALID_HANDLE,
+                        "the handle is not live: it was destroyed already, or it "
+                        "was not made by ",
                         KindOf<T>::maker);
         return Succeed();
     }
+
+    /// The object as a glove when it is one of a glove family, else nullptr.
+    TSCore::HapticGlove* AsGlove(TSCore::TSDevice& device);
+    /// A new device handle on a shared device object.
+    tscore_status OpenDevice(std::shared_ptr<TSCore::TSDevice> device, tscore_device** out);
+    /// What a device object says of itself now; gloveIndex as the caller counts gloves.
+    tscore_device_info InfoOf(TSCore::TSDevice& device, TSCore::HapticGlove* glove, int gloveIndex);
 
     /// The glove behind a device handle; TSCORE_NOT_A_GLOVE for another device.
     TSCore::HapticGlove& Glove(tscore_device* handle, const char* name = "glove");

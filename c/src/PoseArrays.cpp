@@ -119,7 +119,8 @@ extern "C"
                         NotNull(imu_rotation, "imu_rotation");
                         NotNull(out, "out");
                         const Quat q(imu_rotation[0], imu_rotation[1], imu_rotation[2], imu_rotation[3]);
-                        const Vect3D at = position != nullptr ? Vect3D(position[0], position[1], position[2]) : Vect3D::zero;
+                        const Vect3D at =
+                            position != nullptr ? Vect3D(position[0], position[1], position[2]) : Vect3D::zero;
                         OpenXRHand::Pose wrist;
                         const bool valid = OpenXRHand::WristPose(q, at, wrist);
                         PutXr(*out, wrist);

@@ -41,7 +41,8 @@ extern "C"
                     {
                         NotNull(out, "out");
                         const bool right = SideFlag(is_right, "is_right");
-                        return Publish(std::make_unique<tscore_profile>(tscore_profile{HandProfile::Default(right)}), out);
+                        return Publish(std::make_unique<tscore_profile>(tscore_profile{HandProfile::Default(right)}),
+                                       out);
                     });
     }
 

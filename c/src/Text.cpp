@@ -126,7 +126,8 @@ namespace tscore_c
     bool LooksLikeProfile(const std::string& text)
     {
         const auto blocks = TSCore::Util::Serializer::SplitBlocks(text, false);
-        const auto part = [&](std::size_t i) { return blocks[i].rfind("{R}", 0) == 0 || blocks[i].rfind("{L}", 0) == 0; };
+        const auto part = [&](std::size_t i)
+        { return blocks[i].rfind("{R}", 0) == 0 || blocks[i].rfind("{L}", 0) == 0; };
         return blocks.size() == 3 && NamesSide(blocks[0]) && part(1) && part(2);
     }
 

@@ -363,9 +363,11 @@ static void haptics(void)
     tscore_device_list_reset();
 }
 
+/* The reader's next check, then a read of glove 0. */
 static void read_state(tscore_reader* reader, tscore_pose* pose, tscore_status status, int32_t state)
 {
     tscore_reading reading;
+    CHECK_STATUS(tscore_reader_refresh(reader, NULL), TSCORE_OK);
     CHECK_STATUS(tscore_reader_hand_pose(reader, 0, NULL, pose, &reading), status);
     if (reading.state != state)
     {
@@ -377,7 +379,7 @@ static void read_state(tscore_reader* reader, tscore_pose* pose, tscore_status s
 /* The reader's judgement of each reading, calibration, and the example program. */
 static void reader(void)
 {
-    static const char* const args[] = {"--tessara", "right", NULL};
+    static const char* const args[] = {"--tessara", "right", "--beta", "dev7:HW2:v1.4", NULL};
     sim_process sim;
     tscore_reader* reader = NULL;
     tscore_pose* pose = NULL;
@@ -385,6 +387,10 @@ static void reader(void)
     tscore_device* glove = NULL;
     tscore_reading reading, again;
     tscore_service_status service;
+    tscore_device_info info;
+    size_t count = 0, position = 9;
+    uint64_t generation = 0;
+    int32_t changed = 1;
     char text[512], command[600];
     float low[15], high[15], q[4];
     int32_t equal = 1;
@@ -392,8 +398,20 @@ static void reader(void)
 
     CHECK(sim_start(&sim, args));
     CHECK_STATUS(tscore_reader_create(&reader), TSCORE_OK);
+    CHECK_STATUS(tscore_reader_device_count(reader, &count), TSCORE_OK);
+    CHECK(count == 2);
+    CHECK_STATUS(tscore_reader_generation(reader, &generation), TSCORE_OK);
+    CHECK_STATUS(tscore_reader_update(reader, &changed), TSCORE_OK);
+    CHECK(changed == 0);
+    CHECK_STATUS(tscore_reader_find_glove(reader, TSCORE_SIDE_LEFT, &position), TSCORE_NOT_FOUND);
+    CHECK_STATUS(tscore_reader_find_glove(reader, TSCORE_SIDE_RIGHT, &position), TSCORE_OK);
+    CHECK(position == 0);
+    CHECK_STATUS(tscore_reader_device_info(reader, 1, &info), TSCORE_OK);
+    CHECK(info.type == TSCORE_DEVICE_BETA && info.index == 1 && info.glove_index == -1);
+    CHECK_STATUS(tscore_reader_device_info(reader, 2, &info), TSCORE_NOT_FOUND);
     CHECK_STATUS(tscore_pose_create(1, &pose), TSCORE_OK);
-    CHECK_STATUS(tscore_reader_hand_pose(reader, 1, NULL, pose, &reading), TSCORE_NOT_FOUND);
+    CHECK_STATUS(tscore_reader_hand_pose(reader, 1, NULL, pose, &reading), TSCORE_NOT_A_GLOVE);
+    CHECK_STATUS(tscore_reader_hand_pose(reader, 2, NULL, pose, &reading), TSCORE_NOT_FOUND);
     CHECK_STATUS(tscore_reader_hand_pose(reader, 0, NULL, pose, &reading), TSCORE_OK);
     CHECK(reading.state == TSCORE_GLOVE_LIVE && reading.connected == 1 && reading.is_new == 1 && reading.sequence == 1);
     CHECK_STATUS(tscore_reader_imu_rotation(reader, 0, q, 4), TSCORE_OK);
@@ -401,8 +419,8 @@ static void reader(void)
     CHECK(service.state == TSCORE_SERVICE_RUNNING);
 
     /* A text that does not change is no new reading. */
-    CHECK_STATUS(tscore_glove_open(0, &glove), TSCORE_OK);
-    CHECK_STATUS(tscore_device_sensor_text(glove, text, sizeof text, NULL), TSCORE_OK);
+    CHECK_STATUS(tscore_reader_device(reader, 0, &glove), TSCORE_OK);
+    CHECK_STATUS(tscore_reader_sensor_text(reader, 0, text, sizeof text, NULL), TSCORE_OK);
     snprintf(command, sizeof command, "data 0 %s", text);
     CHECK(sim_control(&sim, command));
     CHECK_STATUS(tscore_reader_hand_pose(reader, 0, NULL, pose, &reading), TSCORE_OK);
