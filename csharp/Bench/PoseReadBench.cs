@@ -1,0 +1,78 @@
+// The C# side of the pose-read comparison in scripts/bench.sh: times a hand pose read through
+// the package (Glove.ReadHandPose, or Reader.ReadHandPose, then the four arrays copied out) on
+// the first glove of a running service, alternating rounds with the C++ timer
+// (tscore_pose_read_timer) in the same run, and counts the managed bytes allocated per read.
+// Usage: mono PoseReadBench.exe CXX_TIMER [READS] [ROUNDS]
+using System;
+using System.Diagnostics;
+using System.Globalization;
+using System.Threading;
+using TSCore;
+
+internal static class PoseReadBench
+{
+    private static int Main(string[] args)
+    {
+        if (args.Length < 1)
+        {
+            Console.Error.WriteLine("usage: mono PoseReadBench.exe CXX_TIMER [READS] [ROUNDS]");
+            return 2;
+        }
+        int reads = args.Length > 1 ? int.Parse(args[1], CultureInfo.InvariantCulture) : 5000;
+        int rounds = args.Length > 2 ? int.Parse(args[2], CultureInfo.InvariantCulture) : 15;
+        Glove glove = null;
+        for (int i = 0; i < 500 && (glove = Gloves.FirstGlove()) == null; ++i)
+            Thread.Sleep(10);
+        if (glove == null)
+        {
+            Console.Error.WriteLine("no glove: start tesslink-sim first");
+            return 1;
+        }
+        var pose = new HandPose(glove.IsRight);
+        var angles = new float[HandPose.AngleCount];
+        var positions = new float[HandPose.PositionCount];
+        var rotations = new float[HandPose.RotationCount];
+        var flexion = new float[HandPose.FlexionCount];
+        Action glovePose = () =>
+        {
+            glove.ReadHandPose(pose);
+            pose.CopyAngles(angles);
+            pose.CopyPositions(positions);
+            pose.CopyRotations(rotations);
+            pose.CopyFlexion(flexion);
+        };
+        double cxx = double.MaxValue, cs = double.MaxValue;
+        long bytes = 0;
+        for (int i = 0; i < reads / 10; ++i)
+            glovePose();
+        for (int r = 0; r < rounds; ++r)
+        {
+            cxx = Math.Min(cxx, CxxRound(args[0], reads));
+            long before = GC.GetAllocatedBytesForCurrentThread();
+            var watch = Stopwatch.StartNew();
+            for (int i = 0; i < reads; ++i)
+                glovePose();
+            watch.Stop();
+            bytes += GC.GetAllocatedBytesForCurrentThread() - before;
+            cs = Math.Min(cs, watch.Elapsed.TotalMilliseconds * 1e6 / reads);
+        }
+        Console.WriteLine("hand-pose read, best of {0} rounds of {1} reads", rounds, reads);
+        Console.WriteLine("  C++  HapticGlove::GetHandPose              {0,8:F2} us", cxx / 1000);
+        Console.WriteLine("  C#   Glove.ReadHandPose + 4 array copies   {0,8:F2} us", cs / 1000);
+        Console.WriteLine("  ratio C# / C++                             {0,8:F2}", cs / cxx);
+        Console.WriteLine("  managed bytes allocated per read           {0,8:F2}", (double)bytes / ((long)reads * rounds));
+        return 0;
+    }
+
+    // One round of the C++ timer in its own process: its ns_per_read.
+    private static double CxxRound(string timer, int reads)
+    {
+        var start = new ProcessStartInfo(timer, reads + " 1") { UseShellExecute = false, RedirectStandardOutput = true };
+        using (Process p = Process.Start(start))
+        {
+            string line = p.StandardOutput.ReadLine();
+            p.WaitForExit();
+            return double.Parse(line.Split(' ')[1], CultureInfo.InvariantCulture);
+        }
+    }
+}
