@@ -1,4 +1,4 @@
-# Installs the built library into a fresh prefix, then builds and runs consumers
+# Installs the built library into a fresh prefix, then builds and runs consumers (C++, C, C#)
 # against the installed files only: with find_package(TSCore) and with pkg-config.
 cmake_minimum_required(VERSION 3.25)
 
@@ -159,3 +159,71 @@ foreach(manifest IN LISTS manifests)
     message(FATAL_ERROR "the installed layer does not find the installed library:\n${RUN_OUTPUT}")
   endif()
 endforeach()
+
+# The C interface: only its own functions exported, against the list kept with the sources.
+file(GLOB installedCLibs ${PREFIX}/lib*/libtscore_c.so.*.*.*)
+if(NOT installedCLibs)
+  message(FATAL_ERROR "libtscore_c was not installed")
+endif()
+list(GET installedCLibs 0 installedCLib)
+run(${NM} -D --defined-only ${installedCLib})
+string(REGEX MATCHALL "[ABDGRSTViuW] [^ \n]+" exported "${RUN_OUTPUT}")
+list(TRANSFORM exported REPLACE "^. " "")
+list(SORT exported)
+file(STRINGS ${SOURCE_DIR}/tests/package/c-exported-symbols.txt expected)
+if(NOT exported STREQUAL expected)
+  set(added ${exported})
+  list(REMOVE_ITEM added ${expected})
+  set(removed ${expected})
+  list(REMOVE_ITEM removed ${exported})
+  string(REPLACE ";" "\n  " added "${added}")
+  string(REPLACE ";" "\n  " removed "${removed}")
+  message(FATAL_ERROR "libtscore_c's exported symbols differ from tests/package/c-exported-symbols.txt (a change of "
+    "the C interface: raise TSCORE_C_ABI_VERSION when one went away or changed)\nadded:\n  ${added}\nremoved:\n  ${removed}")
+endif()
+
+# The README's C example is c/examples/glove_pose.c, built as the README says: C99 with every
+# warning, through pkg-config, against the installed prefix, and run without a service.
+string(REGEX MATCH "\n## C\n[^`]*```sh\n([^`]*)```[^`]*```c\n([^`]*)```" _ "${readme}")
+file(READ ${SOURCE_DIR}/c/examples/glove_pose.c example)
+if(NOT CMAKE_MATCH_2 STREQUAL example)
+  message(FATAL_ERROR "README.md's C example is not c/examples/glove_pose.c as it stands")
+endif()
+string(REPLACE "/opt/tscore" "${PREFIX}" ccommand "${CMAKE_MATCH_1}")
+set(ENV{PKG_CONFIG_PATH} ${pcdir})
+file(COPY ${SOURCE_DIR}/c/examples/glove_pose.c DESTINATION ${WORK_DIR}/c)
+execute_process(COMMAND sh -c "${ccommand} -Wall -Wextra -Werror -pedantic" WORKING_DIRECTORY ${WORK_DIR}/c
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the README's C build command failed (${rc}): ${ccommand}\n${out}${err}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${WORK_DIR}/c/glove_pose
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "^(No glove: |thumb )")
+  message(FATAL_ERROR "the installed C example failed (${rc}): ${out}${err}")
+endif()
+message(STATUS "C example printed: ${out}")
+
+# The C# assembly and the Unity package, where Mono built them: the README's Mono commands run
+# against the installed prefix, and the package's native library finds the library beside it.
+if(EXISTS ${PREFIX}/lib/mono/tscore/TSCore.dll)
+  string(REGEX MATCH "\n## C#\n[^`]*```csharp\n([^`]*)```[^`]*```sh\n([^`]*)```" _ "${readme}")
+  file(WRITE ${WORK_DIR}/csharp/hello.cs "${CMAKE_MATCH_1}")
+  string(REPLACE "/opt/tscore" "${PREFIX}" monocommands "${CMAKE_MATCH_2}")
+  execute_process(COMMAND sh -ec "${monocommands}" WORKING_DIRECTORY ${WORK_DIR}/csharp
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^TSCore C\\+\\+ Library v1\\.1\\.1\n")
+    message(FATAL_ERROR "the README's C# commands failed (${rc}): ${monocommands}\n${out}${err}")
+  endif()
+  message(STATUS "C# example printed: ${out}")
+  set(unity ${PREFIX}/share/tscore/unity/com.tscore.gloves)
+  foreach(file package.json Runtime/TSCore.Runtime.asmdef Runtime/Gloves.cs Plugins/Linux/x86_64/libtscore_c.so)
+    if(NOT EXISTS ${unity}/${file})
+      message(FATAL_ERROR "the installed Unity package has no ${file}")
+    endif()
+  endforeach()
+  run(ldd ${unity}/Plugins/Linux/x86_64/libtscore_c.so)
+  if(RUN_OUTPUT MATCHES "not found" OR NOT RUN_OUTPUT MATCHES "${unity}/Plugins/Linux/x86_64/libTSCore")
+    message(FATAL_ERROR "the Unity package's libtscore_c does not find the libTSCore beside it:\n${RUN_OUTPUT}")
+  endif()
+endif()
