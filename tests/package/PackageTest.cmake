@@ -184,12 +184,24 @@ endif()
 
 # The README's C example is c/examples/glove_pose.c, built as the README says: C99 with every
 # warning, through pkg-config, against the installed prefix, and run without a service.
-string(REGEX MATCH "\n## C\n[^`]*```sh\n([^`]*)```[^`]*```c\n([^`]*)```" _ "${readme}")
+# The first code blocks of a README section, by language.
+function(readme_block heading language out)
+  string(FIND "${readme}" "\n## ${heading}\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "README.md has no section ${heading}")
+  endif()
+  string(SUBSTRING "${readme}" ${at} -1 section)
+  string(REGEX MATCH "```${language}\n([^`]*)```" _ "${section}")
+  set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+endfunction()
+readme_block("C" "sh" ccommand)
+readme_block("C" "c" cexample)
 file(READ ${SOURCE_DIR}/c/examples/glove_pose.c example)
-if(NOT CMAKE_MATCH_2 STREQUAL example)
+if(NOT cexample STREQUAL example)
   message(FATAL_ERROR "README.md's C example is not c/examples/glove_pose.c as it stands")
 endif()
-string(REPLACE "/opt/tscore" "${PREFIX}" ccommand "${CMAKE_MATCH_1}")
+string(STRIP "${ccommand}" ccommand)
+string(REPLACE "/opt/tscore" "${PREFIX}" ccommand "${ccommand}")
 set(ENV{PKG_CONFIG_PATH} ${pcdir})
 file(COPY ${SOURCE_DIR}/c/examples/glove_pose.c DESTINATION ${WORK_DIR}/c)
 execute_process(COMMAND sh -c "${ccommand} -Wall -Wextra -Werror -pedantic" WORKING_DIRECTORY ${WORK_DIR}/c
@@ -207,9 +219,10 @@ message(STATUS "C example printed: ${out}")
 # The C# assembly and the Unity package, where Mono built them: the README's Mono commands run
 # against the installed prefix, and the package's native library finds the library beside it.
 if(EXISTS ${PREFIX}/lib/mono/tscore/TSCore.dll)
-  string(REGEX MATCH "\n## C#\n[^`]*```csharp\n([^`]*)```[^`]*```sh\n([^`]*)```" _ "${readme}")
-  file(WRITE ${WORK_DIR}/csharp/hello.cs "${CMAKE_MATCH_1}")
-  string(REPLACE "/opt/tscore" "${PREFIX}" monocommands "${CMAKE_MATCH_2}")
+  readme_block("C#" "csharp" hello)
+  readme_block("C#" "sh" monocommands)
+  file(WRITE ${WORK_DIR}/csharp/hello.cs "${hello}")
+  string(REPLACE "/opt/tscore" "${PREFIX}" monocommands "${monocommands}")
   execute_process(COMMAND sh -ec "${monocommands}" WORKING_DIRECTORY ${WORK_DIR}/csharp
     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL 0 OR NOT out MATCHES "^TSCore C\\+\\+ Library v1\\.1\\.1\n")
