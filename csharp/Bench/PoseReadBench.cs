@@ -49,12 +49,12 @@ internal static class PoseReadBench
         {
             cxx = Math.Min(cxx, CxxRound(args[0], reads));
             long before = GC.GetAllocatedBytesForCurrentThread();
-            var watch = Stopwatch.StartNew();
+            long start = Stopwatch.GetTimestamp();
             for (int i = 0; i < reads; ++i)
                 glovePose();
-            watch.Stop();
+            long ticks = Stopwatch.GetTimestamp() - start;
             bytes += GC.GetAllocatedBytesForCurrentThread() - before;
-            cs = Math.Min(cs, watch.Elapsed.TotalMilliseconds * 1e6 / reads);
+            cs = Math.Min(cs, ticks * 1e9 / Stopwatch.Frequency / reads);
         }
         Console.WriteLine("hand-pose read, best of {0} rounds of {1} reads", rounds, reads);
         Console.WriteLine("  C++  HapticGlove::GetHandPose              {0,8:F2} us", cxx / 1000);
