@@ -24,6 +24,8 @@
  */
 #ifndef TSCORE_C_H
 #define TSCORE_C_H
+/* A C header, laid out for C readers: nothing indented inside extern "C". */
+/* clang-format off */
 
 #include <stddef.h>
 #include <stdint.h>
@@ -377,4 +379,5 @@ TSCORE_C_API tscore_status tscore_reader_sensor_text(tscore_reader* reader, size
 }
 #endif
 
+/* clang-format on */
 #endif

@@ -335,7 +335,8 @@ static void haptics(void)
     CHECK(received(&sim, "haptics device1 kelvo ffb=10,20,30,40 buzz=0,80 thumper=40 "));
 
     /* Refused before anything is sent. */
-    CHECK_STATUS(tscore_glove_send_haptics(tessara, too_high, 5, NULL, 0, TSCORE_THUMPER_KEEP), TSCORE_INVALID_ARGUMENT);
+    CHECK_STATUS(tscore_glove_send_haptics(tessara, too_high, 5, NULL, 0, TSCORE_THUMPER_KEEP),
+                 TSCORE_INVALID_ARGUMENT);
     CHECK_MESSAGE("ffb[1] is 101: levels are 0 to 100");
     CHECK_STATUS(tscore_glove_send_haptics(tessara, ffb, 4, NULL, 0, TSCORE_THUMPER_KEEP), TSCORE_INVALID_ARGUMENT);
     CHECK_STATUS(tscore_glove_send_haptics(kelvo, ffb, 3, NULL, 0, TSCORE_THUMPER_KEEP), TSCORE_INVALID_ARGUMENT);

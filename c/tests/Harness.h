@@ -18,7 +18,8 @@ void test_status(tscore_status got, tscore_status expected, const char* call, co
 #define CHECK(cond) test_check((cond) != 0, #cond, __FILE__, __LINE__)
 #define CHECK_STATUS(call, expected) test_status((call), (expected), #call, __FILE__, __LINE__)
 /* The message of the last call contains text. */
-#define CHECK_MESSAGE(text) test_check(test_contains(tscore_last_error(), (text)), "message has: " text, __FILE__, __LINE__)
+#define CHECK_MESSAGE(text)                                                                                            \
+  test_check(test_contains(tscore_last_error(), (text)), "message has: " text, __FILE__, __LINE__)
 int test_contains(const char* haystack, const char* needle);
 
 typedef struct sim_process
