@@ -87,7 +87,15 @@ namespace
     {
         const TS_FFBCmd last = glove.lastFFB;
         glove.lastFFB = TS_FFBCmd(-1, -1, -1, -1, -1);
-        send();
+        try
+        {
+            send();
+        }
+        catch (...)
+        {
+            glove.lastFFB = last;
+            throw;
+        }
         if (glove.lastFFB.GetLevel(0) != -1)
             return;
         glove.lastFFB = last;

@@ -71,7 +71,10 @@ namespace tscore_c
         try
         {
             std::lock_guard<std::mutex> lock(mutex);
-            FreeSlots().reserve(slotsUsed + 1); // Remove must not fail to record a free slot
+            // Room for every slot in the free list, so that Remove never fails to record one.
+            std::vector<std::size_t>& free = FreeSlots();
+            if (free.capacity() < slotsUsed + 1)
+                free.reserve(2 * slotsUsed + 16);
             std::size_t index = 0;
             Slot* slot = TakeSlot(index);
             if (slot == nullptr)

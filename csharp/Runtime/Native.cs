@@ -137,6 +137,8 @@ namespace TSCore
         {
             if (text == null)
                 throw new ArgumentNullException(name);
+            if (text.IndexOf('\0') >= 0)
+                throw new ArgumentException(name + " contains a NUL character, which would end it early", name);
             try
             {
                 var bytes = new byte[Strict.GetByteCount(text) + 1];

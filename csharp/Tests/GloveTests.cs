@@ -136,6 +136,7 @@ namespace TSCore.Tests
                 Thrown<ArgumentOutOfRangeException>(() => reader.ReadImuRotation(-1, out Quat q), "0 or more");
                 Thrown<FormatException>(() => HandProfile.FromStorage(pose.ToStorage()), "not a stored hand profile");
                 Thrown<ArgumentException>(() => HandPose.FromStorage("{R}\ud800"), "no UTF-8 form");
+                Thrown<ArgumentException>(() => HandProfile.Load("left\0.profile"), "contains a NUL character");
                 Thrown<IOException>(() => HandPose.Load("/nonexistent/right.pose"), "No such file or directory");
                 pose.Dispose();
                 Thrown<ObjectDisposedException>(() => pose.CopyFlexion(new float[5]), "");
