@@ -2,39 +2,29 @@
 
 namespace tscore_c
 {
-    namespace
+    ErrorState& ThreadErrors() noexcept
     {
-        // The message of the latest failed call on this thread. When even the message cannot
-        // be stored, a fixed one stands in.
-        thread_local std::string lastError;
-        thread_local const char* fixedError = nullptr;
+        thread_local ErrorState errors;
+        return errors;
     }
-
-    thread_local const char* currentFunction = "tscore";
 
     tscore_status Fail(tscore_status status, const char* message, const char* detail) noexcept
     {
+        ErrorState& errors = ThreadErrors();
         try
         {
-            lastError.assign(currentFunction);
-            lastError.append(": ");
-            lastError.append(message);
-            lastError.append(detail);
-            fixedError = nullptr;
+            errors.text.assign(errors.function);
+            errors.text.append(": ");
+            errors.text.append(message);
+            errors.text.append(detail);
+            errors.fixed = nullptr;
         }
         catch (...)
         {
-            lastError.clear();
-            fixedError = "out of memory while recording an error";
+            errors.text.clear();
+            errors.fixed = "out of memory while recording an error";
         }
         return status;
-    }
-
-    tscore_status Succeed() noexcept
-    {
-        lastError.clear();
-        fixedError = nullptr;
-        return TSCORE_OK;
     }
 
     void NeedRoom(std::size_t count, std::size_t needed, const char* name)
@@ -55,5 +45,6 @@ namespace tscore_c
 
 extern "C" const char* tscore_last_error(void)
 {
-    return tscore_c::fixedError != nullptr ? tscore_c::fixedError : tscore_c::lastError.c_str();
+    const tscore_c::ErrorState& errors = tscore_c::ThreadErrors();
+    return errors.fixed != nullptr ? errors.fixed : errors.text.c_str();
 }

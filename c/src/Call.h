@@ -19,13 +19,31 @@ namespace tscore_c
         std::string message;
     };
 
-    /// The entry point running on this thread, which every message names.
-    extern thread_local const char* currentFunction;
+    /// This thread's error: the entry point running, which every message names, and the message
+    /// of the latest failed call (or a fixed one when even that could not be stored).
+    struct ErrorState
+    {
+        const char* function = "tscore";
+        const char* fixed = nullptr;
+        std::string text;
+    };
+    /// One look-up of thread-local storage, which a call on the frame-rate path makes once.
+    ErrorState& ThreadErrors() noexcept;
 
     /// Records the message of a failed call on this thread; never throws.
     tscore_status Fail(tscore_status status, const char* message, const char* detail = "") noexcept;
-    /// A successful call: the thread's message becomes "".
-    tscore_status Succeed() noexcept;
+    /// A successful call; Call then makes the thread's message "".
+    inline tscore_status Succeed() noexcept { return TSCORE_OK; }
+    /// The message becomes "" after a successful call.
+    inline tscore_status Cleared(ErrorState& errors, tscore_status status) noexcept
+    {
+        if (status == TSCORE_OK)
+        {
+            errors.text.clear();
+            errors.fixed = nullptr;
+        }
+        return status;
+    }
 
     /// Runs body, which returns TSCORE_OK (through Succeed) or an answer (through Fail), or
     /// throws a Failure; anything else it throws becomes TSCORE_OUT_OF_MEMORY or
@@ -33,10 +51,11 @@ namespace tscore_c
     template <class Body>
     tscore_status Call(const char* function, Body&& body) noexcept
     {
-        currentFunction = function;
+        ErrorState& errors = ThreadErrors();
+        errors.function = function;
         try
         {
-            return body();
+            return Cleared(errors, body());
         }
         catch (const Failure& failure)
         {

@@ -85,15 +85,16 @@ namespace tscore_c
     template <class T>
     tscore_status Destroy(const char* function, T* handle) noexcept
     {
-        currentFunction = function;
+        ErrorState& errors = ThreadErrors();
+        errors.function = function;
         if (handle == nullptr)
-            return Succeed();
+            return Cleared(errors, TSCORE_OK);
         if (!HandleTable::Remove(handle, KindOf<T>::kind))
             return Fail(TSCORE_INVALID_HANDLE,
                         "the handle is not live: it was destroyed already, or it "
                         "was not made by ",
                         KindOf<T>::maker);
-        return Succeed();
+        return Cleared(errors, TSCORE_OK);
     }
 
     /// The object as a glove when it is one of a glove family, else nullptr.
