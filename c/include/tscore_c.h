@@ -214,6 +214,12 @@ TSCORE_C_API tscore_status tscore_pose_positions(tscore_pose* pose, float* out, 
 TSCORE_C_API tscore_status tscore_pose_rotations(tscore_pose* pose, float* out, size_t count);
 /* Each digit's summed flexion mapped to 0 .. 1; clamped to that range when clamp is not 0. */
 TSCORE_C_API tscore_status tscore_pose_flexion(tscore_pose* pose, int32_t clamp, float* out, size_t count);
+/* The four above in one call (flexion not clamped), for bindings whose calls cost more than the
+ * copies: each array may be NULL with a count of 0 to leave it out. Nothing is written unless
+ * every array given is large enough. */
+TSCORE_C_API tscore_status tscore_pose_arrays(tscore_pose* pose, float* angles, size_t angles_count,
+                                              float* positions, size_t positions_count, float* rotations,
+                                              size_t rotations_count, float* flexion, size_t flexion_count);
 
 /* ---- OpenXR hand joints (XR_EXT_hand_tracking) ------------------------------------------ */
 

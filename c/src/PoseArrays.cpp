@@ -44,6 +44,15 @@ namespace
                 Vect3D(p.position[0], p.position[1], p.position[2])};
     }
 
+    // The library gives 0 (stretched) for a digit the pose lacks: NaN says so.
+    void PutFlexion(const TSCore::HandPose& p, bool clamp, float* out)
+    {
+        for (size_t f = 0; f < TSCORE_POSE_FLEXION; ++f)
+            out[f] = f < p.handAngles.size() && !p.handAngles[f].empty()
+                         ? p.GetNormalizedFlexion(static_cast<TSCore::Finger>(f), clamp)
+                         : missing;
+    }
+
     void PutXr(tscore_xr_pose& out, const OpenXRHand::Pose& p)
     {
         Put(out.orientation, p.orientation);
@@ -74,14 +83,38 @@ extern "C"
     tscore_status tscore_pose_flexion(tscore_pose* pose, int32_t clamp, float* out, size_t count)
     {
         return PoseArray(__func__, pose, out, count, TSCORE_POSE_FLEXION,
-                         [&](const TSCore::HandPose& p, float* o)
-                         {
-                             // The library gives 0 (stretched) for a digit the pose lacks: NaN says so.
-                             for (size_t f = 0; f < TSCORE_POSE_FLEXION; ++f)
-                                 o[f] = f < p.handAngles.size() && !p.handAngles[f].empty()
-                                            ? p.GetNormalizedFlexion(static_cast<TSCore::Finger>(f), clamp != 0)
-                                            : missing;
-                         });
+                         [&](const TSCore::HandPose& p, float* o) { PutFlexion(p, clamp != 0, o); });
+    }
+
+    tscore_status tscore_pose_arrays(tscore_pose* pose, float* angles, size_t angles_count, float* positions,
+                                     size_t positions_count, float* rotations, size_t rotations_count, float* flexion,
+                                     size_t flexion_count)
+    {
+        return Call(__func__,
+                    [&]
+                    {
+                        const TSCore::HandPose& p = Object(pose, "pose").pose;
+                        const auto room = [](const float* out, size_t count, size_t needed, const char* name)
+                        {
+                            if (out == nullptr && count != 0)
+                                throw Failure{TSCORE_NULL_ARGUMENT, std::string(name) + " is NULL with a count"};
+                            if (out != nullptr)
+                                NeedRoom(count, needed, name);
+                        };
+                        room(angles, angles_count, TSCORE_POSE_ANGLES, "angles");
+                        room(positions, positions_count, TSCORE_POSE_POSITIONS, "positions");
+                        room(rotations, rotations_count, TSCORE_POSE_ROTATIONS, "rotations");
+                        room(flexion, flexion_count, TSCORE_POSE_FLEXION, "flexion");
+                        if (angles != nullptr)
+                            PutGrid(angles, p.handAngles, 5, 3);
+                        if (positions != nullptr)
+                            PutGrid(positions, p.jointPositions, 5, 4);
+                        if (rotations != nullptr)
+                            PutGrid(rotations, p.jointRotations, 5, 4);
+                        if (flexion != nullptr)
+                            PutFlexion(p, false, flexion);
+                        return Succeed();
+                    });
     }
 
     tscore_status tscore_pose_openxr(tscore_pose* pose, int32_t complete, const tscore_xr_pose* wrist,

@@ -107,6 +107,17 @@ static void pose_arrays(void)
                 rotations[2] * rotations[2] - 1.0f) < 1e-4f);
     CHECK(all_finite(angles, 45) && all_finite(positions, 60) && all_finite(rotations, 80));
     CHECK(flexion[0] >= 0.0f && flexion[0] <= 1.0f);
+    {
+        float all_angles[TSCORE_POSE_ANGLES] = {0}, all_flexion[TSCORE_POSE_FLEXION] = {0};
+        CHECK_STATUS(tscore_pose_arrays(pose, all_angles, 45, NULL, 0, NULL, 0, all_flexion, 4),
+                     TSCORE_BUFFER_TOO_SMALL);
+        CHECK(all_angles[1] == 0.0f); /* nothing written */
+        CHECK_STATUS(tscore_pose_arrays(pose, all_angles, 45, NULL, 5, NULL, 0, NULL, 0), TSCORE_NULL_ARGUMENT);
+        CHECK_STATUS(tscore_pose_arrays(pose, all_angles, 45, NULL, 0, NULL, 0, all_flexion, 5), TSCORE_OK);
+        CHECK(memcmp(all_angles, angles, sizeof angles) == 0);
+        CHECK_STATUS(tscore_pose_flexion(pose, 0, flexion, 5), TSCORE_OK);
+        CHECK(memcmp(all_flexion, flexion, sizeof flexion) == 0);
+    }
 
     CHECK_STATUS(tscore_pose_openxr(pose, 1, NULL, joints, 25, &active), TSCORE_BUFFER_TOO_SMALL);
     CHECK_STATUS(tscore_pose_openxr(pose, 1, NULL, joints, 26, &active), TSCORE_OK);

@@ -36,10 +36,7 @@ internal static class PoseReadBench
         Action glovePose = () =>
         {
             glove.ReadHandPose(pose);
-            pose.CopyAngles(angles);
-            pose.CopyPositions(positions);
-            pose.CopyRotations(rotations);
-            pose.CopyFlexion(flexion);
+            pose.CopyTo(angles, positions, rotations, flexion);
         };
         double cxx = double.MaxValue, cs = double.MaxValue;
         long bytes = 0;
@@ -58,7 +55,7 @@ internal static class PoseReadBench
         }
         Console.WriteLine("hand-pose read, best of {0} rounds of {1} reads", rounds, reads);
         Console.WriteLine("  C++  HapticGlove::GetHandPose              {0,8:F2} us", cxx / 1000);
-        Console.WriteLine("  C#   Glove.ReadHandPose + 4 array copies   {0,8:F2} us", cs / 1000);
+        Console.WriteLine("  C#   Glove.ReadHandPose + its arrays       {0,8:F2} us", cs / 1000);
         Console.WriteLine("  ratio C# / C++                             {0,8:F2}", cs / cxx);
         Console.WriteLine("  managed bytes allocated per read           {0,8:F2}", (double)bytes / ((long)reads * rounds));
         return 0;

@@ -96,6 +96,14 @@ namespace TSCore
             Native.Check(Native.tscore_pose_flexion(Handle, clamp ? 1 : 0, destination, Native.Count(destination)));
         }
 
+        /// <summary>The four copies above in one call (flexion not clamped), the cheapest way to read a
+        /// whole pose every frame; an array may be null to leave it out.</summary>
+        public void CopyTo(float[] angles, float[] positions, float[] rotations, float[] flexion)
+        {
+            Native.Check(Native.tscore_pose_arrays(Handle, angles, Native.Count(angles), positions, Native.Count(positions),
+                                                   rotations, Native.Count(rotations), flexion, Native.Count(flexion)));
+        }
+
         /// <summary>The 26 OpenXR joints relative to the wrist, on the default hand model of the pose's
         /// side, in metres. complete: whether the pose came from a complete, current reading; only then
         /// do the joints get their flags. Returns whether the hand is active.</summary>

@@ -193,10 +193,7 @@ namespace TSCore.Tests
                 {
                     reader.Update();
                     reader.ReadHandPose(0, pose, null, out reading);
-                    pose.CopyAngles(angles);
-                    pose.CopyPositions(positions);
-                    pose.CopyRotations(rotations);
-                    pose.CopyFlexion(flexion);
+                    pose.CopyTo(angles, positions, rotations, flexion);
                 };
                 for (int i = 0; i < 1000; ++i)
                     read();
