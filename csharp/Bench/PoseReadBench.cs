@@ -29,14 +29,11 @@ internal static class PoseReadBench
             return 1;
         }
         var pose = new HandPose(glove.IsRight);
-        var angles = new float[HandPose.AngleCount];
-        var positions = new float[HandPose.PositionCount];
-        var rotations = new float[HandPose.RotationCount];
-        var flexion = new float[HandPose.FlexionCount];
+        var arrays = new PoseArrays();
         Action glovePose = () =>
         {
             glove.ReadHandPose(pose);
-            pose.CopyTo(angles, positions, rotations, flexion);
+            pose.CopyTo(arrays);
         };
         double cxx = double.MaxValue, cs = double.MaxValue;
         long bytes = 0;

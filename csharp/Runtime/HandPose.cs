@@ -96,12 +96,24 @@ namespace TSCore
             Native.Check(Native.tscore_pose_flexion(Handle, clamp ? 1 : 0, destination, Native.Count(destination)));
         }
 
-        /// <summary>The four copies above in one call (flexion not clamped), the cheapest way to read a
-        /// whole pose every frame; an array may be null to leave it out.</summary>
+        /// <summary>The four copies above in one call (flexion not clamped); an array may be null to
+        /// leave it out. <see cref="CopyTo(PoseArrays)"/> costs less per frame.</summary>
         public void CopyTo(float[] angles, float[] positions, float[] rotations, float[] flexion)
         {
             Native.Check(Native.tscore_pose_arrays(Handle, angles, Native.Count(angles), positions, Native.Count(positions),
                                                    rotations, Native.Count(rotations), flexion, Native.Count(flexion)));
+        }
+
+        /// <summary>The whole pose into arrays kept pinned: the cheapest read of a whole pose per frame
+        /// (no array is marshalled).</summary>
+        public void CopyTo(PoseArrays arrays)
+        {
+            if (arrays == null)
+                throw new ArgumentNullException("arrays");
+            Native.Check(Native.tscore_pose_arrays(Handle, arrays.Address(0), new UIntPtr(AngleCount), arrays.Address(1),
+                                                   new UIntPtr(PositionCount), arrays.Address(2), new UIntPtr(RotationCount),
+                                                   arrays.Address(3), new UIntPtr(FlexionCount)));
+            GC.KeepAlive(arrays); // pinned until the native side is done with them
         }
 
         /// <summary>The 26 OpenXR joints relative to the wrist, on the default hand model of the pose's

@@ -56,6 +56,9 @@ namespace TSCore
         [DllImport(Lib)] internal static extern Status tscore_pose_arrays(PoseHandle pose, [Out] float[] angles, UIntPtr anglesCount,
             [Out] float[] positions, UIntPtr positionsCount, [Out] float[] rotations, UIntPtr rotationsCount,
             [Out] float[] flexion, UIntPtr flexionCount);
+        [DllImport(Lib)] internal static extern Status tscore_pose_arrays(PoseHandle pose, IntPtr angles, UIntPtr anglesCount,
+            IntPtr positions, UIntPtr positionsCount, IntPtr rotations, UIntPtr rotationsCount, IntPtr flexion,
+            UIntPtr flexionCount);
         [DllImport(Lib)] internal static extern Status tscore_pose_openxr(PoseHandle pose, int complete, IntPtr noWrist,
             [Out] XrJoint[] joints, UIntPtr count, out int isActive);
         [DllImport(Lib)] internal static extern Status tscore_pose_openxr(PoseHandle pose, int complete, ref XrPose wrist,

@@ -75,9 +75,15 @@ namespace TSCore.Tests
                         Assert.AreEqual(GloveState.Live, reading.State);
                         Assert.AreEqual(pose, fromReader);
                         ExpectSame(json, "jointAngles", pose.CopyAngles, HandPose.AngleCount);
+                        ExpectSame(json, "jointAngles", a => pose.CopyTo(a, null, null, null), HandPose.AngleCount);
                         ExpectSame(json, "positions", pose.CopyPositions, HandPose.PositionCount);
                         ExpectSame(json, "rotations", pose.CopyRotations, HandPose.RotationCount);
                         ExpectSame(json, "normalizedFlexion", a => pose.CopyFlexion(a), HandPose.FlexionCount);
+                        using (var arrays = new PoseArrays())
+                        {
+                            pose.CopyTo(arrays);
+                            ExpectSame(json, "rotations", a => arrays.Rotations.CopyTo(a, 0), HandPose.RotationCount);
+                        }
                     }
                 }
             }
@@ -138,6 +144,9 @@ namespace TSCore.Tests
                 Thrown<ArgumentException>(() => HandPose.FromStorage("{R}\ud800"), "no UTF-8 form");
                 Thrown<ArgumentException>(() => HandProfile.Load("left\0.profile"), "contains a NUL character");
                 Thrown<IOException>(() => HandPose.Load("/nonexistent/right.pose"), "No such file or directory");
+                var arrays = new PoseArrays();
+                arrays.Dispose();
+                Thrown<ObjectDisposedException>(() => pose.CopyTo(arrays), "PoseArrays");
                 pose.Dispose();
                 Thrown<ObjectDisposedException>(() => pose.CopyFlexion(new float[5]), "");
                 Thrown<ObjectDisposedException>(() => glove.ReadHandPose(pose), "");
@@ -184,16 +193,13 @@ namespace TSCore.Tests
             using (var reader = new Reader())
             using (var pose = new HandPose(true))
             {
-                var angles = new float[HandPose.AngleCount];
-                var positions = new float[HandPose.PositionCount];
-                var rotations = new float[HandPose.RotationCount];
-                var flexion = new float[HandPose.FlexionCount];
+                var arrays = new PoseArrays();
                 Reading reading;
                 Action read = () =>
                 {
                     reader.Update();
                     reader.ReadHandPose(0, pose, null, out reading);
-                    pose.CopyTo(angles, positions, rotations, flexion);
+                    pose.CopyTo(arrays);
                 };
                 for (int i = 0; i < 1000; ++i)
                     read();
