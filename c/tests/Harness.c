@@ -93,7 +93,10 @@ int sim_start(sim_process* sim, const char* const* args)
     close(out[1]);
     sim->to_sim = in[1];
     sim->from_sim = out[0];
-    return sim->pid > 0 && sim_wait_line(sim, "ready", NULL, 0, 10000);
+    if (sim->pid > 0 && sim_wait_line(sim, "ready", NULL, 0, 10000))
+        return 1;
+    fprintf(stderr, "%s did not start (not built, or another service owns the segments)\n", TESSLINK_SIM_PATH);
+    return 0;
 }
 
 /* The next complete line from the simulator, or 0 after timeout_ms. */
