@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -190,15 +191,18 @@ namespace
         return out;
     }
 
-    void ExpectInactive(App& app, bool right)
+    // The hand's isActive and every joint's flags; isActive false goes with no flags.
+    void ExpectFlags(App& app, bool right, XrSpaceLocationFlags flags)
     {
         XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
         XrHandJointLocationsEXT locations;
         ASSERT_EQ(app.Locate(right, locations, joints), XR_SUCCESS);
-        EXPECT_EQ(locations.isActive, XR_FALSE) << (right ? "right" : "left");
+        EXPECT_EQ(locations.isActive, flags ? XR_TRUE : XR_FALSE) << (right ? "right" : "left");
         for (const auto& joint : joints)
-            EXPECT_EQ(joint.locationFlags, 0u);
+            EXPECT_EQ(joint.locationFlags, flags);
     }
+
+    void ExpectInactive(App& app, bool right) { ExpectFlags(app, right, 0); }
 }
 
 TEST_F(HandTrackingLayer, AnswersBothHandsFromTheGlovesAsTheConverterDoes)
@@ -268,21 +272,43 @@ TEST_F(HandTrackingLayer, AnswersBothHandsFromTheGlovesAsTheConverterDoes)
     EXPECT_EQ(velocities[3].velocityFlags, 0u);
 }
 
-TEST_F(HandTrackingLayer, AbsentGloveOrStoppedServiceGivesInactiveHands)
+TEST_F(HandTrackingLayer, FollowsTheGlovesAndTheServicesState)
 {
     App app;
     ASSERT_NO_FATAL_FAILURE(app.Open());
     ExpectInactive(app, true); // no service at all
+    {
+        TSCoreTest::SimProcess stale;
+        ASSERT_TRUE(stale.Launch({"--tessara", "right", "--stale"}));
+        ExpectInactive(app, true); // a time stamp 100 s old
+    }
 
     ASSERT_TRUE(sim.Launch({"--tessara", "right"}));
-    XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
-    XrHandJointLocationsEXT locations;
-    ASSERT_EQ(app.Locate(true, locations, joints), XR_SUCCESS);
-    EXPECT_EQ(locations.isActive, XR_TRUE);
+    ExpectFlags(app, true, OpenXRHand::allFlags);
     ExpectInactive(app, false); // no left glove
+    // Not updating for 5 s: the last reading, valid but not tracked.
+    ASSERT_TRUE(sim.Control("scan -5"));
+    ExpectFlags(app, true, OpenXRHand::orientationValid | OpenXRHand::positionValid);
+    ASSERT_TRUE(sim.Control("scan 0"));
+    ASSERT_TRUE(sim.Control("disconnect 0"));
+    ExpectInactive(app, true);
+    ASSERT_TRUE(sim.Control("connect 0"));
+    ExpectFlags(app, true, OpenXRHand::allFlags);
+    ASSERT_TRUE(sim.Control("stale"));
+    ExpectInactive(app, true);
 
-    sim.Stop();
-    TSCoreTest::RemoveSegments();
+    // A killed service leaves its segments behind; its last time stamp ages past 10 s.
+    ASSERT_TRUE(sim.Control("scan -9"));
+    ExpectFlags(app, true, OpenXRHand::orientationValid | OpenXRHand::positionValid);
+    sim.Stop(SIGKILL);
+    XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
+    XrHandJointLocationsEXT locations{};
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+    for (locations.isActive = XR_TRUE; locations.isActive && std::chrono::steady_clock::now() < until;)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_EQ(app.Locate(true, locations, joints), XR_SUCCESS);
+    }
     ExpectInactive(app, true);
 }
 

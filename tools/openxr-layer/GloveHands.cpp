@@ -1,13 +1,19 @@
 #include "GloveHands.h"
 
+#include <charconv>
 #include <chrono>
+#include <ctime>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
+
+#include "Devices/SharedMemory.h"
 
 namespace TSCoreXR
 {
@@ -43,18 +49,39 @@ namespace TSCoreXR
             return side.glove;
         }
 
-        // The hand pose and orientation of a complete reading; false when there is none.
-        bool Read(bool right, TSCore::HandProfile& profile, TSCore::HandPose& pose, Quat& imu)
+        // Seconds since the service's latest time stamp, read where it lives on every call (the
+        // library keeps no such age); none when the service stopped or wrote no readable stamp.
+        std::optional<long long> StampAge()
+        {
+            namespace shm = TSCore::detail::SharedMemory;
+            shm::ReadOnlySegment segment;
+            std::string error;
+            std::string text;
+            if (!segment.Open(shm::devicesSegment, error) ||
+                segment.Read(shm::timeStampObject, text) != shm::LookupResult::Found)
+                return std::nullopt;
+            long long stamp = 0;
+            if (std::from_chars(text.data(), text.data() + text.size(), stamp).ec != std::errc())
+                return std::nullopt;
+            return static_cast<long long>(std::time(nullptr)) - stamp;
+        }
+
+        // The hand pose and orientation of a complete reading of a connected glove, and what they
+        // may claim; Lost when there is none.
+        OpenXRHand::Tracking Read(bool right, TSCore::HandProfile& profile, TSCore::HandPose& pose, Quat& imu)
         {
             for (bool again : {false, true})
             {
                 const std::shared_ptr<TSCore::HapticGlove> glove = Glove(right, again);
                 if (!glove)
-                    return false;
-                if (glove->GetHandPose(profile, pose) && glove->GetIMURotation(imu))
-                    return true;
+                    break;
+                if (glove->GetHandPose(profile, pose) && glove->GetIMURotation(imu) && glove->IsConnected())
+                {
+                    const std::optional<long long> age = StampAge();
+                    return OpenXRHand::TrackingOf(age.has_value(), age.value_or(0), true, true);
+                }
             }
-            return false;
+            return OpenXRHand::Tracking::Lost;
         }
 
         bool ReadLocked(bool right, LayerConfig& config, const OpenXRHand::Pose& space, OpenXRHand::Locations& out)
@@ -67,13 +94,15 @@ namespace TSCoreXR
             TSCore::HandPose pose;
             Quat imu;
             OpenXRHand::Pose wrist;
-            if (!Read(right, right ? config.rightProfile : config.leftProfile, pose, imu) ||
+            const OpenXRHand::Tracking tracking =
+                Read(right, right ? config.rightProfile : config.leftProfile, pose, imu);
+            if (tracking == OpenXRHand::Tracking::Lost ||
                 !OpenXRHand::WristPose(imu, right ? config.rightOffset : config.leftOffset, wrist))
                 return false;
             const Quat yaw = Quat::FromAngleAxis(config.yawDegrees * TSCore::Kinematics::Values::Deg2Rad, 0, 1, 0);
             wrist.position = space.position + space.orientation.Rotate(wrist.position);
             wrist.orientation = space.orientation * yaw * wrist.orientation;
-            return OpenXRHand::Locate(pose, right ? rightModel : leftModel, true, wrist, out);
+            return OpenXRHand::Locate(pose, right ? rightModel : leftModel, tracking, wrist, out);
         }
     }
 
