@@ -8,8 +8,10 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Haptics/TS_FFBCmd.h>
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
 
@@ -120,5 +122,73 @@ namespace TSCoreXR
         }
         out = OpenXRHand::Locations{};
         return false;
+    }
+
+    namespace
+    {
+        int Channels(TSCore::HapticGlove& glove)
+        {
+            switch (glove.GetDeviceType())
+            {
+            case TSCore::DeviceType::Tessara:
+                return 5;
+            case TSCore::DeviceType::Kelvo:
+                return 4;
+            default:
+                return 0;
+            }
+        }
+
+        // Runs body on the connected glove of that side under the library's lock; false when
+        // there is none, body returns false or the library throws.
+        template <typename Body>
+        bool WithGlove(bool right, Body body) noexcept
+        {
+            try
+            {
+                std::lock_guard<std::mutex> lock(libraryMutex);
+                const std::shared_ptr<TSCore::HapticGlove> glove = Glove(right, false);
+                return glove && glove->IsConnected() && body(*glove);
+            }
+            catch (const std::exception&)
+            {
+                return false;
+            }
+        }
+    }
+
+    int ForceFeedbackChannels(bool right)
+    {
+        int channels = 0;
+        WithGlove(right, [&](TSCore::HapticGlove& glove) { return (channels = Channels(glove)) > 0; });
+        return channels;
+    }
+
+    bool SendForce(bool right, const ForceLevels& levels)
+    {
+        return WithGlove(right,
+                         [&](TSCore::HapticGlove& glove)
+                         {
+                             const std::optional<long long> age = StampAge();
+                             const int channels = Channels(glove);
+                             if (channels == 0 || !age || *age >= OpenXRHand::stoppedAfterSeconds)
+                                 return false;
+                             std::vector<int> sent(levels.begin(), levels.end());
+                             for (std::size_t f = static_cast<std::size_t>(channels); f < sent.size(); ++f)
+                                 sent[f] = 0;
+                             glove.SendHaptics(TSCore::Haptics::TS_FFBCmd(sent));
+                             // Only a command the library wrote becomes its last one.
+                             return glove.lastFFB.levels == sent;
+                         });
+    }
+
+    void ReleaseForce(bool right)
+    {
+        WithGlove(right,
+                  [](TSCore::HapticGlove& glove)
+                  {
+                      glove.SendHaptics(TSCore::Haptics::TS_FFBCmd::off);
+                      return true;
+                  });
     }
 }
