@@ -540,3 +540,26 @@ TEST_F(HandTrackingLayer, WholeSessionPassesTheValidationLayer)
         reported.push_back(text.substr(at, text.find(']', at) + 1 - at));
     EXPECT_EQ(reported, expected) << text;
 }
+
+// The sample application as the README runs it: both hands tracked, the grip felt, and
+// released when it exits.
+TEST_F(HandTrackingLayer, ExampleTracksBothHandsAndReleasesItsGrip)
+{
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
+    const TSCoreTest::RunResult run = TSCoreTest::Run(TSCORE_XR_EXAMPLE, {"1.2"});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(run.out.rfind("TSCore headless system: hand tracking yes, force feedback yes\n", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("left index tip ("), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("right index tip ("), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" m, grip "), std::string::npos) << run.out;
+    std::string lastRight;
+    bool gripped = false;
+    for (const std::string& line : sim.Lines())
+        if (line.rfind("haptics device0 tessara ffb=", 0) == 0)
+        {
+            lastRight = line;
+            gripped = gripped || line.rfind("haptics device0 tessara ffb=0,0,0,0,0 ", 0) != 0;
+        }
+    EXPECT_TRUE(gripped);
+    EXPECT_EQ(lastRight.rfind("haptics device0 tessara ffb=0,0,0,0,0 ", 0), 0u) << lastRight;
+}
