@@ -307,6 +307,40 @@ TEST_F(Cli, PoseJsonMatchesTheLibrarysPose)
         EXPECT_EQ(joints[j]["locationFlags"], 15);
         EXPECT_NEAR(joints[j]["position"][2].get<double>(), located.jointLocations[j].pose.position.z, 1e-6);
     }
+    const json state = json::parse(xr.out)["state"];
+    EXPECT_EQ(state["service"], "running");
+    EXPECT_LE(state["stampAge"].get<int>(), 1);
+    EXPECT_EQ(state["connected"], true);
+    for (std::size_t at = xr.out.find_first_of("0123456789"); at != std::string::npos;
+         at = xr.out.find_first_of("0123456789", xr.out.find_first_not_of("0123456789.e-", at)))
+        EXPECT_LT(xr.out.find_first_not_of("0123456789.e-", at) - at, 16u) << xr.out.substr(at, 30);
+    // The layer's rule: a service not updating gives valid, untracked joints; a disconnected
+    // glove or a stopped service none, and isActive false.
+    const auto openxr = [&](const char* device)
+    {
+        const RunResult r = Tscore({"pose", "--device", device, "--openxr"});
+        const json out = json::parse(r.out, nullptr, false);
+        EXPECT_TRUE(out.is_object()) << r.out << r.err;
+        return out.is_object() ? out : json::object();
+    };
+    ASSERT_TRUE(sim.Control("scan -5"));
+    json stale = openxr("1");
+    EXPECT_EQ(stale["isActive"], true);
+    EXPECT_EQ(stale["joints"][3]["locationFlags"], 3);
+    EXPECT_EQ(stale["state"]["service"], "stale");
+    ASSERT_TRUE(sim.Control("scan 0"));
+    ASSERT_TRUE(sim.Control("disconnect 1"));
+    const json disconnected = openxr("1");
+    EXPECT_EQ(disconnected["isActive"], false);
+    EXPECT_EQ(disconnected["joints"][3]["locationFlags"], 0);
+    EXPECT_EQ(disconnected["state"]["connected"], false);
+    ASSERT_TRUE(sim.Control("stale"));
+    const json stopped = openxr("0");
+    EXPECT_EQ(stopped["isActive"], false);
+    EXPECT_EQ(stopped["joints"][0]["locationFlags"], 0);
+    EXPECT_EQ(stopped["state"]["stampAge"], 100);
+    ASSERT_TRUE(sim.Control("scan 0"));
+    ASSERT_TRUE(sim.Control("connect 1"));
 
     // Without --json: the same angles in whole degrees, labelled, with the orientation.
     const RunResult text = Tscore({"pose", "--right"});

@@ -63,7 +63,7 @@ namespace TSCoreCli
             if (!state.Live())
                 Warn(Describe(*glove) + ": " + state.Headline());
             if (options.openxr)
-                std::cout << OpenXRToJson(pose, glove->IsRight(), state.complete).dump() << std::endl;
+                std::cout << DumpFloats(OpenXRToJson(pose, glove->IsRight(), state)) << std::endl;
             else if (options.storage)
                 std::cout << pose.Serialize() << std::endl;
             else if (!options.json)
@@ -91,7 +91,10 @@ namespace TSCoreCli
         command
             ->add_flag("--openxr", options->openxr,
                        "Print the 26 OpenXR hand-tracking joints as one line of JSON: extension joint names, "
-                       "flags, positions (metres, relative to the wrist), orientations (x, y, z, w), radii.")
+                       "flags, positions (metres, relative to the wrist), orientations (x, y, z, w), radii, and "
+                       "the glove's state. The flags are those the OpenXR layer gives: 15 while live, 3 (valid, "
+                       "not tracked) while the service has not updated for 3 to 10 s, 0 when disconnected or "
+                       "stopped.")
             ->excludes(json)
             ->excludes(storage);
         return [options] { return RunPose(*options); };

@@ -34,6 +34,13 @@ namespace TSCoreCli
 
     nlohmann::ordered_json PoseToJson(const TSCore::HandPose& pose, const PoseSource& source);
 
+    /// The float's own shortest text read back as a double (-16.6, not -16.599998474121094);
+    /// null when it is not finite.
+    nlohmann::ordered_json Number(float value);
+
+    /// {"service":"running"|"stale"|"stopped","stampAge":SECONDS|null,"connected":bool}
+    nlohmann::ordered_json StateToJson(const GloveState& state);
+
     /// The current time as seconds since 1970-01-01 UTC, to the millisecond.
     double NowSeconds();
 }
