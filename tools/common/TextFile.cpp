@@ -1,46 +1,94 @@
-#include "Files.h"
+#include "TextFile.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <utility>
 
-#include <TSCore/Util/Serializer.h>
-
-#include "RecordingFile.h"
-
-namespace TSCoreCli
+namespace ToolCommon
 {
-    bool ReadFile(const std::string& path, std::string& out)
+    namespace
     {
-        std::ifstream file(path, std::ios::binary);
-        if (!file)
+        std::string SystemReason(int error) { return std::strerror(error); }
+
+        /// Closes the descriptor however the function using it ends.
+        struct Descriptor
+        {
+            int fd = -1;
+            ~Descriptor()
+            {
+                if (fd >= 0)
+                    close(fd);
+            }
+        };
+    }
+
+    bool ReadTextFile(const std::string& path, std::string& out, std::string& why)
+    {
+        Descriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+        if (file.fd < 0)
+        {
+            why = SystemReason(errno);
             return false;
-        std::ostringstream content;
-        content << file.rdbuf();
-        // An empty file leaves rdbuf() extraction with failbit set; only bad() is an error.
-        if (file.bad())
-            return false;
-        out = content.str();
+        }
+        std::string text;
+        char buffer[65536];
+        for (;;)
+        {
+            const ssize_t n = read(file.fd, buffer, sizeof buffer);
+            if (n == 0)
+                break;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+            {
+                why = SystemReason(errno); // a directory: "Is a directory"
+                return false;
+            }
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        out = std::move(text);
         return true;
     }
 
-    bool WriteFile(const std::string& path, const std::string& text)
+    bool WriteTextFile(const std::string& path, const std::string& text, std::string& why)
     {
         if (path == "-")
         {
             std::cout << text << std::flush;
+            why = "standard output is closed";
             return static_cast<bool>(std::cout);
         }
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        if (!file)
+        Descriptor file{open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
+        if (file.fd < 0)
+        {
+            why = SystemReason(errno);
             return false;
-        file << text;
-        file.close();
-        return !file.fail();
+        }
+        for (std::size_t done = 0; done < text.size();)
+        {
+            const ssize_t n = write(file.fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+            {
+                why = SystemReason(n < 0 ? errno : ENOSPC);
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        const int fd = file.fd;
+        file.fd = -1;
+        if (close(fd) != 0)
+        {
+            why = SystemReason(errno); // a full disk may only show here
+            return false;
+        }
+        return true;
     }
 
     bool CanWrite(const std::string& path, std::string& why)
@@ -56,56 +104,20 @@ namespace TSCoreCli
         }
         if (fs::exists(path, error))
         {
-            why = path + " is not writable";
-            return access(path.c_str(), W_OK) == 0;
+            if (access(path.c_str(), W_OK) == 0)
+                return true;
+            why = SystemReason(errno);
+            return false;
         }
         const fs::path parent = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
-        why = parent.string() + (fs::is_directory(parent, error) ? " is not writable" : " does not exist");
-        return fs::is_directory(parent, error) && access(parent.c_str(), W_OK) == 0;
-    }
-
-    TextKind KindOfText(const std::string& text)
-    {
-        const std::size_t start = text.find_first_not_of(" \t\r\n");
-        if (start == std::string::npos)
-            return TextKind::Empty;
-        if (ToolCommon::RecordingFile::LooksLikeOne(text))
-            return TextKind::Recording;
-        if (text.compare(start, 5, "<?xml") == 0 || text.compare(start, 4, "<svg") == 0)
-            return TextKind::Svg;
-        if (text.compare(start, 2, "{\"") == 0 || text[start] == '[')
-            return TextKind::Json;
-        // Storage texts: a profile is {side}{exoskeleton part}{second-model part}, a pose
-        // {side}{angles}{positions}{rotations}.
-        const std::vector<std::string> blocks = TSCore::Util::Serializer::SplitBlocks(text, false);
-        const auto startsWith = [&](std::size_t i, const char* prefix)
-        { return blocks.size() > i && blocks[i].rfind(prefix, 0) == 0; };
-        if (blocks.size() == 3 && (startsWith(1, "{R}") || startsWith(1, "{L}")))
-            return TextKind::HandProfile;
-        if (blocks.size() == 4 && (startsWith(1, "{{") || blocks[1].empty()))
-            return TextKind::HandPose;
-        return TextKind::Other;
-    }
-
-    std::string DescribeKind(TextKind kind)
-    {
-        switch (kind)
+        if (!fs::is_directory(parent, error))
         {
-        case TextKind::Empty:
-            return "an empty file";
-        case TextKind::HandProfile:
-            return "a hand profile (written by `tscore calibrate`)";
-        case TextKind::HandPose:
-            return "a hand pose (written by `tscore pose --storage`)";
-        case TextKind::Recording:
-            return "a recording (written by `tscore record`)";
-        case TextKind::Svg:
-            return "an SVG picture";
-        case TextKind::Json:
-            return "JSON, such as the output of `tscore pose --json`";
-        case TextKind::Other:
-            break;
+            why = parent.string() + (fs::exists(parent, error) ? " is not a directory" : " does not exist");
+            return false;
         }
-        return "text of no kind tscore knows";
+        if (access(parent.c_str(), W_OK) == 0)
+            return true;
+        why = parent.string() + ": " + SystemReason(errno);
+        return false;
     }
 }

@@ -74,7 +74,8 @@ namespace TSCoreCli
                     {"positions", "millimetres, hand frame"},
                     {"rotations", "quaternion x, y, z, w"},
                     {"orientation", "quaternion x, y, z, w"},
-                    {"time", "seconds since 1970-01-01 UTC"},
+                    {"time",
+                     "seconds since 1970-01-01 UTC when the reading arrived (the first one seen: when it was read)"},
                     {"normalizedFlexion", "0 stretched, 1 fully flexed, not clamped"}};
         }
     }
@@ -95,7 +96,8 @@ namespace TSCoreCli
             out["state"] = {
                 {"service", source.state->service.Name()},
                 {"stampAge", source.state->service.stampAge ? json(*source.state->service.stampAge) : json(nullptr)},
-                {"connected", source.state->connected}};
+                {"connected", source.state->connected},
+                {"word", source.state->Word()}};
         out["units"] = Units();
         out["orientation"] = source.orientation ? Rotation(*source.orientation) : json(nullptr);
         out["fingers"] = Fingers(pose);
