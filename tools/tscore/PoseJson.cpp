@@ -29,7 +29,8 @@ namespace TSCoreCli
     {
         return {{"service", state.service.Name()},
                 {"stampAge", state.service.stampAge ? json(*state.service.stampAge) : json(nullptr)},
-                {"connected", state.connected}};
+                {"connected", state.connected},
+                {"word", state.Word()}};
     }
 
     namespace
@@ -81,7 +82,8 @@ namespace TSCoreCli
                     {"positions", "millimetres, hand frame"},
                     {"rotations", "quaternion x, y, z, w"},
                     {"orientation", "quaternion x, y, z, w"},
-                    {"time", "seconds since 1970-01-01 UTC"},
+                    {"time",
+                     "seconds since 1970-01-01 UTC when the reading arrived (the first one seen: when it was read)"},
                     {"normalizedFlexion", "0 stretched, 1 fully flexed, not clamped"}};
         }
     }

@@ -2,7 +2,7 @@
 
 // A hand pose as JSON, one object:
 // {"device":{"id","kind","key"},"side":"right","right":true,"time":SECONDS,"valid":bool,
-//  "invalidFingers":[...],"state":{"service","stampAge","connected"},"units":{...},
+//  "invalidFingers":[...],"state":{"service","stampAge","connected","word"},"units":{...},
 //  "orientation":[x,y,z,w]|null,
 //  "fingers":[{"name":"Thumb","joints":["CMC","MCP","IP"],"jointAngles":[[twist,flexion,spread],...],
 //              "positions":[[x,y,z],...],"rotations":[[x,y,z,w],...],"normalizedFlexion":f}, ...]}
@@ -27,7 +27,7 @@ namespace TSCoreCli
         std::string deviceId;
         std::string kind;
         std::string key;
-        double time = 0.0; ///< seconds since 1970-01-01 UTC; 0: unknown
+        double time = 0.0; ///< seconds since 1970-01-01 UTC of the reading; 0: unknown
         std::optional<TSCore::Kinematics::Quat> orientation;
         std::optional<GloveState> state;
     };
