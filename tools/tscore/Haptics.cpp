@@ -16,6 +16,7 @@
 #include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
+#include "RemoteLink.h"
 #include "Select.h"
 #include "Terminal.h"
 
@@ -166,6 +167,8 @@ namespace TSCoreCli
             if (!options.stop && options.ffb.empty() && options.buzz.empty() && options.thumper < 0)
                 return Fail(exitUsage, "nothing to send: give --ffb, --buzz, --thumper or --stop "
                                        "(see tscore haptics --help)");
+            if (const int code = CheckRemoteLink(RemoteUse::Haptics))
+                return code;
             std::shared_ptr<TSCore::HapticGlove> glove;
             if (const int code = SelectGlove(options.glove, glove))
                 return code;
