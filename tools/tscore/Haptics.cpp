@@ -11,6 +11,7 @@
 #include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
+#include "RemoteLink.h"
 #include "Select.h"
 #include "Terminal.h"
 
@@ -189,6 +190,8 @@ namespace TSCoreCli
                 return Fail(exitUsage, "nothing to send: give --ffb, --buzz, --thumper or --stop "
                                        "(see tscore haptics --help)");
             if (const int code = CheckCounts(options))
+                return code;
+            if (const int code = CheckRemoteLink(RemoteUse::Haptics))
                 return code;
             std::shared_ptr<TSCore::HapticGlove> glove;
             if (const int code = SelectGlove(options.glove, glove))

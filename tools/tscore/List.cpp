@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "LiveState.h"
+#include "RemoteLink.h"
 #include "Select.h"
 #include "Table.h"
 
@@ -109,6 +110,8 @@ namespace TSCoreCli
                 std::cout << "Connection service: " << service.Describe() << "\n";
                 std::cout << (devices.empty() ? "No devices.\n" : DeviceTable(devices)) << std::flush;
             }
+            if (const int code = CheckRemoteLink(RemoteUse::List))
+                return code;
             return service.Refuse();
         }
     }
