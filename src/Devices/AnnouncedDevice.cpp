@@ -42,6 +42,8 @@ namespace TSCore::detail
             info.connectionType = Util::detail::ReadInt(Field(record, 5), -1, value)
                                       ? static_cast<TSDevice::ConnectionType>(value)
                                       : TSDevice::ConnectionType::Unknown;
+            // Room for a rate or address that grows by a few digits.
+            info.record.reserve(record.size() + 16);
             info.record.assign(record);
         }
 

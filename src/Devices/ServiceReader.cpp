@@ -18,6 +18,8 @@ namespace TSCore
 
     namespace
     {
+        constexpr std::size_t textCapacity = 1024;
+
         // One index below the service's count: where its objects are, what its record names,
         // and the latest text read from it.
         struct Slot
@@ -196,9 +198,12 @@ namespace TSCore
         const detail::RecordChange change = detail::UpdateAnnounced(index, record, slot.entry);
         if (change != detail::RecordChange::Replaced && change != detail::RecordChange::Dropped)
             return false;
-        // Another device: its readings start over.
+        // Another device: its readings start over. Room for texts of any usual length, so that
+        // a text a little longer than the ones before does not allocate in the middle of a stream.
         slot.text.clear();
         slot.reading = Reading();
+        slot.text.reserve(textCapacity);
+        slot.scratch.reserve(textCapacity);
         return true;
     }
 
