@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             texts[i].empty() ? std::nullopt : std::optional<std::string_view>(texts[i]);
         const std::shared_ptr<TSCore::TSDevice> before = entry.device;
         const RecordChange change = UpdateAnnounced(4, record, entry);
-        TSCoreFuzz::Check((change == RecordChange::Facts) == (entry.device && entry.device == before && record &&
-                                                              change != RecordChange::None),
+        TSCoreFuzz::Check((change == RecordChange::Facts) ==
+                              (entry.device && entry.device == before && record && change != RecordChange::None),
                           "new facts keep the object");
         TSCoreFuzz::Check(change != RecordChange::Replaced || (entry.device && entry.device != before),
                           "a replaced entry has a new object");
