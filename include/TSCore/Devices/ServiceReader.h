@@ -27,7 +27,9 @@ namespace TSCore
     /// - Before every read of a mapping, one fstat of that segment's kept descriptor. A segment
     ///   whose file was removed (the service stopped or was replaced) or changed size is not
     ///   touched again: the read answers Missing and the next Update() opens what the service
-    ///   publishes now. No byte past the size seen by that fstat is ever read.
+    ///   publishes now. No byte past the size seen by that fstat is ever read. (Only a service
+    ///   that truncates the file within the fraction of a microsecond between that fstat and the
+    ///   copy could still fault the read, as it could on DeviceList's path.)
     /// - In Update(), at most every checkInterval (and in every Refresh()): the time stamp, the
     ///   device count and every device record, from the kept "Devices" mapping. A changed
     ///   count or record, or a replaced segment, updates the device list at once.
