@@ -222,4 +222,10 @@ TEST_F(ServiceReaderTest, FollowsAStaleStampAKillARestartWithOtherGlovesAndAStop
     EXPECT_EQ(reader.Read(0).status, Status::Missing);
     EXPECT_FALSE(reader.GetHandPose(0, profile, pose));
     EXPECT_FALSE(held->GetHandPose(profile, pose));
+
+    // Started again after a stop: found by Update alone.
+    SimProcess third;
+    ASSERT_TRUE(third.Launch({"--tessara", "left"}));
+    ASSERT_TRUE(UpdateUntil(reader, [&] { return reader.FindGlove(false) == 0; }, std::chrono::seconds(1)));
+    EXPECT_TRUE(reader.GetHandPose(0, HandProfile::Default(false), pose));
 }
