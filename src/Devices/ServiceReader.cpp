@@ -25,7 +25,6 @@ namespace TSCore
         struct Slot
         {
             std::string key;
-            const shm::ShmString* recordAt = nullptr;
             const shm::ShmString* textAt = nullptr;
             std::string scratch; ///< a record or text being copied
             detail::AnnouncedDevice entry;
@@ -188,8 +187,7 @@ namespace TSCore
     // True when the slot's device was replaced or dropped.
     bool ServiceReader::Impl::ReadRecord(Slot& slot, int index)
     {
-        slot.recordAt = devices.Locate(slot.key.c_str());
-        const shm::LookupResult result = devices.Read(slot.recordAt, slot.scratch);
+        const shm::LookupResult result = devices.Read(devices.Locate(slot.key.c_str()), slot.scratch);
         if (result == shm::LookupResult::Unstable)
             return false; // being rewritten: the entry stays as it was
         std::optional<std::string_view> record;
@@ -486,5 +484,15 @@ namespace TSCore
     bool ServiceReader::IMURotationFromText(HapticGlove& glove, std::string_view text, Kinematics::Quat& q)
     {
         return IMURotationOfText(glove, text, ThreadFrames(), q);
+    }
+
+    std::shared_ptr<TSDevice> ServiceReader::DeviceFromRecord(int deviceIndex, std::string_view record,
+                                                              DeviceInfo* info)
+    {
+        detail::AnnouncedDevice entry;
+        detail::UpdateAnnounced(deviceIndex, record, entry);
+        if (info != nullptr && entry.device)
+            *info = std::move(entry.info);
+        return entry.device;
     }
 }

@@ -156,6 +156,14 @@ TEST_F(ServiceReaderTest, AnswersAsThePerCallPathAndFollowsRecordChanges)
     EXPECT_EQ(reader.Info(2).address, "elsewhere");
     EXPECT_EQ(reader.Info(2).packetsPerSecond, 60);
     EXPECT_EQ(reader.Info(2).record, moved);
+    ServiceReader::DeviceInfo parsed;
+    const auto fromRecord = ServiceReader::DeviceFromRecord(2, moved, &parsed);
+    ASSERT_NE(fromRecord, nullptr);
+    EXPECT_NE(fromRecord, beta);
+    EXPECT_EQ(fromRecord->GetDeviceKey(), "device2");
+    EXPECT_EQ(parsed.address, "elsewhere");
+    EXPECT_EQ(parsed.deviceID, "dev7");
+    EXPECT_EQ(ServiceReader::DeviceFromRecord(2, "1@60@7@{x}@a@0"), nullptr);
     EXPECT_FALSE(reader.Info(1).connected);
     EXPECT_EQ(reader.FindGlove(false), ServiceReader::npos);
     ASSERT_TRUE(sim.Control("record 2 1@60@-1@{dev8:HW3:v2.0}@elsewhere@1"));
@@ -226,6 +234,7 @@ TEST_F(ServiceReaderTest, FollowsAStaleStampAKillARestartWithOtherGlovesAndAStop
     // Started again after a stop: found by Update alone.
     SimProcess third;
     ASSERT_TRUE(third.Launch({"--tessara", "left"}));
-    ASSERT_TRUE(UpdateUntil(reader, [&] { return reader.FindGlove(false) == 0; }, std::chrono::seconds(1)));
+    ASSERT_TRUE(UpdateUntil(
+        reader, [&] { return reader.FindGlove(false) == 0; }, std::chrono::seconds(1)));
     EXPECT_TRUE(reader.GetHandPose(0, HandProfile::Default(false), pose));
 }

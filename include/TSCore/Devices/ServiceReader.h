@@ -192,6 +192,13 @@ namespace TSCore
         /// The orientation in a sensor text read already, as glove.GetIMURotation gives it.
         static bool IMURotationFromText(HapticGlove& glove, std::string_view text, Kinematics::Quat& q);
 
+        /// The device a record names (a record kept in a recording, or sent from another machine),
+        /// parsed as the reader parses the service's records, with deviceIndex and its key set;
+        /// info, when given, gets the record's fields. Empty (info untouched) when the record names
+        /// no device.
+        static std::shared_ptr<TSDevice> DeviceFromRecord(int deviceIndex, std::string_view record,
+                                                          DeviceInfo* info = nullptr);
+
     private:
         struct Impl;
         std::unique_ptr<Impl> impl;
