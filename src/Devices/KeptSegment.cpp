@@ -62,6 +62,7 @@ namespace TSCore::detail
             region.swap(mapped);
             base = region.get_address();
             size = length;
+            id = FileId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
             // Read the segment's own header only once the file is known to be still that large.
             if (Check() == Validity::Gone || !Intact(base, size))
             {
@@ -90,6 +91,7 @@ namespace TSCore::detail
         file.swap(closed);
         base = nullptr;
         size = 0;
+        id = FileId();
     }
 
     KeptSegment::Validity KeptSegment::Check() const noexcept

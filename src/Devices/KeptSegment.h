@@ -7,6 +7,7 @@
 // was mapped, and every object is checked to lie inside the mapping before it is copied.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "Devices/SharedMemory.h"
@@ -30,10 +31,21 @@ namespace TSCore::detail
             Gone,  ///< removed, replaced, shrunk or not open: do not read it
         };
 
+        /// Which file is open: a service that created its segments anew has other ones.
+        struct FileId
+        {
+            std::uint64_t device = 0;
+            std::uint64_t inode = 0;
+            bool operator==(const FileId& other) const { return device == other.device && inode == other.inode; }
+            bool operator!=(const FileId& other) const { return !(*this == other); }
+        };
+
         /// Opens the segment read-only and maps the whole of it (any earlier mapping is closed).
         Opened Open(const char* name) noexcept;
         void Close() noexcept;
         bool IsOpen() const noexcept { return base != nullptr; }
+        /// The open file; all zero when none is open.
+        FileId Id() const noexcept { return id; }
 
         /// The validity check: one fstat of the kept descriptor.
         Validity Check() const noexcept;
@@ -52,5 +64,6 @@ namespace TSCore::detail
         SharedMemory::bip::mapped_region region;
         const void* base = nullptr;
         std::size_t size = 0;
+        FileId id;
     };
 }

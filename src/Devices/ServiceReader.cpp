@@ -120,7 +120,10 @@ namespace TSCore
         nextCheck = Clock::now() + checkInterval;
         try
         {
+            const KeptSegment::FileId before = devices.Id();
             Follow(devices, shm::devicesSegment);
+            if (devices.Id() != before)
+                slots.clear(); // another service, or the same one restarted: its devices are new
             if (!devices.IsOpen())
             {
                 // The service stopped: it announces nothing.

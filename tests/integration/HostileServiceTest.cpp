@@ -269,9 +269,11 @@ TEST(HostileService, SegmentsGrownShrunkReplacedAndScribbledUnderAReader)
     using Status = ServiceReader::ReadStatus;
     TSCoreTest::RemoveSegments();
     const std::string sensor = TS::TessaraVars::GetSensorString("QX7.2", 0.0f);
-    Publish("1@60@0@{" + TS::TessaraVars::GetStdCString("QX7.2", 4.7f, true) + "}@addr@2", sensor);
+    const std::string record = "1@60@0@{" + TS::TessaraVars::GetStdCString("QX7.2", 4.7f, true) + "}@addr@2";
+    Publish(record, sensor);
     ServiceReader reader;
     ASSERT_EQ(reader.DeviceCount(), 1u);
+    const auto glove = reader.Glove(0);
     const HandProfile profile = HandProfile::Default(true);
     HandPose pose;
     ASSERT_TRUE(reader.GetHandPose(0, profile, pose));
@@ -280,6 +282,7 @@ TEST(HostileService, SegmentsGrownShrunkReplacedAndScribbledUnderAReader)
     EXPECT_EQ(reader.Read(0).status, Status::Unchanged) << "a grown file is still safe to read";
     EXPECT_FALSE(reader.Update()) << "mapped anew at once, the same device";
     EXPECT_TRUE(reader.GetHandPose(0, profile, pose));
+    EXPECT_EQ(reader.Glove(0), glove);
 
     Resize("Data", 4096);
     EXPECT_EQ(reader.Read(0).status, Status::Missing);
@@ -288,9 +291,9 @@ TEST(HostileService, SegmentsGrownShrunkReplacedAndScribbledUnderAReader)
     EXPECT_FALSE(reader.GetHandPose(0, profile, pose));
 
     TSCoreTest::RemoveSegments();
-    Publish("1@60@2@{C:KV1-R0001:KV1:v2.1:R:4:0;0;0}@addr@2", "412;388|530|611|702:0.012;-0.020;0.383;0.924");
-    EXPECT_TRUE(reader.Refresh()) << "replaced by another device";
-    EXPECT_EQ(reader.Info(0).type, DeviceType::Kelvo);
+    Publish(record, sensor);
+    EXPECT_TRUE(reader.Refresh()) << "segments made anew: a restarted service";
+    EXPECT_NE(reader.Glove(0), glove) << "whose devices are new objects, even the same glove";
     EXPECT_TRUE(reader.GetHandPose(0, profile, pose));
 
     Scribble("Data");
