@@ -43,7 +43,8 @@ namespace TSCore::detail
                                       ? static_cast<TSDevice::ConnectionType>(value)
                                       : TSDevice::ConnectionType::Unknown;
             // Room for a rate or address that grows by a few digits.
-            info.record.reserve(record.size() + 16);
+            if (info.record.capacity() < record.size())
+                info.record.reserve(record.size() + 16);
             info.record.assign(record);
         }
 
