@@ -45,7 +45,7 @@ namespace TSCore::Retarget::detail
             for (int j = 0; j < 3; ++j)
                 rotation(i, j) = r(i, j);
         wrist = Eigen::Vector3d(config.wrist[0], config.wrist[1], config.wrist[2]);
-        lambda = config.regularisation * config.regularisation;
+        heldLambda = config.regularisation * config.regularisation;
         rho = config.posture * config.posture;
         // Derived scales compare the robot at rest with the wearer's open hand, tip to tip.
         m.Evaluate(m.rest.data(), false);
@@ -103,13 +103,18 @@ namespace TSCore::Retarget::detail
             return false;
         const Kinematics::Vect3D& h = pose.jointPositions[std::size_t(digit)][std::size_t(point)];
         out = Eigen::Vector3d(h.x, mirror ? -h.y : h.y, h.z) * mmToM;
-        return out.allFinite();
+        return true;
     }
 
     bool Objective::SetTargets(const HandPose& pose)
     {
+        // A position that is not finite means a broken reading, whichever digit it is in.
+        for (const auto& digit : pose.jointPositions)
+            for (const Kinematics::Vect3D& p : digit)
+                if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+                    return false;
         const bool mirror = pose.isRight != right;
-        Eigen::Vector3d h;
+        Eigen::Vector3d h = Eigen::Vector3d::Zero();
         for (std::size_t i = 0; i < model->mapping.size(); ++i)
         {
             const Retargeter::LinkMatch& m = model->mapping[i];
@@ -121,7 +126,7 @@ namespace TSCore::Retarget::detail
         for (PinchTerm& p : pinches)
         {
             const int finger = static_cast<int>(model->mapping[std::size_t(p.finger)].digit);
-            Eigen::Vector3d thumb;
+            Eigen::Vector3d thumb = Eigen::Vector3d::Zero();
             HumanPoint(pose, 0, tipPoint, mirror, thumb);
             HumanPoint(pose, finger, tipPoint, mirror, h);
             const Eigen::Vector3d human = h - thumb;
@@ -134,7 +139,11 @@ namespace TSCore::Retarget::detail
         return true;
     }
 
-    void Objective::SetPrevious(const double* x) { previous = Eigen::Map<const Eigen::VectorXd>(x, previous.size()); }
+    void Objective::SetPrevious(const double* x, bool held)
+    {
+        previous = Eigen::Map<const Eigen::VectorXd>(x, previous.size());
+        lambda = held ? heldLambda : 0.0;
+    }
 
     double Objective::Fill(const double* x, bool withJacobian)
     {

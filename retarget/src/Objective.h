@@ -33,9 +33,11 @@ namespace TSCore::Retarget::detail
         bool Setup(const RetargetConfig& config, RobotModel& model, std::string& error);
 
         /// Targets from the pose; false (nothing changed) when the pose lacks a point the
-        /// terms need or one is not finite.
+        /// terms need or holds a position that is not finite.
         bool SetTargets(const HandPose& pose);
-        void SetPrevious(const double* x);
+        /// The solution to stay near; none (held is false) on the first solve, which then goes
+        /// straight to the best fit.
+        void SetPrevious(const double* x, bool held);
 
         /// The objective at x; its gradient into gradient when that is not null.
         double Cost(const double* x, double* gradient);
@@ -75,6 +77,7 @@ namespace TSCore::Retarget::detail
         Eigen::Matrix3d rotation = Eigen::Matrix3d::Identity();
         Eigen::Vector3d wrist = Eigen::Vector3d::Zero();
         double lambda = 0.0;
+        double heldLambda = 0.0;
         double rho = 0.0;
         Eigen::VectorXd rest;
         std::vector<double> sqrtWeights;

@@ -90,7 +90,7 @@ namespace TSCore::Retarget
         x = Eigen::Map<const Eigen::VectorXd>(model.rest.data(), model.Variables());
         trial = x;
         output = model.rest;
-        objective.SetPrevious(x.data());
+        objective.SetPrevious(x.data(), false);
         filter.Reset();
         solved = false;
         stats = SolveStats();
@@ -100,7 +100,7 @@ namespace TSCore::Retarget
     {
         if (!std::isfinite(time) || !objective.SetTargets(pose))
             return false;
-        objective.SetPrevious(x.data());
+        objective.SetPrevious(x.data(), solved);
         trial = x;
         const SolveStats s = config.solver == Solver::Slsqp
                                  ? nlopt.Solve(objective, config.iterations, trial)
@@ -177,6 +177,12 @@ namespace TSCore::Retarget
     std::unique_ptr<Retargeter> Retargeter::Load(const std::string& configPath, std::string& error)
     {
         error.clear();
+        std::error_code ec;
+        if (std::filesystem::exists(configPath, ec) && !std::filesystem::is_regular_file(configPath, ec))
+        {
+            error = configPath + ": cannot read: not a regular file";
+            return nullptr;
+        }
         std::ifstream in(configPath, std::ios::binary);
         if (!in)
         {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -166,6 +167,13 @@ namespace TSCore::Retarget::detail
 
         bool ReadFile(const std::string& path, std::string& text, std::string& problem)
         {
+            // A device or a pipe (/dev/zero) would never end.
+            std::error_code ec;
+            if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
+            {
+                problem = "not a regular file";
+                return false;
+            }
             std::ifstream in(path, std::ios::binary);
             if (!in)
             {

@@ -99,6 +99,14 @@ namespace
 
 TEST(RetargeterLoad, ReadsJointsMimicsScalesAndFramesOfTheTestHands)
 {
+    // The README documents this very file.
+    const std::string readme = ReadText(TSCORE_README);
+    const std::size_t section = readme.find("### The configuration file");
+    const std::size_t start = readme.find("```yaml\n", section);
+    ASSERT_NE(start, std::string::npos);
+    const std::size_t end = readme.find("```", start + 8);
+    EXPECT_EQ(readme.substr(start + 8, end - start - 8), ReadText(data + "/five_digit_hand.yaml"));
+
     auto five = LoadHand("five_digit_hand.yaml");
     ASSERT_TRUE(five);
     const auto& joints = five->Joints();
@@ -286,11 +294,15 @@ TEST(RetargeterSolve, RefusesPosesItCannotUseAndKeepsItsSolution)
     r->Solution(kept);
     EXPECT_EQ(kept.positions, before.positions);
 
-    // A robot with three fingers takes the wearer's other two for nothing.
+    // A robot with three fingers does without the wearer's other two, but a reading with a
+    // position that is not finite is broken, whichever digit it is in.
     auto three = LoadHand("three_finger_hand.yaml");
     ASSERT_TRUE(three);
     EXPECT_TRUE(three->Solve(noTip, 0.0, out));
     EXPECT_EQ(out.names.size(), 9u);
+    HandPose nanPinky = Pose(Open());
+    nanPinky.jointPositions[4][2].z = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_FALSE(three->Solve(nanPinky, 0.001, out));
 
     r->Reset();
     r->Solution(kept);

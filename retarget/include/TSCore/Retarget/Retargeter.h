@@ -116,8 +116,8 @@ namespace TSCore::Retarget
 
         /// Solves for the pose read at timeSeconds (any monotonic clock; it drives the
         /// filter) and writes every joint into out. False, with out and the retargeter's
-        /// state left as they were, when the pose lacks a configured digit or holds a value
-        /// that is not finite.
+        /// state left as they were, when the pose lacks a point the configuration matches,
+        /// holds a joint position that is not finite (in any digit), or the time is not finite.
         bool Solve(const HandPose& pose, double timeSeconds, RobotJoints& out);
         /// The same, timed by the steady clock at the call.
         bool Solve(const HandPose& pose, RobotJoints& out);
