@@ -24,7 +24,9 @@ namespace TSCore::Retarget::detail
         held = gradient;
         rhs = gradient;
         reduced = normal;
-        cholesky = Eigen::LLT<Eigen::MatrixXd>(variables);
+        // Sizes the factorisation's storage once (a moved-from LLT(size) would carry an unset
+        // status).
+        cholesky.compute(Eigen::MatrixXd::Identity(variables, variables));
     }
 
     void DlsSolver::Normal(const std::vector<std::vector<Eigen::Index>>& blocks)

@@ -260,6 +260,12 @@ namespace TSCore::Retarget::detail
                 this->rest.push_back(rest);
             }
         }
+        AssignVariables(leaderMask, variableOf);
+        return true;
+    }
+
+    void RobotModel::AssignVariables(const std::vector<unsigned>& leaderMask, const std::vector<int>& variableOf)
+    {
         speed.assign(lower.size(), 0.0);
         for (ModelJoint& j : joints)
         {
@@ -273,13 +279,12 @@ namespace TSCore::Retarget::detail
             }
             const unsigned mask = leaderMask[leader];
             j.rest = j.multiplier * joints[leader].rest + j.offset;
-            j.variable = variableOf[leader];
+            j.variable = v;
             j.info.digit = -1;
             for (int d = 0; d < fingerCount; ++d)
                 if (mask == (1u << d))
                     j.info.digit = d;
         }
-        return true;
     }
 
     bool RobotModel::OnChain(const std::string& link, PointRef& out) const

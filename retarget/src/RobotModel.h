@@ -104,6 +104,9 @@ namespace TSCore::Retarget::detail
         bool OrderJoints(const RetargetConfig& config, std::string& error);
         bool ResolveMimics(std::string& error);
         bool SetLimits(const RetargetConfig& config, std::string& error);
+        /// Each joint's variable, rest position and digit, each variable's speed limit, from
+        /// the leaders' digit masks and variables.
+        void AssignVariables(const std::vector<unsigned>& leaderMask, const std::vector<int>& variableOf);
         bool BuildChains(std::string& error);
         /// Finds link on a chain built so far; false when none has it.
         bool OnChain(const std::string& link, PointRef& out) const;

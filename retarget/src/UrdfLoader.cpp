@@ -218,6 +218,15 @@ namespace TSCore::Retarget::detail
             problem = "cannot build the kinematic tree";
         if (!problem.empty())
         {
+            // urdfdom links each link to its children by shared pointers: a loop would keep
+            // its links alive for ever.
+            for (const auto& [name, link] : out.model->links_)
+            {
+                link->child_links.clear();
+                link->child_joints.clear();
+                link->parent_joint.reset();
+            }
+            out.model.reset();
             error = out.name + ": " + problem;
             return false;
         }

@@ -71,6 +71,32 @@ namespace
         return Vect3D();
     }
 
+    /// URDFs for the error messages: the five-digit hand as it is, and broken ones.
+    template <typename Write>
+    void WriteBadUrdfs(const Write& write)
+    {
+        const std::string hand = ReadText(data + "/five_digit_hand.urdf");
+        write("hand.urdf", hand);
+        const std::string chain = "<robot name='r'><link name='a'/><link name='b'/><link name='c'/>"
+                                  "<joint name='ab' type='revolute'><parent link='a'/><child link='b'/>"
+                                  "<axis xyz='0 1 0'/><limit lower='0' upper='1' effort='1' velocity='1'/></joint>";
+        const std::string tail = "<joint name='bc' type='fixed'><parent link='b'/><child link='c'/></joint></robot>";
+        write("broken.urdf", "<robot name='r'><link name='a'></robot>");
+        write("twoparents.urdf",
+              chain + "<joint name='ac' type='fixed'><parent link='a'/><child link='c'/></joint>" + tail);
+        write("cycle.urdf", chain +
+                                "<link name='d'/><link name='e'/>"
+                                "<joint name='de' type='fixed'><parent link='d'/><child link='e'/></joint>"
+                                "<joint name='ed' type='fixed'><parent link='e'/><child link='d'/></joint>" +
+                                tail);
+        write("nan.urdf", "<robot name='r'><link name='a'/><link name='b'/><joint name='ab' type='fixed'>"
+                          "<origin xyz='0 nan 0'/><parent link='a'/><child link='b'/></joint></robot>");
+        write("mimic.urdf", chain.substr(0, chain.size() - 8) + "<mimic joint='nope'/></joint>" + tail);
+        std::string narrow = hand;
+        narrow.replace(narrow.find("multiplier=\"0.8\" offset=\"0\""), 27, "multiplier=\"0.8\" offset=\"2\"");
+        write("narrow.urdf", narrow);
+    }
+
     bool IsFlexion(const std::string& joint)
     {
         for (const char* end : {"_mcp", "_pip", "_dip", "_ip", "_flex"})
@@ -97,15 +123,18 @@ namespace
     }
 }
 
-TEST(RetargeterLoad, ReadsJointsMimicsScalesAndFramesOfTheTestHands)
+TEST(RetargeterLoad, TheReadmeDocumentsTheFiveDigitConfiguration)
 {
-    // The README documents this very file.
     const std::string readme = ReadText(TSCORE_README);
     const std::size_t section = readme.find("### The configuration file");
     const std::size_t start = readme.find("```yaml\n", section);
     ASSERT_NE(start, std::string::npos);
     const std::size_t end = readme.find("```", start + 8);
     EXPECT_EQ(readme.substr(start + 8, end - start - 8), ReadText(data + "/five_digit_hand.yaml"));
+}
+
+TEST(RetargeterLoad, ReadsJointsMimicsScalesAndFramesOfTheTestHands)
+{
 
     auto five = LoadHand("five_digit_hand.yaml");
     ASSERT_TRUE(five);
@@ -198,7 +227,7 @@ TEST(RetargeterSolve, PinchStaysAPinchAndOpenAndFistReachTheLimits)
     }
 }
 
-TEST(RetargeterSolve, KeepsLimitsAndVelocitiesAndFollowsSmoothMotionSmoothly)
+TEST(RetargeterSolve, KeepsLimitsAndVelocitiesWhateverThePose)
 {
     // Poses no hand makes (hyperextended, bent double, spread wide) among real ones, for both
     // solvers: no solution leaves the limits, no step exceeds velocity limit x time step.
@@ -226,7 +255,10 @@ TEST(RetargeterSolve, KeepsLimitsAndVelocitiesAndFollowsSmoothMotionSmoothly)
                 previous = out;
             }
     }
+}
 
+TEST(RetargeterSolve, FollowsSmoothMotionSmoothly)
+{
     // Fingers closing into a fist and opening again over two seconds at 1 kHz. Every joint's
     // step changes little from one solve to the next (its speed is continuous: nothing jumps),
     // and every flexion joint moves about as the wearer's do. A spread joint may move faster as
@@ -323,26 +355,7 @@ TEST(RetargeterLoad, NamesTheFileAndTheElementOfEveryProblem)
         std::ofstream(dir + "/" + name) << text;
         return dir + "/" + name;
     };
-    const std::string hand = ReadText(data + "/five_digit_hand.urdf");
-    write("hand.urdf", hand);
-    const std::string chain = "<robot name='r'><link name='a'/><link name='b'/><link name='c'/>"
-                              "<joint name='ab' type='revolute'><parent link='a'/><child link='b'/>"
-                              "<axis xyz='0 1 0'/><limit lower='0' upper='1' effort='1' velocity='1'/></joint>";
-    const std::string tail = "<joint name='bc' type='fixed'><parent link='b'/><child link='c'/></joint></robot>";
-    write("broken.urdf", "<robot name='r'><link name='a'></robot>");
-    write("twoparents.urdf",
-          chain + "<joint name='ac' type='fixed'><parent link='a'/><child link='c'/></joint>" + tail);
-    write("cycle.urdf", chain +
-                            "<link name='d'/><link name='e'/>"
-                            "<joint name='de' type='fixed'><parent link='d'/><child link='e'/></joint>"
-                            "<joint name='ed' type='fixed'><parent link='e'/><child link='d'/></joint>" +
-                            tail);
-    write("nan.urdf", "<robot name='r'><link name='a'/><link name='b'/><joint name='ab' type='fixed'>"
-                      "<origin xyz='0 nan 0'/><parent link='a'/><child link='b'/></joint></robot>");
-    write("mimic.urdf", chain.substr(0, chain.size() - 8) + "<mimic joint='nope'/></joint>" + tail);
-    std::string narrow = hand;
-    narrow.replace(narrow.find("multiplier=\"0.8\" offset=\"0\""), 27, "multiplier=\"0.8\" offset=\"2\"");
-    write("narrow.urdf", narrow);
+    WriteBadUrdfs(write);
 
     const std::string base = "urdf: hand.urdf\nbase_link: palm\n";
     const std::string digits = "digits:\n  index: {tip: index_tip}\n";
