@@ -110,6 +110,7 @@ namespace TSCore::Retarget
 
         Retargeter(const Retargeter&) = delete;
         Retargeter& operator=(const Retargeter&) = delete;
+        /// A moved-from retargeter may only be destroyed or assigned to.
         Retargeter(Retargeter&&) noexcept;
         Retargeter& operator=(Retargeter&&) noexcept;
         ~Retargeter();
@@ -132,8 +133,8 @@ namespace TSCore::Retarget
         const std::vector<Link>& Links() const;
         /// Every link's origin at the current solution, in the order of Links(), in the
         /// glove's hand frame (millimetres, +x toward the fingers, +y toward the thumb of a
-        /// right hand, +z out of the back; the robot's wrist at the hand's origin) and at the
-        /// robot's own size.
+        /// right hand, +z out of the back; the configuration's wrist point at the origin) and
+        /// at the robot's own size.
         void LinkPositions(std::vector<Kinematics::Vect3D>& out) const;
         /// For each entry of Mapping(), in the same frame: where the robot's link is at the
         /// current solution, and where the last solve wanted it (the wearer's point scaled
