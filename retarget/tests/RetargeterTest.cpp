@@ -193,6 +193,35 @@ TEST(RetargeterLoad, ReadsJointsMimicsScalesAndFramesOfTheTestHands)
     EXPECT_NEAR(tip.z, -18.0 * 1.25, 1.0);
 }
 
+TEST(RetargeterSolve, MovesPrismaticAndContinuousJointsAndSkipsFixedOnes)
+{
+    // A slide along x, then an arm turning without limits about z: the arm points where the open
+    // index finger's tip is, 14 degrees toward the thumb, and the slide stays at its limit.
+    const std::string dir = testing::TempDir() + "retarget_slider";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/slider.urdf")
+        << "<robot name='slider'><link name='base'/><link name='carriage'/><link name='arm'/><link name='tip'/>"
+           "<joint name='slide' type='prismatic'><parent link='base'/><child link='carriage'/><axis xyz='1 0 0'/>"
+           "<limit lower='0' upper='0.05' effort='1' velocity='1'/></joint>"
+           "<joint name='turn' type='continuous'><parent link='carriage'/><child link='arm'/><axis xyz='0 0 "
+           "1'/></joint>"
+           "<joint name='end' type='fixed'><origin xyz='0.05 0 0'/><parent link='arm'/><child link='tip'/></joint>"
+           "</robot>";
+    std::string error;
+    auto r = Retargeter::FromText(
+        "urdf: slider.urdf\nbase_link: base\ndigits:\n  index: {tip: tip}\nlimits: {joints: {slide: 0}}\n", dir, error);
+    ASSERT_TRUE(r) << error;
+    ASSERT_EQ(r->Joints().size(), 2u);
+    EXPECT_EQ(r->Joints()[0].type, Retargeter::JointType::Prismatic);
+    EXPECT_DOUBLE_EQ(r->Joints()[0].solveUpper, 0.05) << "its own margin, 0";
+    EXPECT_EQ(r->Joints()[1].type, Retargeter::JointType::Continuous);
+    EXPECT_TRUE(std::isinf(r->Joints()[1].upper) && std::isinf(r->Joints()[1].solveLower));
+    double t = 0.0;
+    const RobotJoints out = Settle(*r, Pose(Open()), t);
+    EXPECT_NEAR(out.positions[0], 0.0, 1e-3);
+    EXPECT_NEAR(out.positions[1], std::atan2(33.1, 134.4), 0.01);
+}
+
 TEST(RetargeterSolve, PinchStaysAPinchAndOpenAndFistReachTheLimits)
 {
     for (const char* config : {"five_digit_hand.yaml", "three_finger_hand.yaml"})
