@@ -246,6 +246,7 @@ namespace TSCore
         slot.text.swap(slot.scratch); // both keep their capacity
         ++reading.sequence;
         reading.firstSeen = Clock::now();
+        reading.firstSeenWall = std::chrono::system_clock::now();
         return Answer(slot, ReadStatus::New);
     }
 

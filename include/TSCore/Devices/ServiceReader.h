@@ -88,6 +88,8 @@ namespace TSCore
             std::uint64_t sequence = 0;
             /// When this reader first read the current text.
             std::chrono::steady_clock::time_point firstSeen{};
+            /// The same moment on the wall clock, for time stamps other machines and files read.
+            std::chrono::system_clock::time_point firstSeenWall{};
 
             bool Ok() const { return status == ReadStatus::New || status == ReadStatus::Unchanged; }
             bool IsNew() const { return status == ReadStatus::New; }
