@@ -11,34 +11,14 @@
 #include <TSCore/Hand/HandPose.h>
 #include <TSCore/Hand/HandProfile.h>
 
-#include "../tests/integration/SimProcess.h"
 #include "AllocCounter.h"
+#include "SimSession.h"
 
 using namespace TSCore;
 
 namespace
 {
-    // One simulator for one benchmark run; the device cache starts and ends empty.
-    class SimSession
-    {
-    public:
-        explicit SimSession(const std::vector<std::string>& args)
-        {
-            TSCoreTest::RemoveSegments();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-            ok = sim.Launch(args);
-        }
-        ~SimSession()
-        {
-            sim.Stop();
-            DeviceList::Dispose();
-            DeviceList::ReInitialize();
-            TSCoreTest::RemoveSegments();
-        }
-        bool ok = false;
-        TSCoreTest::SimProcess sim;
-    };
+    using TSCoreBench::SimSession;
 
     std::shared_ptr<HapticGlove> FirstGlove(benchmark::State& state)
     {

@@ -1,5 +1,6 @@
 // Finds the first connected glove and prints the wearer's hand pose.
-// Start the connection service first (or, without a glove: tesslink-sim --tessara right).
+// Start the connection service first (or, without a glove:
+// `tesslink-sim --tessara right`).
 
 #include <chrono>
 #include <iostream>
@@ -21,9 +22,11 @@ int main()
         std::cerr << "No glove found. Is the connection service running?\n";
         return 1;
     }
-    std::cout << "Found " << glove->ToString() << ", " << (glove->IsRight() ? "right" : "left") << " hand\n";
+    std::cout << "Found " << glove->ToString() << ", "
+              << (glove->IsRight() ? "right" : "left") << " hand\n";
 
-    // An uncalibrated profile of the glove's side; see calibrate_profile.cpp for a real one.
+    // An uncalibrated profile of the glove's side; see calibrate_profile.cpp
+    // for a real one.
     HandProfile profile = HandProfile::Default(glove->IsRight());
     HandPose pose;
     // Right after connecting, a complete reading can take a moment to arrive.
@@ -40,6 +43,7 @@ int main()
     const char* names[] = {"Thumb", "Index", "Middle", "Ring", "Pinky"};
     std::vector<float> flexion = pose.GetNormalizedFlexion(true);
     for (int f = 0; f < 5; ++f)
-        std::cout << names[f] << " is " << static_cast<int>(flexion[f] * 100.0f) << "% flexed\n";
+        std::cout << names[f] << " is " << static_cast<int>(flexion[f] * 100.0f)
+                  << "% flexed\n";
     return 0;
 }

@@ -1,5 +1,6 @@
-// Blocks the index and middle finger with force feedback for two seconds, with a short
-// vibration pulse on the index finger at the start, then switches everything off.
+// Blocks the index and middle finger with force feedback for two seconds, with
+// a short vibration pulse on the index finger at the start, then switches
+// everything off.
 
 #include <chrono>
 #include <iostream>
@@ -22,12 +23,14 @@ int main()
         return 1;
     }
 
-    // Levels are percent, thumb first. A single-kind send keeps the other kinds as they
-    // were last sent, so the force feedback stays on while the vibration changes.
+    // Levels are percent, thumb first. A single-kind send keeps the other kinds
+    // as they were last sent, so the force feedback stays on while the
+    // vibration changes.
     glove->SendHaptics(TS_FFBCmd(0, 80, 80, 0, 0));
     glove->SendHaptics(TS_BuzzCmd(Finger::Index, 100));
-    std::cout << "Force feedback " << glove->lastFFB.ToString() << " and vibration " << glove->lastBuzz.ToString()
-              << " on " << glove->ToString() << "\n";
+    std::cout << "Force feedback " << glove->lastFFB.ToString()
+              << " and vibration " << glove->lastBuzz.ToString() << " on "
+              << glove->ToString() << "\n";
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     glove->SendHaptics(TS_BuzzCmd::off);
     std::this_thread::sleep_for(std::chrono::milliseconds(1800));

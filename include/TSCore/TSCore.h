@@ -17,6 +17,7 @@
 #include "TSCore/Devices/DeviceList.h"
 #include "TSCore/Devices/DeviceModel.h"
 #include "TSCore/Devices/HapticGlove.h"
+#include "TSCore/Devices/ServiceReader.h"
 #include "TSCore/Devices/TSDevice.h"
 #include "TSCore/Hand/HandPose.h"
 #include "TSCore/Hand/HandProfile.h"

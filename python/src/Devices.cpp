@@ -5,6 +5,7 @@
 #include "Arrays.h"
 #include "Bindings.h"
 #include "LibraryCall.h"
+#include "TextPose.h"
 
 #include <pybind11/stl.h>
 
@@ -15,6 +16,8 @@
 #include <TSCore/Kelvo/Kelvo.h>
 #include <TSCore/TS/Tessara.h>
 
+#include <algorithm>
+#include <map>
 #include <optional>
 
 namespace tscore_py
@@ -192,6 +195,103 @@ namespace tscore_py
             return levels ? TS_BuzzCmd(*levels) : glove.lastBuzz;
         }
 
+        // The effect of the last command written to each Tessara, which the library does not
+        // keep (lastThumper is a magnitude, which effects never set). Keyed by the glove object
+        // the library shares, so that every Python object of one glove agrees, as on lastFFB.
+        // Touched only under the GIL.
+        using EffectMap = std::map<std::weak_ptr<TSDevice>, int, std::owner_less<std::weak_ptr<TSDevice>>>;
+        EffectMap& SentEffects()
+        {
+            static EffectMap effects;
+            return effects;
+        }
+
+        void RememberEffect(const GloveRef& g, TS_ThumperCmd effect)
+        {
+            auto& effects = SentEffects();
+            for (auto it = effects.begin(); it != effects.end();)
+                it = it->first.expired() ? effects.erase(it) : std::next(it);
+            effects[g.device] = static_cast<int>(effect);
+        }
+
+        py::object LastThumper(const GloveRef& g)
+        {
+            if (dynamic_cast<Tessara*>(g.glove) == nullptr)
+                return py::int_(Locked([&] { return g.glove->lastThumper.magnitude; }));
+            const auto& effects = SentEffects();
+            const auto it = effects.find(g.device);
+            return Enum("ThumperEffect", it == effects.end() ? static_cast<int>(TS_ThumperCmd::None) : it->second);
+        }
+
+        // "a, b and c".
+        std::string Listed(const std::vector<std::string>& items)
+        {
+            std::string out;
+            for (std::size_t i = 0; i < items.size(); ++i)
+                out += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+            return out;
+        }
+
+        // "levels 0 and 30" and "middle finger and ring finger" for levels[from...].
+        void DescribeDropped(const std::vector<int>& levels, std::size_t from, std::string& values,
+                             std::string& fingers)
+        {
+            static const char* const names[] = {"thumb", "index finger", "middle finger", "ring finger", "pinky"};
+            std::vector<std::string> v, f;
+            for (std::size_t i = from; i < levels.size() && i < 5; ++i)
+            {
+                v.push_back(std::to_string(levels[i]));
+                f.push_back(names[i]);
+            }
+            values = v.size() == 1 ? "level " + v[0] : "levels " + Listed(v);
+            fingers = Listed(f);
+        }
+
+        // A Kelvo has force feedback on thumb to ring finger and vibration on thumb and index
+        // finger; levels given for the other channels are not sent, which the caller hears of
+        // (as from `tscore haptics`). A single level means every channel the glove has.
+        void WarnDroppedChannels(py::handle ffbArg, const LevelList& ffb, py::handle buzzArg, const LevelList& buzz)
+        {
+            const auto dropped = [](py::handle arg, const LevelList& levels, std::size_t kept)
+            {
+                if (!levels || !py::hasattr(arg, "__iter__"))
+                    return false;
+                return std::any_of(levels->begin() + static_cast<std::ptrdiff_t>(std::min(kept, levels->size())),
+                                   levels->end(), [](int level) { return level != 0; });
+            };
+            std::vector<std::string> messages;
+            std::string values, fingers;
+            if (dropped(ffbArg, ffb, 4))
+            {
+                DescribeDropped(*ffb, 4, values, fingers);
+                messages.push_back("a Kelvo has no force feedback on the " + fingers + ": its " + values +
+                                   " is not sent");
+            }
+            if (dropped(buzzArg, buzz, 2))
+            {
+                DescribeDropped(*buzz, 2, values, fingers);
+                messages.push_back("a Kelvo vibrates on the thumb and index finger only: the " + values + " for the " +
+                                   fingers + (buzz->size() == 3 ? " is" : " are") + " not sent");
+            }
+            for (const auto& message : messages)
+                if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 1) != 0)
+                    throw py::error_already_set(); // warnings turned into errors: nothing is sent
+        }
+
+        void SendTessara(GloveRef& g, Tessara& tessara, const LevelList& ffb, const LevelList& buzz,
+                         py::handle thumperArg)
+        {
+            if (!ffb && !buzz && thumperArg.is_none())
+                throw py::value_error("send_haptics needs ffb, buzz or thumper");
+            const TS_ThumperCmd effect = thumperArg.is_none() ? TS_ThumperCmd::None : Effect(thumperArg);
+            // One overload for every combination: it says whether the command was written. What
+            // is not given is completed from the last commands, as the single-kind calls do.
+            const bool sent =
+                Call([&] { return tessara.SendHaptics(FFBOr(ffb, tessara), BuzzOr(buzz, tessara), effect); });
+            if (sent)
+                RememberEffect(g, effect);
+        }
+
         void SendHaptics(GloveRef& g, py::handle ffbArg, py::handle buzzArg, py::handle thumperArg)
         {
             LevelList ffb, buzz;
@@ -199,18 +299,15 @@ namespace tscore_py
                 ffb = Levels(ffbArg, "ffb");
             if (!buzzArg.is_none())
                 buzz = Levels(buzzArg, "buzz");
-            auto* tessara = dynamic_cast<Tessara*>(g.glove);
-            if (tessara != nullptr && !thumperArg.is_none())
-            {
-                const TS_ThumperCmd effect = Effect(thumperArg);
-                Call([&] { tessara->SendHaptics(FFBOr(ffb, *tessara), BuzzOr(buzz, *tessara), effect); });
-                return;
-            }
+            if (auto* tessara = dynamic_cast<Tessara*>(g.glove))
+                return SendTessara(g, *tessara, ffb, buzz, thumperArg);
             std::optional<int> thumper;
             if (!thumperArg.is_none())
                 thumper = Magnitude(thumperArg);
             if (!ffb && !buzz && !thumper)
                 throw py::value_error("send_haptics needs ffb, buzz or thumper");
+            if (dynamic_cast<Kelvo*>(g.glove) != nullptr)
+                WarnDroppedChannels(ffbArg, ffb, buzzArg, buzz);
             HapticGlove* glove = g.glove;
             Call(
                 [&]
@@ -229,11 +326,16 @@ namespace tscore_py
                 });
         }
 
-        const HandProfile& DefaultProfile(bool right)
+        void StopHaptics(GloveRef& g)
         {
-            static const HandProfile rightProfile = HandProfile::Default(true);
-            static const HandProfile leftProfile = HandProfile::Default(false);
-            return right ? rightProfile : leftProfile;
+            if (auto* tessara = dynamic_cast<Tessara*>(g.glove))
+            {
+                // What StopHaptics sends to a Tessara, through the overload that tells success.
+                if (Call([&] { return tessara->SendHaptics(TS_FFBCmd::off, TS_BuzzCmd::off, TS_ThumperCmd::None); }))
+                    RememberEffect(g, TS_ThumperCmd::None);
+                return;
+            }
+            Call([&] { g.glove->StopHaptics(); });
         }
 
         py::object ReadHandPose(GloveRef& g, HandProfile* profile, HandModelObject* model)
@@ -249,6 +351,28 @@ namespace tscore_py
                     return ok ? std::make_unique<HandPoseObject>(std::move(out)) : nullptr;
                 });
             return pose ? py::cast(std::move(pose)) : py::none();
+        }
+
+        // One tick of glove.poses(): the sensor text, whether the record says connected, and the
+        // pose of that very text (None when it is not a complete reading), read under one lock.
+        py::tuple StreamFrame(GloveRef& g, HandProfile* profile, HandModelObject* model)
+        {
+            std::string text;
+            bool read = false;
+            bool connected = false;
+            HandPosePtr pose = Call(
+                [&]() -> HandPosePtr
+                {
+                    read = DeviceList::GetSensorDataString(g.device->GetDeviceKey(), text);
+                    connected = g.device->IsConnected();
+                    if (!read)
+                        return nullptr;
+                    const bool right = g.glove->IsRight();
+                    return PoseOfText(*g.glove, text, profile ? *profile : DefaultProfile(right),
+                                      model ? model->model : DefaultModel(right));
+                });
+            return py::make_tuple(read ? py::object(py::bytes(text)) : py::object(py::none()), connected,
+                                  pose ? py::cast(std::move(pose)) : py::object(py::none()));
         }
 
         py::object SensorText(DeviceRef& d)
@@ -314,6 +438,7 @@ namespace tscore_py
                 "A device the connection service announces. Wraps TSCore::TSDevice. Identity is fixed;\n"
                 "the connection facts are read from the service on each call.");
             BindDeviceLink(device);
+            RefusePickle(device);
             device
                 .def_property_readonly(
                     "key", [](const DeviceRef& d) { return Text(Locked([&] { return d.device->GetDeviceKey(); })); },
@@ -406,6 +531,7 @@ namespace tscore_py
                     "profile of the glove's side) on model (default: the default hand of that side); None\n"
                     "without a complete reading. A complete reading widens the calibration range.\n"
                     "Wraps HapticGlove::GetHandPose.")
+                .def("_frame", &StreamFrame, py::arg("profile") = nullptr, py::arg("model") = nullptr)
                 .def(
                     "imu_rotation",
                     [](GloveRef& g) -> py::object
@@ -426,11 +552,12 @@ namespace tscore_py
                      "Sends force feedback and vibration (an int for every finger, or up to five levels\n"
                      "thumb first, 0..100 percent) and a thumper command: on a Tessara a ThumperEffect, on a\n"
                      "Kelvo a magnitude 0..100. What is not given is completed from the last commands sent.\n"
-                     "A Kelvo takes force feedback for four fingers and vibration for two.\n"
+                     "A Kelvo takes force feedback for four fingers (thumb to ring) and vibration for two\n"
+                     "(thumb, index): give it 4 and 2 levels; a non-zero level for a channel it lacks is\n"
+                     "not sent, with a UserWarning.\n"
                      "Wraps HapticGlove::SendHaptics (Tessara::SendHaptics with a TS_ThumperCmd).")
-                .def(
-                    "stop_haptics", [](GloveRef& g) { Call([&] { g.glove->StopHaptics(); }); },
-                    "Switches force feedback, vibration and thumper off. Wraps HapticGlove::StopHaptics.")
+                .def("stop_haptics", &StopHaptics,
+                     "Switches force feedback, vibration and thumper off. Wraps HapticGlove::StopHaptics.")
                 .def_property_readonly(
                     "last_ffb",
                     [](const GloveRef& g) { return LevelTuple(Locked([&] { return g.glove->lastFFB.GetLevels(); })); },
@@ -440,9 +567,10 @@ namespace tscore_py
                     [](const GloveRef& g) { return LevelTuple(Locked([&] { return g.glove->lastBuzz.GetLevels(); })); },
                     "Levels of the last vibration written. Reads HapticGlove::lastBuzz.")
                 .def_property_readonly(
-                    "last_thumper",
-                    [](const GloveRef& g) { return Locked([&] { return g.glove->lastThumper.magnitude; }); },
-                    "Magnitude of the last thumper command written. Reads HapticGlove::lastThumper.")
+                    "last_thumper", &LastThumper,
+                    "The thumper of the last command written: on a Kelvo its magnitude (reads\n"
+                    "HapticGlove::lastThumper), on a Tessara its ThumperEffect (NONE when it carried none,\n"
+                    "and before any command).")
                 .def(
                     "calibration_values",
                     [](GloveRef& g) -> py::object
@@ -545,7 +673,7 @@ namespace tscore_py
 
             py::class_<KelvoRef, GloveRef>(
                 m, "Kelvo",
-                "The Kelvo glove: sensors for thumb, index, middle and ring finger; the little finger\n"
+                "The Kelvo glove: sensors for thumb, index, middle and ring finger; the pinky\n"
                 "follows the ring finger. Wraps TSCore::Kelvo::Kelvo.")
                 .def_property_readonly(
                     "info", [](const KelvoRef& k) { return Locked([&] { return k.kelvo->GetGloveModel(); }); },

@@ -78,4 +78,5 @@ PYBIND11_MODULE(_tscore, m)
     tscore_py::BindPoses(m);
     tscore_py::BindRecords(m);
     tscore_py::BindDevices(m);
+    tscore_py::BindRecordings(m);
 }

@@ -15,12 +15,18 @@ namespace tscore_py
     using TSCore::Kinematics::BasicHandModel;
     using TSCore::Util::Serializer;
 
-    HandPoseObject::HandPoseObject(HandPose p) : pose(std::move(p))
+    HandPoseObject::HandPoseObject(HandPose p) : pose(std::move(p)), readingTime(static_cast<double>(nan))
     {
         Fill(&angles[0][0][0], pose.handAngles, 5, 3);
         Fill(&positions[0][0][0], pose.jointPositions, 5, 4);
         Fill(&rotations[0][0][0], pose.jointRotations, 5, 4);
         Fill(flexion, pose.GetNormalizedFlexion(false), 5);
+        // The library counts a finger the pose lacks as stretched; a sum over some of its
+        // joints is no flexion either.
+        for (std::size_t f = 0; f < 5; ++f)
+            if (f >= pose.handAngles.size() || pose.handAngles[f].size() < 3)
+                flexion[f] = nan;
+        std::fill(std::begin(orientation), std::end(orientation), nan);
     }
 
     const BasicHandModel& DefaultModel(bool right)
@@ -30,26 +36,54 @@ namespace tscore_py
         return right ? rightModel : leftModel;
     }
 
+    const HandProfile& DefaultProfile(bool right)
+    {
+        static const HandProfile rightProfile = HandProfile::Default(true);
+        static const HandProfile leftProfile = HandProfile::Default(false);
+        return right ? rightProfile : leftProfile;
+    }
+
     namespace
     {
-        // A stored text whose first block names a side and that has at least count blocks. The
-        // library's readers answer anything else with a default value that would pass unnoticed.
-        bool LooksStored(const std::string& text, std::size_t count)
+        // The kind of a storage text by its block shape, as tscore tells files apart: a side
+        // block, then for a pose three lists of per-finger lists ({{x;y;z}...}...), for a model
+        // three flat lists ({a;b;c}...), for a profile two parts that each begin with a side
+        // block. The library's readers answer any other text with a default value that
+        // would pass unnoticed.
+        enum class StoredKind
         {
-            const auto blocks = Serializer::SplitBlocks(text, true);
-            return blocks.size() >= count && (blocks[0] == "R" || blocks[0] == "L");
-        }
+            Other,
+            Pose,
+            Model,
+            Profile
+        };
 
-        // A profile's two parts each begin with their own side block; a pose's lists do not.
-        bool LooksLikeProfile(const std::string& text)
+        bool IsSide(const std::string& block) { return block == "R" || block == "L"; }
+
+        bool FlatList(const std::string& block) { return block.size() >= 2 && block[0] == '{' && block[1] != '{'; }
+
+        StoredKind KindOf(const std::string& text)
         {
             const auto blocks = Serializer::SplitBlocks(text, true);
-            if (blocks.size() < 3 || (blocks[0] != "R" && blocks[0] != "L"))
-                return false;
-            for (std::size_t part = 1; part < 3; ++part)
-                if (!LooksStored(blocks[part], 2))
-                    return false;
-            return true;
+            if (blocks.empty() || !IsSide(blocks[0]))
+                return StoredKind::Other;
+            if (blocks.size() == 3)
+            {
+                for (std::size_t part = 1; part < 3; ++part)
+                {
+                    const auto inner = Serializer::SplitBlocks(blocks[part], true);
+                    if (inner.size() < 2 || !IsSide(inner[0]))
+                        return StoredKind::Other;
+                }
+                return StoredKind::Profile;
+            }
+            if (blocks.size() != 4)
+                return StoredKind::Other;
+            if (blocks[1].rfind("{{", 0) == 0)
+                return StoredKind::Pose;
+            if (FlatList(blocks[1]) && FlatList(blocks[2]) && FlatList(blocks[3]))
+                return StoredKind::Model;
+            return StoredKind::Other;
         }
 
         py::object PoseFromStorage(const std::string& text)
@@ -57,7 +91,7 @@ namespace tscore_py
             HandPosePtr pose = Call(
                 [&]() -> HandPosePtr
                 {
-                    if (!LooksStored(text, 4))
+                    if (KindOf(text) != StoredKind::Pose)
                         return nullptr;
                     HandPose p = HandPose::Deserialize(text);
                     if (p.handAngles.empty())
@@ -118,7 +152,7 @@ namespace tscore_py
             auto profile = Locked(
                 [&]() -> std::unique_ptr<HandProfile>
                 {
-                    if (!LooksLikeProfile(text))
+                    if (KindOf(text) != StoredKind::Profile)
                         return nullptr;
                     return std::make_unique<HandProfile>(HandProfile::Deserialize(text));
                 });
@@ -135,11 +169,46 @@ namespace tscore_py
             auto model = Locked(
                 [&]() -> std::unique_ptr<HandModelObject>
                 {
-                    if (!LooksStored(text, 4))
+                    if (KindOf(text) != StoredKind::Model)
                         return nullptr;
                     return std::make_unique<HandModelObject>(HandModelObject{BasicHandModel::Deserialize(text)});
                 });
             return model ? py::cast(std::move(model)) : py::none();
+        }
+
+        // Pickle rebuilds a value by calling a function it finds by name; pybind11's functions
+        // have no such name, so tscore._stored holds the rebuilders, which read the storage text.
+        py::object Restorer(const char* name) { return py::module_::import("tscore._stored").attr(name); }
+
+        // Copies are exact; pickles go through the storage text.
+        template <class T, class Class>
+        void BindCopies(Class& c)
+        {
+            c.def("__copy__", [](const T& self) { return Locked([&] { return std::make_unique<T>(self); }); })
+                .def(
+                    "__deepcopy__",
+                    [](const T& self, py::handle) { return Locked([&] { return std::make_unique<T>(self); }); },
+                    py::arg("memo"));
+        }
+
+        // The time stamp a stream gives each pose, and what a pickle restores.
+        void Stamp(HandPoseObject& p, double readingTime, bool isNew, py::handle orientation)
+        {
+            p.readingTime = readingTime;
+            p.isNew = isNew;
+            if (!orientation.is_none())
+            {
+                const FloatArray o = ShapedArray(orientation, {4}, "orientation");
+                std::copy(o.data(), o.data() + 4, p.orientation);
+            }
+        }
+
+        py::tuple ReducePose(const HandPoseObject& p)
+        {
+            const std::string text = Locked([&] { return p.pose.Serialize(); });
+            const float* o = p.orientation;
+            return py::make_tuple(Restorer("pose"),
+                                  py::make_tuple(text, p.readingTime, p.isNew, py::make_tuple(o[0], o[1], o[2], o[3])));
         }
 
         // Views into the pose's own arrays: the pose object stays alive as their base.
@@ -172,8 +241,23 @@ namespace tscore_py
                     "flexion",
                     [](py::object self) { return ReadOnlyView(self.cast<HandPoseObject&>().flexion, {5}, self); },
                     "(5,) float32: each finger's summed flexion, 0 stretched, 1 fully flexed, not clamped\n"
-                    "(np.clip(pose.flexion, 0, 1) clamps). Read-only view.\n"
-                    "Wraps HandPose::GetNormalizedFlexion(false).");
+                    "(np.clip(pose.flexion, 0, 1) clamps); NaN for a finger the pose lacks or has only\n"
+                    "some joints of. Read-only view. Wraps HandPose::GetNormalizedFlexion(false).")
+                .def_property_readonly(
+                    "orientation",
+                    [](py::object self) { return ReadOnlyView(self.cast<HandPoseObject&>().orientation, {4}, self); },
+                    "(4,) float32 x, y, z, w: the hand's orientation in the reading this pose was computed\n"
+                    "from (glove.poses(), read_recording); NaN when the reading carried none or the pose\n"
+                    "comes from elsewhere. Read-only view.")
+                .def_property_readonly(
+                    "reading_time", [](const HandPoseObject& p) { return p.readingTime; },
+                    "Seconds since 1970 (as time.time()) when glove.poses() first saw the reading this\n"
+                    "pose was computed from; NaN for a pose from elsewhere.")
+                .def_property_readonly(
+                    "is_new", [](const HandPoseObject& p) { return p.isNew; },
+                    "True for the first pose glove.poses() gives of a reading; False when the glove sent\n"
+                    "nothing new since the pose before (a stream faster than the glove), and for a pose\n"
+                    "from elsewhere.");
         }
 
         // The 26 OpenXR joints as arrays; the joint order is OPENXR_JOINT_NAMES.
@@ -272,23 +356,19 @@ namespace tscore_py
                     [](const HandPoseObject& a, const HandPoseObject& b)
                     { return Locked([&] { return a.pose.Equals(b.pose); }); },
                     py::is_operator(), "Every value equal within 1e-6. Wraps HandPose::Equals.")
-                .def(py::pickle([](const HandPoseObject& p) { return Locked([&] { return p.pose.Serialize(); }); },
-                                [](const std::string& text)
-                                {
-                                    py::object pose = PoseFromStorage(text);
-                                    if (pose.is_none())
-                                        throw py::value_error("not a stored hand pose");
-                                    return std::make_unique<HandPoseObject>(pose.cast<const HandPoseObject&>().pose);
-                                }));
+                .def("__reduce__", &ReducePose)
+                .def("_stamp", &Stamp, py::arg("reading_time"), py::arg("is_new"), py::arg("orientation") = py::none());
+            BindCopies<HandPoseObject>(pose);
         }
 
         void BindHandProfile(py::module_& m)
         {
-            py::class_<HandProfile>(
+            py::class_<HandProfile> profile(
                 m, "HandProfile",
                 "A user's calibration for one hand, with a part for each glove family; a glove reads and\n"
                 "calibrates only its own part. Wraps TSCore::HandProfile. Mutable: the calibration calls\n"
-                "of a glove write into it in place.")
+                "of a glove write into it in place.");
+            profile
                 .def_static(
                     "default", [](bool right) { return Locked([&] { return HandProfile::Default(right); }); },
                     py::arg("right"), "The uncalibrated profile of a side. Wraps HandProfile::Default.")
@@ -322,14 +402,9 @@ namespace tscore_py
                     py::is_operator(), "Every value equal within 1e-6. Wraps HandProfile::Equals.")
                 .def("__repr__", [](const HandProfile& p)
                      { return std::string("<HandProfile ") + (p.isRight ? "right>" : "left>"); })
-                .def(py::pickle(&ProfileStorage,
-                                [](const std::string& text)
-                                {
-                                    py::object profile = ProfileFromStorage(text);
-                                    if (profile.is_none())
-                                        throw py::value_error("not a stored hand profile");
-                                    return profile.cast<HandProfile>();
-                                }));
+                .def("__reduce__", [](const HandProfile& p)
+                     { return py::make_tuple(Restorer("profile"), py::make_tuple(ProfileStorage(p))); });
+            BindCopies<HandProfile>(profile);
         }
 
         std::vector<float> Lengths(py::handle value)
@@ -342,10 +417,11 @@ namespace tscore_py
 
         void BindHandModel(py::module_& m)
         {
-            py::class_<HandModelObject>(
+            py::class_<HandModelObject> model(
                 m, "HandModel",
                 "Geometry of the wearer's hand: per finger (thumb first) three bone lengths in mm and\n"
-                "the position and rotation of its first joint. Wraps TSCore::Kinematics::BasicHandModel.")
+                "the position and rotation of its first joint. Wraps TSCore::Kinematics::BasicHandModel.");
+            model
                 .def_static(
                     "default",
                     [](bool right) { return Locked([&] { return HandModelObject{BasicHandModel::Default(right)}; }); },
@@ -391,7 +467,14 @@ namespace tscore_py
                     py::is_operator(),
                     "Lengths, positions and rotations equal within 1e-6. Wraps BasicHandModel::Equals.")
                 .def("__repr__", [](const HandModelObject& h)
-                     { return std::string("<HandModel ") + (h.model.isRight ? "right>" : "left>"); });
+                     { return std::string("<HandModel ") + (h.model.isRight ? "right>" : "left>"); })
+                .def("__reduce__",
+                     [](const HandModelObject& h)
+                     {
+                         const std::string text = Locked([&] { return h.model.Serialize(); });
+                         return py::make_tuple(Restorer("model"), py::make_tuple(text));
+                     });
+            BindCopies<HandModelObject>(model);
         }
     }
 

@@ -21,11 +21,23 @@ namespace tscore_py
 
     namespace
     {
+        // The records are immutable from Python: a copy is the record itself. They have no
+        // stored form to pickle.
+        template <class Class>
+        void BindImmutable(Class& c)
+        {
+            RefusePickle(c);
+            c.def("__copy__", [](py::object self) { return self; })
+                .def(
+                    "__deepcopy__", [](py::object self, py::handle) { return self; }, py::arg("memo"));
+        }
+
         // Identity fields shared by both families' glove records.
         template <class Info>
         void BindIdentity(py::class_<Info>& c, const char* cxx)
         {
             const std::string type = cxx;
+            BindImmutable(c);
             c.def_property_readonly(
                  "device_id", [](const Info& i) { return Text(i.deviceID); }, Doc("Reads " + type + "::deviceID."))
                 .def_property_readonly(
@@ -46,6 +58,7 @@ namespace tscore_py
         void BindReading(py::class_<Data>& c, const char* cxx)
         {
             const std::string type = cxx;
+            BindImmutable(c);
             c.def_property_readonly(
                  "imu_rotation", [](const Data& d) { return ToArray(d.imuRotation); },
                  Doc("(4,) float32 copy, x, y, z, w: the corrected orientation. Reads " + type + "::imuRotation."))
@@ -106,11 +119,12 @@ namespace tscore_py
 
         void BindTessaraGlovePose(py::module_& m)
         {
-            py::class_<TS_GlovePose>(
+            py::class_<TS_GlovePose> pose(
                 m, "TSGlovePose",
                 "The shape of the exoskeleton's linkages. Wraps TSCore::TS::TS_GlovePose. Arrays are\n"
-                "float32 copies, NaN-padded to the longest finger.")
-                .def_readonly("is_right", &TS_GlovePose::isRight, "Reads TS_GlovePose::isRight.")
+                "float32 copies, NaN-padded to the longest finger.");
+            BindImmutable(pose);
+            pose.def_readonly("is_right", &TS_GlovePose::isRight, "Reads TS_GlovePose::isRight.")
                 .def_property_readonly(
                     "angles",
                     [](const TS_GlovePose& g) { return ToArray(g.gloveAngles, 5, LongestRow(g.gloveAngles)); },

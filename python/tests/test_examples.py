@@ -1,15 +1,18 @@
-"""The examples run against the simulator, as a user would start them."""
+"""The examples and the README's Python example run against the simulator, as a user runs them."""
 
 from __future__ import annotations
 
 import os
+import re
 import subprocess
 import sys
 from pathlib import Path
 
 import numpy as np
+import pytest
 
-EXAMPLES = Path(os.environ.get("TSCORE_SOURCE_DIR", Path(__file__).resolve().parents[2])) / "examples" / "python"
+ROOT = Path(os.environ.get("TSCORE_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+EXAMPLES = ROOT / "examples" / "python"
 
 
 def run(script: str, *args: str) -> str:
@@ -21,9 +24,32 @@ def run(script: str, *args: str) -> str:
 def test_examples_print_record_and_plot(sim, tmp_path):
     sim("--kelvo", "left", "--motion", "wave")
     assert "Kelvo" in run("print_hand_pose.py", "--seconds", "0.3")
-    run("record_poses.py", "--out", str(tmp_path / "poses.npz"), "--seconds", "0.5", "--rate", "40")
+    # Faster than the glove's 60 readings a second: some poses repeat a reading.
+    run("record_poses.py", "--out", str(tmp_path / "poses.npz"), "--seconds", "0.5", "--rate", "150")
     data = np.load(tmp_path / "poses.npz")
-    assert data["angles"].shape[1:] == (5, 3, 3) and len(data["t"]) == len(data["flexion"]) > 5
+    n = len(data["t"])
+    assert data["angles"].shape[1:] == (5, 3, 3) and len(data["flexion"]) == n > 20
+    assert data["orientation"].shape == (n, 4) and np.isfinite(data["orientation"]).all()
+    assert data["is_new"].dtype == bool and 0 < data["is_new"].sum() < n
+    assert (np.diff(data["reading_time"]) >= 0).all() and data["reading_time"][0] > 1.6e9
     assert not data["is_right"]
     run("plot_hand.py", "--out", str(tmp_path / "hand.png"))
     assert (tmp_path / "hand.png").read_bytes().startswith(b"\x89PNG")
+    for script in EXAMPLES.glob("*.py"):
+        lines = script.read_text().splitlines()
+        assert lines[0] == "#!/usr/bin/env python3", script  # the active environment's Python
+        assert max(map(len, lines)) <= 80, script
+
+
+@pytest.mark.parametrize("glove", [("--tessara", "right"), ("--kelvo", "left")])
+def test_the_readme_example_runs_on_both_gloves(sim, tmp_path, glove):
+    python = (ROOT / "README.md").read_text().split("\n## Python\n", 1)[1]
+    example = re.search(r"```python\n(.*?)```", python, re.S).group(1)
+    (tmp_path / "hello.py").write_text(example)
+    s = sim(*glove)
+    done = subprocess.run([sys.executable, "hello.py"], cwd=tmp_path, capture_output=True, text=True, timeout=30)
+    assert done.returncode == 0, done.stderr
+    assert len(done.stdout.splitlines()) > 100 and "True" in done.stdout and "False" in done.stdout
+    # The vibration reached the glove before it was stopped.
+    s.wait_for(lambda line: line.startswith("haptics device0") and "buzz=80,80" in line)
+    s.wait_for(lambda line: line.startswith("haptics device0") and re.search(r"buzz=0,0\b", line))

@@ -2,9 +2,14 @@
 
 from __future__ import annotations
 
+import copy
+import itertools
+import os
 import pickle
+import subprocess
 import threading
 import time
+import warnings
 
 import numpy as np
 import pytest
@@ -13,6 +18,8 @@ import tscore
 from conftest import first, glove_of
 
 FAMILIES = ["tessara", "kelvo"]
+PROTOCOLS = range(pickle.HIGHEST_PROTOCOL + 1)
+TS_INFO = tscore.TSGloveInfo.parse("C:QX7.2-R0001:QX7.2:v4.7:R:3:-47;-52;-22;11;69")
 
 
 def test_discovery_of_both_families_and_a_beta_device(sim):
@@ -32,10 +39,17 @@ def test_discovery_of_both_families_and_a_beta_device(sim):
     # The cache shares its objects; the family getters hand out copies.
     assert tscore.glove(right=True) == exo and tscore.glove(right=False) == kelvo
     assert tscore.haptic_gloves() == [exo, kelvo]
-    copy = tscore.tessara()
-    assert isinstance(copy, tscore.Tessara) and copy != exo and copy.device_id == exo.device_id
+    duplicate = tscore.tessara()
+    assert isinstance(duplicate, tscore.Tessara) and duplicate != exo and duplicate.device_id == exo.device_id
     assert [k.device_id for k in tscore.kelvos()] == [kelvo.device_id]
     assert tscore.kelvo(right=True) is None and tscore.tessaras(only_connected=False)[0].key == "device0"
+
+    # A device is a link to the service: no protocol pickles it, and none aborts Python.
+    for device, protocol in itertools.product(devices, PROTOCOLS):
+        with pytest.raises(TypeError, match="cannot pickle"):
+            pickle.dumps(device, protocol)
+    with pytest.raises(TypeError):
+        copy.deepcopy(exo)
 
 
 @pytest.mark.parametrize("kind", FAMILIES)
@@ -59,19 +73,55 @@ def test_pose_arrays_and_a_fist_flexes_more_than_an_open_hand(sim, kind):
     assert (flexion["fist"][1:] > flexion["open"][1:] + 0.2).all(), flexion
 
 
-def test_a_pose_view_outlives_its_pose_and_poses_round_trip():
+def test_stored_values_round_trip_through_storage_pickle_and_copy():
     angles = tscore.HandPose.idle(False).angles
     assert angles.base is not None and np.isfinite(angles).all()  # the view keeps the pose alive
 
     pose = tscore.HandPose.idle(True)
     again = tscore.HandPose(True, pose.angles, pose.positions, pose.rotations)
     assert again == pose and again is not pose
-    assert tscore.HandPose.from_storage(pose.to_storage()) == pose
-    assert pickle.loads(pickle.dumps(pose)) == pose
     assert pose != tscore.HandPose.idle(False) and pose != "pose"
     assert "Index" in pose.to_string() and "right" in repr(pose)
-    for text in ("", "garbage", "{R}", tscore.HandProfile.default(True).to_storage()[:5]):
-        assert tscore.HandPose.from_storage(text) is None, text
+    assert np.isnan(pose.reading_time) and not pose.is_new and np.isnan(pose.orientation).all()
+
+    model = tscore.HandModel.default(False)
+    model.set_finger_lengths(tscore.Finger.PINKY, [21.5, 17.25, 15.125])
+    profile = tscore.HandProfile.default(False)
+    for value in (pose, model, profile):
+        for protocol in PROTOCOLS:  # protocols 0 and 1 used to abort the interpreter
+            assert pickle.loads(pickle.dumps(value, protocol)) == value, (value, protocol)
+        for copied in (copy.copy(value), copy.deepcopy(value)):
+            assert copied == value and copied is not value
+    stamped = copy.copy(pose)
+    stamped._stamp(1.7e9, True, [0, 0, 0.6, 0.8])
+    for restored in (pickle.loads(pickle.dumps(stamped, 0)), copy.deepcopy(stamped)):
+        assert restored.reading_time == 1.7e9 and restored.is_new
+        assert np.allclose(restored.orientation, [0, 0, 0.6, 0.8])
+
+    # Readings and records have no stored form; they are immutable, so a copy is the original.
+    info = tscore.KelvoGloveInfo.parse("x:KV1-L0001:KV1:2:L:x:1")
+    data = tscore.KelvoSensorData.parse("", info)
+    for record in (info, data, tscore.Tessara.calculate_glove_pose(tscore.TSSensorData.parse("", TS_INFO), TS_INFO)):
+        assert copy.copy(record) is record and copy.deepcopy([record])[0] is record
+        for protocol in PROTOCOLS:
+            with pytest.raises(TypeError, match="cannot pickle"):
+                pickle.dumps(record, protocol)
+
+    # Each reader takes only its own kind of text.
+    texts = {"pose": pose.to_storage(), "model": model.to_storage(), "profile": profile.to_storage()}
+    readers = {"pose": tscore.HandPose.from_storage, "model": tscore.HandModel.from_storage,
+               "profile": tscore.HandProfile.from_storage}
+    for kind, read in readers.items():
+        for other, text in texts.items():
+            assert (read(text) is None) == (kind != other), (kind, other)
+        for text in ("", "garbage", "{R}", "{R}{}{}{}", texts["profile"][:5]):
+            assert read(text) is None, (kind, text)
+    assert tscore.HandModel.from_storage(texts["model"]) == model
+
+    # A short text: the thumb whole, the index finger with two joints, no other finger.
+    short = tscore.HandPose.from_storage("{R}{{{0;0.5;0}{0;0.5;0}{0;0.5;0}}{{0;1;0}{0;1;0}}}{}{}")
+    assert np.isfinite(short.flexion[0]) and np.isnan(short.flexion[1:]).all()
+    assert np.isnan(short.angles[1, 2]).all() and np.isnan(short.positions).all()
 
 
 def test_openxr_joints_in_metres_along_the_bones():
@@ -104,7 +154,6 @@ def test_calibration_into_a_profile_that_round_trips_through_a_file(sim, kind, t
     profile.save(path)
     assert tscore.HandProfile.load(path) == profile
     assert tscore.HandProfile.load(str(path)) == profile
-    assert pickle.loads(pickle.dumps(profile)) == profile
     calibrated = glove.hand_pose(profile)
     assert calibrated is not None and calibrated.is_right
 
@@ -118,14 +167,29 @@ def test_calibration_into_a_profile_that_round_trips_through_a_file(sim, kind, t
 def test_command_bytes_reach_the_simulator(sim):
     s = sim("--tessara", "right", "--kelvo", "left")
     exo, kelvo = glove_of("tessara"), glove_of("kelvo")
+    assert exo.last_thumper is tscore.ThumperEffect.NONE and kelvo.last_thumper == 0
     exo.send_haptics(ffb=[0, 50, 50], buzz=80)
     s.wait_for(lambda l: l.startswith("haptics device0 tessara ffb=0,50,50,0,0 buzz=80,80,80,80,80 thumper=126"))
     exo.send_haptics(thumper=tscore.ThumperEffect.KNOCK)
     s.wait_for(lambda l: l.startswith("haptics device0 tessara ffb=0,50,50,0,0 buzz=80,80,80,80,80 thumper=3"))
     assert exo.last_ffb == (0, 50, 50, 0, 0) and exo.last_buzz == (80,) * 5
+    assert exo.last_thumper is tscore.ThumperEffect.KNOCK
+    exo.stop_haptics()
+    s.wait_for(lambda l: l.startswith("haptics device0 tessara ffb=0,0,0,0,0 buzz=0,0,0,0,0 thumper=126"))
+    assert exo.last_thumper is tscore.ThumperEffect.NONE
 
-    kelvo.send_haptics(buzz=np.array([10, 20]), thumper=40)
-    s.wait_for(lambda l: l.startswith("haptics device1 kelvo ffb=0,0,0,0 buzz=10,20 thumper=40"))
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")  # the glove's own counts of channels warn of nothing
+        kelvo.send_haptics(ffb=[10, 20, 30, 40], buzz=np.array([10, 20]), thumper=40)
+    s.wait_for(lambda l: l.startswith("haptics device1 kelvo ffb=10,20,30,40 buzz=10,20 thumper=40"))
+    with pytest.warns(UserWarning) as caught:
+        kelvo.send_haptics(ffb=[0, 0, 0, 0, 50], buzz=[0, 0, 0, 30])
+    assert [str(w.message) for w in caught] == [
+        "a Kelvo has no force feedback on the pinky: its level 50 is not sent",
+        "a Kelvo vibrates on the thumb and index finger only: the levels 0 and 30 for the middle finger and "
+        "ring finger are not sent"]
+    s.wait_for(lambda l: l.startswith("haptics device1 kelvo ffb=0,0,0,0 buzz=0,0 thumper=40"))
+    assert kelvo.last_thumper == 40
     kelvo.stop_haptics()
     s.wait_for(lambda l: l.startswith("haptics device1 kelvo ffb=0,0,0,0 buzz=0,0 thumper=0"))
     assert kelvo.last_buzz == (0,) * 5 and kelvo.last_thumper == 0
@@ -162,18 +226,33 @@ def test_bad_arguments_raise_with_a_message(sim):
     assert exo.last_ffb == (0,) * 5  # nothing was sent
 
 
-def test_the_service_stopping_mid_iteration_ends_the_iterator(sim):
-    s = sim("--tessara", "right")
-    glove = glove_of("tessara")
-    got = []
-    started = time.monotonic()
-    for pose in glove.poses(rate=100, timeout=0.3):
-        got.append(pose)
-        if len(got) == 5:
-            s.stop()
-    assert len(got) >= 5 and time.monotonic() - started < 3
-    assert glove.hand_pose() is None and glove.sensor_text() is None and glove.imu_rotation() is None
+def test_a_stream_stamps_its_readings_and_ends_when_the_glove_or_the_service_goes(sim):
+    s = sim("--tessara", "right", "--kelvo", "left")  # 60 readings a second
+    exo, kelvo = glove_of("tessara"), glove_of("kelvo")
+    before = time.time()
+    poses = list(exo.poses(rate=150, seconds=0.5))
+    new = np.array([p.is_new for p in poses])
+    times = np.array([p.reading_time for p in poses])
+    assert new[0] and 0 < new.sum() < len(new), new  # a stream faster than the glove repeats readings
+    assert before <= times[0] and (np.diff(times)[new[1:]] > 0).all() and (np.diff(times)[~new[1:]] == 0).all()
+    assert times[-1] <= time.time() and all(np.isfinite(p.orientation).all() for p in poses)
+
+    # Disconnected or stopped, the stream ends at once, even when it waits for readings forever.
+    def ends_soon(stop):
+        started = time.monotonic()
+        got = 0
+        for pose in kelvo.poses(rate=100, seconds=5, timeout=None):
+            got += 1
+            if got == 5:
+                stop()
+        assert got >= 5 and time.monotonic() - started < 2.5
+
+    ends_soon(lambda: s.control(b"disconnect 1"))
+    s.control(b"connect 1")
+    ends_soon(s.stop)
+    assert exo.hand_pose() is None and exo.sensor_text() is None and exo.imu_rotation() is None
     assert not tscore.service_running() and tscore.glove() is None
+    assert list(exo.poses(seconds=1)) == []
 
 
 def test_two_threads_read_poses_at_once(sim):
@@ -216,6 +295,52 @@ def test_offline_computation_matches_the_device(sim, kind):
         assert data.values.shape == (4, 3)
         offline = tscore.Kelvo.calculate_hand_pose(data, profile)
     assert offline == live and data == glove.sensor_data()
+
+
+def test_a_recording_gives_the_poses_the_live_glove_gives(sim, tmp_path):
+    cli = os.environ.get("TSCORE_CLI", "")
+    if not os.access(cli, os.X_OK):
+        pytest.skip("TSCORE_CLI does not name the tscore executable; run the tests through ctest")
+    s = sim("--tessara", "right", "--kelvo", "left", "--beta", "dev7:HW2:v1.4", "--motion", "wave")
+    path = tmp_path / "session.jsonl"
+    subprocess.run([cli, "record", "--out", str(path), "--seconds", "0.4"], check=True, capture_output=True)
+    s.stop()
+    devices = tscore.read_recording(path)
+    assert list(devices) == ["device0", "device1", "device2"]
+    exo, kelvo, beta = devices.values()
+    assert (exo.device_type, exo.is_right, kelvo.device_type, kelvo.is_right) == (
+        tscore.DeviceType.TESSARA, True, tscore.DeviceType.KELVO, False)
+    for glove in (exo, kelvo):
+        n = len(glove)
+        assert n > 10 and glove.complete.all() and (np.diff(glove.t) > 0).all() and len(glove.texts) == n
+        assert glove.angles.shape == (n, 5, 3, 3) and glove.orientation.shape == (n, 4)
+        assert np.isfinite(glove.flexion).all() and glove.flexion.std(axis=0).max() > 0.01  # it moved
+    assert beta.device_id is None and not beta.complete.any() and np.isnan(beta.angles).all()
+    assert beta.texts[0].startswith("beta") and beta.pose(0) is None
+
+    # Replayed, the live glove ends on the last texts and gives the pose recorded for them.
+    tscore.dispose()
+    tscore.reinitialize()
+    sim("--replay", str(path))
+    for key, kind in (("device0", "tessara"), ("device1", "kelvo")):
+        live = glove_of(kind)
+        first(lambda: live.sensor_text() == devices[key].texts[-1] or None)
+        assert live.hand_pose() == devices[key].pose(len(devices[key]) - 1), key
+
+    text = path.read_text()
+    (tmp_path / "cut.jsonl").write_text(text + '{"kind":"data","t":9')
+    with pytest.warns(UserWarning, match=r"cut.jsonl:\d+: the last line is damaged"):
+        assert len(tscore.read_recording(tmp_path / "cut.jsonl")["device0"]) == len(exo)
+    header = text.splitlines()[0]
+    for content, message in (("", "empty recording"), ('{"format":"other"}', ":1: not a tscore recording"),
+                             (header + '\n{"kind":"data","t":1,"key":"device5","text":""}',
+                              ":2: data for device5, which has no device line"),
+                             (header + "\n[1]\n" + header, ":2: not a JSON object")):
+        (tmp_path / "bad.jsonl").write_text(content)
+        with pytest.raises(ValueError, match=message):
+            tscore.read_recording(tmp_path / "bad.jsonl")
+    with pytest.raises(FileNotFoundError):
+        tscore.read_recording(tmp_path / "missing.jsonl")
 
 
 def test_hostile_texts_never_raise(sim):

@@ -41,3 +41,9 @@ def test_install_into_a_fresh_venv_and_import_from_another_folder(tmp_path):
     version, location, dtype = check.stdout.splitlines()
     assert version.startswith("TSCore C++ Library v")
     assert Path(location).is_relative_to(venv) and dtype == "float32"
+
+    # An example started directly, in the activated environment, uses the environment's Python.
+    env["PATH"] = f"{venv / 'bin'}{os.pathsep}{env.get('PATH', '')}"
+    example = subprocess.run([str(ROOT / "examples" / "python" / "print_hand_pose.py")], cwd=elsewhere, env=env,
+                             capture_output=True, text=True)
+    assert example.returncode == 1 and example.stderr.startswith("No glove connected"), example.stderr

@@ -1,11 +1,12 @@
 """TSCore for Python: find the haptic gloves a connection service publishes, read hand poses as
-numpy arrays, calibrate profiles, send haptics, and compute poses offline from recorded texts.
+numpy arrays, calibrate profiles, send haptics, and compute poses offline from recorded texts
+(read_recording reads a `tscore record` file).
 
     import tscore
     glove = tscore.glove()
     if glove is not None:
         for pose in glove.poses(rate=30, seconds=2):
-            print(pose.flexion)
+            print(pose.reading_time, pose.is_new, pose.flexion)
 
 Calls that read shared memory or compute a pose release the GIL. The library itself is not
 thread-safe, so the module lets one call into it at a time (one lock); threads still overlap
@@ -18,6 +19,7 @@ from __future__ import annotations
 from . import _tscore
 from ._enums import ConnectionType, DebugLevel, DeviceType, Finger, ThumperEffect
 from ._poses import poses as _poses
+from ._recording import RecordedDevice, read_recording
 from ._tscore import (
     OPENXR_JOINT_NAMES,
     BetaDevice,
@@ -71,6 +73,7 @@ __all__ = [
     "Kelvo",
     "KelvoGloveInfo",
     "KelvoSensorData",
+    "RecordedDevice",
     "Tessara",
     "ThumperEffect",
     "TSGloveInfo",
@@ -83,6 +86,7 @@ __all__ = [
     "haptic_gloves",
     "kelvo",
     "kelvos",
+    "read_recording",
     "reinitialize",
     "service_running",
     "set_debug_level",

@@ -1,5 +1,6 @@
 #include "Devices/DeviceLink.h"
 
+#include <ctime>
 #include <exception>
 
 #include "Devices/DeviceRecord.h"
@@ -15,10 +16,6 @@ namespace TSCore::detail::DeviceLink
 
     namespace
     {
-        // A service announcing more devices than this is not describing gloves; scanning its
-        // count would cost one lookup per claimed index on every refresh.
-        constexpr int maxScannedDevices = 1024;
-
         void LogReadError(const char* segment, const std::string& object, const std::string& error)
         {
             TSCORE_LOG(Verbose, std::string("Error reading from ") + segment + "-" + object);
@@ -82,6 +79,13 @@ namespace TSCore::detail::DeviceLink
             Cache().push_back(device);
             TSCORE_LOG(Verbose, "Detected a new device with ID " + device->GetDeviceID());
         }
+    }
+
+    std::int32_t StampAge(int stamp)
+    {
+        // Without the undefined behaviour of a signed overflow.
+        const auto now = static_cast<std::uint32_t>(static_cast<std::uint64_t>(std::time(nullptr)));
+        return static_cast<std::int32_t>(now - static_cast<std::uint32_t>(stamp));
     }
 
     std::vector<std::shared_ptr<TSDevice>>& Cache()

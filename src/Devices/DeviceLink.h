@@ -5,6 +5,7 @@
 // reach the cache through here, never through the installed header.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <typeinfo>
@@ -15,6 +16,14 @@
 
 namespace TSCore::detail::DeviceLink
 {
+    /// A service announcing more devices than this is not describing gloves; scanning its
+    /// count would cost one lookup per claimed index on every refresh.
+    inline constexpr int maxScannedDevices = 1024;
+
+    /// Seconds from the service's time stamp to now: the low 32 bits of the clock minus the
+    /// stamp, wrapping as 32-bit arithmetic does (negative for a stamp ahead of the clock).
+    std::int32_t StampAge(int stamp);
+
     /// Opens segment read-only, copies the named string into out and closes it again. False,
     /// with the link's log line, when the segment or object is missing or kept changing; out is
     /// then untouched. Allocation-free once out has the capacity.

@@ -1,8 +1,5 @@
 #include "TSCore/Devices/DeviceList.h"
 
-#include <cstdint>
-#include <ctime>
-
 #include "Devices/DeviceLink.h"
 #include "Devices/SharedMemory.h"
 #include "Diagnostics/Log.h"
@@ -54,11 +51,7 @@ namespace TSCore
             return false;
         }
 
-        // The low 32 bits of the clock minus the stamp, wrapping as 32-bit arithmetic does,
-        // without the undefined behaviour of a signed overflow.
-        const auto now = static_cast<std::uint32_t>(static_cast<std::uint64_t>(std::time(nullptr)));
-        const auto age = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(stamp));
-        return age < 10;
+        return link::StampAge(stamp) < 10; // a stamp ahead of the clock counts as running
     }
 
     void DeviceList::Dispose()

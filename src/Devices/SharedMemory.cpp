@@ -7,19 +7,15 @@
 
 namespace TSCore::detail::SharedMemory
 {
-    namespace
+    bool Inside(const void* begin, std::size_t length, const void* base, std::size_t size) noexcept
     {
-        // True when [begin, begin + length) lies inside [base, base + size), without
-        // pointer arithmetic that could overflow.
-        bool Inside(const void* begin, std::size_t length, const void* base, std::size_t size) noexcept
-        {
-            const auto b = reinterpret_cast<std::uintptr_t>(begin);
-            const auto lo = reinterpret_cast<std::uintptr_t>(base);
-            if (b < lo)
-                return false;
-            const std::uintptr_t offset = b - lo;
-            return offset <= size && length <= size - offset;
-        }
+        // Without pointer arithmetic that could overflow.
+        const auto b = reinterpret_cast<std::uintptr_t>(begin);
+        const auto lo = reinterpret_cast<std::uintptr_t>(base);
+        if (b < lo)
+            return false;
+        const std::uintptr_t offset = b - lo;
+        return offset <= size && length <= size - offset;
     }
 
     bool ReadOnlySegment::Open(const char* name, std::string& error) noexcept
@@ -60,28 +56,12 @@ namespace TSCore::detail::SharedMemory
         }
     }
 
-    LookupResult ReadOnlySegment::Read(const std::string& object, std::string& out) const noexcept
+    LookupResult CopyStable(const ShmString* text, const void* base, std::size_t size, std::string& copy) noexcept
     {
-        if (!segment || object.empty())
+        if (text == nullptr || !Inside(text, sizeof(ShmString), base, size))
             return LookupResult::NotFound;
         try
         {
-            // find_no_lock reads the name index without taking the segment's mutex, which a
-            // read-only mapping could not take anyway.
-            auto* mutableSegment = const_cast<bip::managed_shared_memory*>(&*segment);
-            const ShmString* text = mutableSegment->find_no_lock<ShmString>(object.c_str()).first;
-            if (text == nullptr)
-                return LookupResult::NotFound;
-
-            const void* base = segment->get_address();
-            const std::size_t size = segment->get_size();
-            if (!Inside(text, sizeof(ShmString), base, size))
-                return LookupResult::NotFound;
-
-            // The copy goes to a buffer of this thread that keeps its capacity, and is checked
-            // against a second read of the segment before out takes it: a frame costs no
-            // allocation once the buffers have grown to the text's size.
-            thread_local std::string copy;
             for (int attempt = 0; attempt < maxReadAttempts; ++attempt)
             {
                 const char* chars = nullptr;
@@ -93,12 +73,34 @@ namespace TSCore::detail::SharedMemory
                     continue;
                 std::atomic_signal_fence(std::memory_order_seq_cst);
                 if (length == copy.size() && std::memcmp(chars, copy.data(), length) == 0)
-                {
-                    out.assign(copy);
                     return LookupResult::Found;
-                }
             }
             return LookupResult::Unstable;
+        }
+        catch (...)
+        {
+            return LookupResult::NotFound; // no memory for the copy: as unreadable
+        }
+    }
+
+    LookupResult ReadOnlySegment::Read(const std::string& object, std::string& out) const noexcept
+    {
+        if (!segment || object.empty())
+            return LookupResult::NotFound;
+        try
+        {
+            // find_no_lock reads the name index without taking the segment's mutex, which a
+            // read-only mapping could not take anyway.
+            auto* mutableSegment = const_cast<bip::managed_shared_memory*>(&*segment);
+            const ShmString* text = mutableSegment->find_no_lock<ShmString>(object.c_str()).first;
+            // The copy goes to a buffer of this thread that keeps its capacity, and out takes it
+            // only once it is confirmed: a frame costs no allocation once the buffers have grown
+            // to the text's size.
+            thread_local std::string copy;
+            const LookupResult result = CopyStable(text, segment->get_address(), segment->get_size(), copy);
+            if (result == LookupResult::Found)
+                out.assign(copy);
+            return result;
         }
         catch (...)
         {

@@ -13,6 +13,8 @@
 #include <boost/interprocess/allocators/allocator.hpp>
 #include <boost/interprocess/containers/string.hpp>
 #include <boost/interprocess/managed_shared_memory.hpp>
+#include <boost/interprocess/mapped_region.hpp>
+#include <boost/interprocess/shared_memory_object.hpp>
 
 namespace TSCore::detail::SharedMemory
 {
@@ -36,6 +38,18 @@ namespace TSCore::detail::SharedMemory
         Unstable, ///< the object kept changing while it was copied (the service rewriting it)
     };
 
+    /// True when [begin, begin + length) lies inside [base, base + size).
+    bool Inside(const void* begin, std::size_t length, const void* base, std::size_t size) noexcept;
+
+    /// Copies the string up to its first NUL into copy, when its header and characters lie
+    /// inside [base, base + size). The service writes without a lock the reader could take, so
+    /// a copy can mix two writes: it is accepted only when a second read, made right after it,
+    /// agrees; after maxReadAttempts disagreeing attempts the read is Unstable. copy holds the
+    /// text only when the result is Found. Allocation-free once copy has the capacity.
+    LookupResult CopyStable(const ShmString* text, const void* base, std::size_t size, std::string& copy) noexcept;
+
+    inline constexpr int maxReadAttempts = 8;
+
     /// One read-only mapping of a segment, for one call's worth of lookups; unmapped when it
     /// goes out of scope. Reads take no lock.
     class ReadOnlySegment
@@ -45,15 +59,8 @@ namespace TSCore::detail::SharedMemory
         /// service is not running, so the segment does not exist).
         bool Open(const char* name, std::string& error) noexcept;
 
-        /// Copies the named string up to its first NUL into out; out is untouched when the
-        /// object is missing or its contents do not lie inside the mapping.
-        ///
-        /// The service writes without a lock the reader could take, so a copy can mix two
-        /// writes. A copy is accepted only when a second read, made right after it, agrees;
-        /// after a bounded number of disagreeing attempts the read is reported Unstable.
+        /// Copies the named string (CopyStable) into out; out is untouched unless Found.
         LookupResult Read(const std::string& object, std::string& out) const noexcept;
-
-        static constexpr int maxReadAttempts = 8;
 
     private:
         std::optional<bip::managed_shared_memory> segment;

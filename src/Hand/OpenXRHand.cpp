@@ -26,10 +26,8 @@ namespace TSCore
         constexpr float wristRadius = 18.0f;
         constexpr float digitRadii[digits][5] = {
             {0.0f, 14.5f, 11.5f, 10.5f, 9.0f}, // thumb: no finger metacarpal
-            {13.0f, 10.5f, 9.0f, 8.0f, 7.0f},
-            {13.5f, 11.0f, 9.5f, 8.5f, 7.5f},
-            {12.5f, 10.0f, 9.0f, 8.0f, 7.0f},
-            {11.5f, 9.0f, 8.0f, 7.0f, 6.0f},
+            {13.0f, 10.5f, 9.0f, 8.0f, 7.0f},  {13.5f, 11.0f, 9.5f, 8.5f, 7.5f},
+            {12.5f, 10.0f, 9.0f, 8.0f, 7.0f},  {11.5f, 9.0f, 8.0f, 7.0f, 6.0f},
         };
         constexpr float defaultDigitLengths[digits] = {85.0f, 75.0f, 75.0f, 75.0f, 65.0f};
         // First location of each digit's joints (the thumb has no intermediate joint).
@@ -66,10 +64,7 @@ namespace TSCore
             "XR_HAND_JOINT_LITTLE_TIP_EXT",
         };
 
-        bool Finite(Vect3D v)
-        {
-            return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-        }
+        bool Finite(Vect3D v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
         Vect3D Cross(Vect3D a, Vect3D b)
         {
@@ -90,15 +85,9 @@ namespace TSCore
         // and a joint frame along +x with z out of the back map onto OpenXR's axes by the same
         // proper rotation: X = -y, Y = z, Z = -x. A rotation expressed in the hand frame turns
         // into the OpenXR one by turning its axis the same way.
-        Vect3D ToXR(Vect3D v)
-        {
-            return Vect3D(-v.y, v.z, -v.x);
-        }
+        Vect3D ToXR(Vect3D v) { return Vect3D(-v.y, v.z, -v.x); }
 
-        Quat ToXR(Quat q)
-        {
-            return Quat(-q.y, q.z, -q.x, q.w);
-        }
+        Quat ToXR(Quat q) { return Quat(-q.y, q.z, -q.x, q.w); }
 
         // Rotation whose columns are x, y, z (orthonormal, right-handed).
         Quat FromAxes(Vect3D x, Vect3D y, Vect3D z)
@@ -193,10 +182,12 @@ namespace TSCore
             const float carpalX = bases[0].x;
             PalmPoints palm;
             for (std::size_t f = 1; f < digits; ++f)
-                palm.metacarpals[f] =
-                    Vect3D(carpalX, mid.y + metacarpalSpread * (bases[f].y - mid.y), bases[f].z);
+                palm.metacarpals[f] = Vect3D(carpalX, mid.y + metacarpalSpread * (bases[f].y - mid.y), bases[f].z);
+            // Straight behind the middle metacarpal joint, as the wrist's axes require: its +Z runs
+            // along the line from the wrist to that joint, and the wrist keeps the hand frame.
+            const Vect3D& middle = palm.metacarpals[static_cast<std::size_t>(Finger::Middle)];
             const float depth = carpalDepth * (bases[static_cast<std::size_t>(Finger::Middle)].x - carpalX);
-            palm.wrist = Vect3D(carpalX - depth, mid.y, mid.z);
+            palm.wrist = Vect3D(carpalX - depth, middle.y, middle.z);
             return palm;
         }
 
@@ -255,7 +246,25 @@ namespace TSCore
         }
     }
 
+    OpenXRHand::Tracking OpenXRHand::TrackingOf(bool stampRead, long long stampAge, bool connected, bool complete)
+    {
+        if (!stampRead || !connected || !complete || stampAge >= stoppedAfterSeconds)
+            return Tracking::Lost;
+        return stampAge < staleAfterSeconds ? Tracking::Tracked : Tracking::Untracked;
+    }
+
     bool OpenXRHand::Locate(const HandPose& pose, const BasicHandModel& model, bool complete, Locations& out)
+    {
+        return Locate(pose, model, complete ? Tracking::Tracked : Tracking::Lost, out);
+    }
+
+    bool OpenXRHand::Locate(const HandPose& pose, const BasicHandModel& model, bool complete, const Pose& wrist,
+                            Locations& out)
+    {
+        return Locate(pose, model, complete ? Tracking::Tracked : Tracking::Lost, wrist, out);
+    }
+
+    bool OpenXRHand::Locate(const HandPose& pose, const BasicHandModel& model, Tracking tracking, Locations& out)
     {
         out = Locations{};
         float scale[digits];
@@ -267,18 +276,21 @@ namespace TSCore
         if (!PlaceDigits(pose, palm.wrist, located) || !PlacePalm(palm, located))
             return false;
         SetRadii(scale, mean, located);
-        located.isActive = complete;
+        const std::uint64_t flags = tracking == Tracking::Tracked     ? allFlags
+                                    : tracking == Tracking::Untracked ? orientationValid | positionValid
+                                                                      : 0;
+        located.isActive = flags != 0;
         for (JointLocation& joint : located.jointLocations)
-            joint.locationFlags = complete ? allFlags : 0;
+            joint.locationFlags = flags;
         out = located;
-        return complete;
+        return located.isActive;
     }
 
-    bool OpenXRHand::Locate(const HandPose& pose, const BasicHandModel& model, bool complete, const Pose& wrist,
+    bool OpenXRHand::Locate(const HandPose& pose, const BasicHandModel& model, Tracking tracking, const Pose& wrist,
                             Locations& out)
     {
         Quat turn;
-        const bool placed = Locate(pose, model, complete, out);
+        const bool placed = Locate(pose, model, tracking, out);
         if (!Normalised(wrist.orientation, turn) || !Finite(wrist.position))
         {
             out = Locations{};
@@ -305,8 +317,5 @@ namespace TSCore
         return true;
     }
 
-    const char* OpenXRHand::JointName(int joint)
-    {
-        return joint >= 0 && joint < jointCount ? jointNames[joint] : "";
-    }
+    const char* OpenXRHand::JointName(int joint) { return joint >= 0 && joint < jointCount ? jointNames[joint] : ""; }
 }

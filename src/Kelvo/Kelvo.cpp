@@ -4,6 +4,7 @@
 
 #include "Devices/DeviceLink.h"
 #include "Devices/GloveCore.h"
+#include "Devices/GloveFrames.h"
 #include "Diagnostics/Log.h"
 #include "Kelvo/KelvoPose.h"
 #include "TSCore/Devices/DeviceList.h"
@@ -17,27 +18,6 @@ namespace TSCore::Kelvo
     using Kinematics::Quat;
     using Kinematics::Vect3D;
 
-    namespace
-    {
-        using detail::ringSensor;
-
-        // Five per-finger values: entries 0 to 3 (zero where missing), then the ring finger's again.
-        void CalibrationValues(const Kelvo_SensorData& data, Vect3D (&values)[fingerCount])
-        {
-            for (std::size_t f = 0; f <= ringSensor; ++f)
-                values[f] = detail::EntryOrZero(data.sensorAngles, f);
-            values[ringSensor + 1] = values[ringSensor];
-        }
-
-        const BasicHandModel& DefaultModel(bool right)
-        {
-            // The default models never change: built once, not on every frame.
-            static const BasicHandModel rightModel = BasicHandModel::Default(true);
-            static const BasicHandModel leftModel = BasicHandModel::Default(false);
-            return right ? rightModel : leftModel;
-        }
-    }
-
     HandPose Kelvo::CalculateHandPose(const BasicHandModel& model, const Kelvo_SensorData& data,
                                       const Kelvo_Profile& profile)
     {
@@ -49,7 +29,7 @@ namespace TSCore::Kelvo
     std::vector<Vect3D> Kelvo::GetCalibrationValues(const Kelvo_SensorData& data)
     {
         Vect3D values[fingerCount];
-        CalibrationValues(data, values);
+        detail::CalibrationValues(data, values);
         return std::vector<Vect3D>(std::begin(values), std::end(values));
     }
 
@@ -127,15 +107,7 @@ namespace TSCore::Kelvo
             out = Kelvo_SensorData::Empty();
             return false;
         }
-        detail::ReadSensors(text, gloveInfo, out);
-        if (out.parsedValues != gloveInfo.numSensors)
-            return false;
-        // Every complete reading widens the calibration range. (The exoskeleton widens it with
-        // every glove pose instead: each family as it is documented.)
-        Vect3D values[fingerCount];
-        CalibrationValues(out, values);
-        TSCore::detail::WidenCalibrationRange(*this, values, fingerCount);
-        return true;
+        return TSCore::detail::KelvoReadingFromText(*this, text, out);
     }
 
     bool Kelvo::GetIMURotation(Quat& q)
@@ -191,7 +163,7 @@ namespace TSCore::Kelvo
 
     bool Kelvo::GetHandPose(HandProfile& profile, HandPose& out)
     {
-        return HandPoseFrame(*this, DefaultModel(IsRight()), profile.kelvoProfile, out);
+        return HandPoseFrame(*this, TSCore::detail::DefaultHandModel(IsRight()), profile.kelvoProfile, out);
     }
 
     void Kelvo::ApplyCalibration(Kelvo_Profile& profile)

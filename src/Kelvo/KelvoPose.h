@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "TSCore/Finger.h"
 #include "TSCore/Hand/HandPose.h"
 #include "TSCore/Kelvo/Kelvo_GloveInfo.h"
 #include "TSCore/Kelvo/Kelvo_Profile.h"
@@ -22,6 +23,15 @@ namespace TSCore::Kelvo::detail
     inline Kinematics::Vect3D EntryOrZero(const std::vector<Kinematics::Vect3D>& entries, std::size_t i)
     {
         return i < entries.size() ? entries[i] : Kinematics::Vect3D::zero;
+    }
+
+    /// Five per-finger calibration values: entries 0 to 3 (zero where missing), then the ring
+    /// finger's again for the little finger.
+    inline void CalibrationValues(const Kelvo_SensorData& data, Kinematics::Vect3D (&values)[fingerCount])
+    {
+        for (std::size_t f = 0; f <= ringSensor; ++f)
+            values[f] = EntryOrZero(data.sensorAngles, f);
+        values[ringSensor + 1] = values[ringSensor];
     }
 
     /// "t0;t1|i0|m0|r0:x;y;z;w": per entry its first two readings as whole numbers, counting at

@@ -4,6 +4,7 @@
 
 #include "Devices/DeviceLink.h"
 #include "Devices/GloveCore.h"
+#include "Devices/GloveFrames.h"
 #include "Diagnostics/Log.h"
 #include "TS/ExoskeletonPose.h"
 #include "TSCore/Devices/DeviceList.h"
@@ -61,13 +62,6 @@ namespace TSCore::TS
 
     namespace
     {
-        // Every glove pose this glove computes widens its calibration range. (The second model
-        // widens it on every complete reading instead: each family as it is documented.)
-        void Widen(Tessara& glove, const std::vector<Vect3D>& totals)
-        {
-            TSCore::detail::WidenCalibrationRange(glove, totals.data(), totals.size());
-        }
-
         // One frame: the sensor text through the link, then the pose path. The idle hand of
         // idleSide, and false, when no complete reading is there.
         bool HandPoseFrame(Tessara& glove, const BasicHandModel& model, const TS_HandProfile& profile, bool idleSide,
@@ -77,22 +71,12 @@ namespace TSCore::TS
             thread_local std::string text;
             thread_local detail::ExoskeletonFrame frame;
             if (!DeviceList::GetSensorDataString(glove.GetDeviceKey(), text) ||
-                !detail::GlovePoseFromText(text, glove.gloveModel, frame))
+                !TSCore::detail::TessaraHandFromText(glove, text, model, profile, frame, out))
             {
                 out = HandPose::DefaultIdle(idleSide);
                 return false;
             }
-            Widen(glove, frame.totals);
-            detail::SolveHand(frame.totals, model, profile, out);
             return true;
-        }
-
-        const BasicHandModel& DefaultModel(bool right)
-        {
-            // The default models never change: built once, not on every frame.
-            static const BasicHandModel rightModel = BasicHandModel::Default(true);
-            static const BasicHandModel leftModel = BasicHandModel::Default(false);
-            return right ? rightModel : leftModel;
         }
     }
 
@@ -184,7 +168,8 @@ namespace TSCore::TS
             return false;
         detail::LinkageAngles(data.sensorAngles, out.gloveAngles);
         detail::LinkageKinematics(gloveModel, out);
-        Widen(*this, out.TotalGloveAngles());
+        const std::vector<Vect3D> totals = out.TotalGloveAngles();
+        TSCore::detail::WidenCalibrationRange(*this, totals.data(), totals.size());
         return true;
     }
 
@@ -209,7 +194,8 @@ namespace TSCore::TS
 
     bool Tessara::GetHandPose(HandProfile& profile, HandPose& out)
     {
-        return HandPoseFrame(*this, DefaultModel(IsRight()), profile.tsProfile, profile.isRight, out);
+        return HandPoseFrame(*this, TSCore::detail::DefaultHandModel(IsRight()), profile.tsProfile, profile.isRight,
+                             out);
     }
 
     bool Tessara::GetCalibrationValues(std::vector<Vect3D>& values)

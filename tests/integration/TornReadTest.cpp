@@ -1,4 +1,5 @@
-// Torn reads: the service rewrites a sensor text while the library copies it without a lock.
+// Torn reads: the service rewrites a sensor text while the library copies it without a lock,
+// through the per-call path and through a reader's kept mapping.
 // The simulator's stress mode rewrites texts of varying length as fast as it can, each ending
 // in a check value over the rest, so a copy that mixes two writes is recognised.
 
@@ -13,6 +14,7 @@
 #include <boost/interprocess/managed_shared_memory.hpp>
 
 #include <TSCore/Devices/DeviceList.h>
+#include <TSCore/Devices/ServiceReader.h>
 
 #include "SimProcess.h"
 
@@ -61,7 +63,12 @@ TEST(TornReads, EveryAcceptedReadingIsOneTheServiceWrote)
     TSCoreTest::SimProcess sim;
     ASSERT_TRUE(sim.Launch({"--beta", "s:H:v1.0", "--stress"}));
 
-    // Both paths read in turns, so they see the same writer under the same load.
+    // The paths read in turns, so they see the same writer under the same load.
+    TSCore::ServiceReader reader;
+    ASSERT_EQ(reader.DeviceCount(), 1u);
+    long kept = 0;
+    long keptFailed = 0;
+    long keptTorn = 0;
     long reads = 0;
     long failed = 0;
     long torn = 0;
@@ -76,6 +83,11 @@ TEST(TornReads, EveryAcceptedReadingIsOneTheServiceWrote)
             ++failed;
         else if (!WrittenByTheSimulator(text))
             ++torn;
+        ++kept;
+        if (!reader.Read(0).Ok())
+            ++keptFailed;
+        else if (!WrittenByTheSimulator(std::string(reader.Text(0))))
+            ++keptTorn;
         if (SingleCopyRead(text))
         {
             ++plainReads;
@@ -85,11 +97,15 @@ TEST(TornReads, EveryAcceptedReadingIsOneTheServiceWrote)
     }
     sim.Stop();
     TSCoreTest::RemoveSegments();
-    std::printf("torn reads: library %ld of %ld accepted readings (%ld reported as failed); single copy %ld of %ld\n",
-                torn, reads - failed, failed, plainTorn, plainReads);
+    std::printf("torn reads: library %ld of %ld accepted readings (%ld reported as failed); kept mapping %ld of %ld "
+                "(%ld failed); single copy %ld of %ld\n",
+                torn, reads - failed, failed, keptTorn, kept - keptFailed, keptFailed, plainTorn, plainReads);
     // A writer preempted in the middle of a write leaves a torn text that stays still, which no
     // lock-free reader can tell from a whole one: the figures depend on the machine's load, so the
     // check is only that the library never does worse than a single copy by more than noise.
     EXPECT_LE(torn, plainTorn + (reads - failed) / 100);
     EXPECT_LT(failed, reads / 100) << "retries should almost always find a stable copy";
+    EXPECT_LE(keptTorn, torn + (kept - keptFailed) / 100)
+        << "the kept mapping checks its copies as the per-call path does";
+    EXPECT_LT(keptFailed, kept / 100);
 }

@@ -233,9 +233,20 @@ namespace
         // The service goes away and comes back; the page follows without a reload.
         sim.Stop();
         TSCoreTest::RemoveSegments();
-        EXPECT_TRUE(browser.WaitFor(tab, "document.getElementById('service').dataset.state == 'stopped' && "
-                                         "document.querySelectorAll('.glove-state[data-state=live]').length == 0"))
-            << browser.Evaluate(tab, "document.body.innerText");
+        const std::string stopped = "document.getElementById('service').dataset.state == 'stopped' && "
+                                    "document.querySelectorAll('.glove-state[data-state=live]').length == 0";
+        EXPECT_TRUE(browser.WaitFor(tab, stopped)) << browser.Evaluate(tab, "document.body.innerText");
+        // The page that saw the hands keeps them, labelled; one opened now has none to draw and
+        // says so.
+        const std::string notLive = "tsView.labels().filter(t => t.startsWith('not live'))";
+        EXPECT_TRUE(browser.WaitFor(tab, notLive + ".length == 2"));
+        EXPECT_EQ(browser.Evaluate(tab, notLive),
+                  json::array({"not live: last reading shown", "not live: last reading shown"}));
+        const std::string late = browser.OpenTab(url);
+        EXPECT_TRUE(browser.WaitFor(late, stopped + " && " + notLive + ".length == 2"))
+            << browser.Evaluate(late, "document.body.innerText");
+        EXPECT_EQ(browser.Evaluate(late, notLive),
+                  json::array({"not live: no reading to show", "not live: no reading to show"}));
         SimProcess restarted;
         ASSERT_TRUE(restarted.Launch(gloves));
         EXPECT_TRUE(browser.WaitFor(tab, live)) << browser.Evaluate(tab, "document.body.innerText");
@@ -268,6 +279,12 @@ namespace
         ASSERT_TRUE(second.Start(TSCORE_CLI_PATH, {"view", "--port", std::to_string(port)}));
         EXPECT_EQ(second.Wait(), 10);
         EXPECT_NE(second.ErrorText().find("--port 0"), std::string::npos) << second.ErrorText();
+
+        // A glove that is not there is refused, as the other commands refuse it.
+        ChildProcess nine;
+        ASSERT_TRUE(nine.Start(TSCORE_CLI_PATH, {"view", "--port", "0", "--device", "9"}));
+        EXPECT_EQ(nine.Wait(), 4);
+        EXPECT_NE(nine.ErrorText().find("no glove with index 9"), std::string::npos) << nine.ErrorText();
     }
 
     TEST_F(View, AnswersBadMessagesDrivesTheGloveAndStopsItOnExit)

@@ -1,5 +1,6 @@
-// An OpenXR application against Debian's real loader, the fake runtime and the hand-tracking
-// layer, while tesslink-sim animates a right exoskeleton glove and a left second-model glove.
+// An OpenXR application against Debian's real loader, the headless runtime and the
+// hand-tracking layer (with Khronos' validation layer above it where installed), while
+// tesslink-sim animates a right Tessara and a left Kelvo and prints the commands they get.
 
 #include <gtest/gtest.h>
 
@@ -7,9 +8,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <string>
 #include <thread>
@@ -21,6 +26,7 @@
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
 
+#include "ForceFeedbackCurl.h"
 #include "SimProcess.h"
 
 using TSCore::OpenXRHand;
@@ -30,7 +36,7 @@ using TSCore::Kinematics::Vect3D;
 namespace
 {
     constexpr const char* layerName = "XR_APILAYER_TSCORE_hand_tracking";
-    // What the test's settings file says; the stage is where the fake runtime puts it.
+    // What the test's settings file says; the stage is where the headless runtime puts it.
     constexpr float yawDegrees = 30.0f;
     const Vect3D rightOffset(0.2f, 1.1f, -0.3f);
     const Vect3D leftOffset(-0.2f, 1.1f, -0.3f);
@@ -57,47 +63,100 @@ namespace
     struct App
     {
         XrInstance instance = XR_NULL_HANDLE;
+        XrSystemId system = XR_NULL_SYSTEM_ID;
         XrSession session = XR_NULL_HANDLE;
+        XrSessionState state = XR_SESSION_STATE_UNKNOWN;
         XrSpace local = XR_NULL_HANDLE;
         XrHandTrackerEXT hands[2] = {XR_NULL_HANDLE, XR_NULL_HANDLE}; // left, right
         PFN_xrCreateHandTrackerEXT create = nullptr;
         PFN_xrDestroyHandTrackerEXT destroy = nullptr;
         PFN_xrLocateHandJointsEXT locate = nullptr;
+        PFN_xrApplyForceFeedbackCurlMNDX applyCurl = nullptr;
 
         XrResult CreateInstance(bool handTracking)
         {
             auto info = Make<XrInstanceCreateInfo>(XR_TYPE_INSTANCE_CREATE_INFO);
             std::strcpy(info.applicationInfo.applicationName, "tscore hand tracking test");
             info.applicationInfo.apiVersion = XR_CURRENT_API_VERSION;
-            const char* extensions[] = {XR_EXT_HAND_TRACKING_EXTENSION_NAME};
-            info.enabledExtensionCount = handTracking ? 1 : 0;
+            const char* extensions[] = {XR_MND_HEADLESS_EXTENSION_NAME, XR_EXT_HAND_TRACKING_EXTENSION_NAME,
+                                        XR_MNDX_FORCE_FEEDBACK_CURL_EXTENSION_NAME};
+            info.enabledExtensionCount = handTracking ? 3 : 1;
             info.enabledExtensionNames = extensions;
             return xrCreateInstance(&info, &instance);
         }
 
-        void Open()
+        // The system's force-feedback property; curl false leaves it out of the chain.
+        XrBool32 SystemProperties(bool curl = true)
+        {
+            auto curlProperties =
+                Make<XrSystemForceFeedbackCurlPropertiesMNDX>(XR_TYPE_SYSTEM_FORCE_FEEDBACK_CURL_PROPERTIES_MNDX);
+            auto handProperties = Make<XrSystemHandTrackingPropertiesEXT>(XR_TYPE_SYSTEM_HAND_TRACKING_PROPERTIES_EXT,
+                                                                          curl ? &curlProperties : nullptr);
+            auto properties = Make<XrSystemProperties>(XR_TYPE_SYSTEM_PROPERTIES, &handProperties);
+            EXPECT_EQ(xrGetSystemProperties(instance, system, &properties), XR_SUCCESS);
+            EXPECT_EQ(handProperties.supportsHandTracking, XR_TRUE);
+            return curl ? curlProperties.supportsForceFeedbackCurl : XR_FALSE;
+        }
+
+        void Open(bool curlProperty = true)
         {
             ASSERT_EQ(CreateInstance(true), XR_SUCCESS);
             XrSystemGetInfo systemInfo{XR_TYPE_SYSTEM_GET_INFO, nullptr, XR_FORM_FACTOR_HEAD_MOUNTED_DISPLAY};
-            XrSystemId system = XR_NULL_SYSTEM_ID;
             ASSERT_EQ(xrGetSystem(instance, &systemInfo, &system), XR_SUCCESS);
-            auto handProperties = Make<XrSystemHandTrackingPropertiesEXT>(XR_TYPE_SYSTEM_HAND_TRACKING_PROPERTIES_EXT);
-            auto properties = Make<XrSystemProperties>(XR_TYPE_SYSTEM_PROPERTIES, &handProperties);
-            ASSERT_EQ(xrGetSystemProperties(instance, system, &properties), XR_SUCCESS);
-            EXPECT_EQ(handProperties.supportsHandTracking, XR_TRUE);
-            XrSessionCreateInfo sessionInfo{XR_TYPE_SESSION_CREATE_INFO, nullptr, 0, system};
-            ASSERT_EQ(xrCreateSession(instance, &sessionInfo, &session), XR_SUCCESS);
-            local = Space(XR_REFERENCE_SPACE_TYPE_LOCAL);
+            SystemProperties(curlProperty);
             create = Get<PFN_xrCreateHandTrackerEXT>(instance, "xrCreateHandTrackerEXT");
             destroy = Get<PFN_xrDestroyHandTrackerEXT>(instance, "xrDestroyHandTrackerEXT");
             locate = Get<PFN_xrLocateHandJointsEXT>(instance, "xrLocateHandJointsEXT");
-            ASSERT_TRUE(create && destroy && locate);
+            applyCurl = Get<PFN_xrApplyForceFeedbackCurlMNDX>(instance, "xrApplyForceFeedbackCurlMNDX");
+            ASSERT_TRUE(create && destroy && locate && applyCurl);
+            ASSERT_NO_FATAL_FAILURE(NewSession());
+        }
+
+        void NewSession()
+        {
+            XrSessionCreateInfo sessionInfo{XR_TYPE_SESSION_CREATE_INFO, nullptr, 0, system};
+            ASSERT_EQ(xrCreateSession(instance, &sessionInfo, &session), XR_SUCCESS);
+            state = XR_SESSION_STATE_UNKNOWN;
+            local = Space(XR_REFERENCE_SPACE_TYPE_LOCAL);
             for (XrHandEXT hand : {XR_HAND_LEFT_EXT, XR_HAND_RIGHT_EXT})
             {
                 XrHandTrackerCreateInfoEXT trackerInfo{XR_TYPE_HAND_TRACKER_CREATE_INFO_EXT, nullptr, hand,
                                                        XR_HAND_JOINT_SET_DEFAULT_EXT};
                 ASSERT_EQ(create(session, &trackerInfo, &hands[hand == XR_HAND_RIGHT_EXT]), XR_SUCCESS);
             }
+        }
+
+        // Polls events until the session reaches the state, beginning it when ready.
+        void Await(XrSessionState wanted)
+        {
+            for (int i = 0; i < 20 && state != wanted; ++i)
+            {
+                auto event = Make<XrEventDataBuffer>(XR_TYPE_EVENT_DATA_BUFFER);
+                ASSERT_EQ(xrPollEvent(instance, &event), XR_SUCCESS) << "waiting for state " << wanted;
+                ASSERT_EQ(event.type, XR_TYPE_EVENT_DATA_SESSION_STATE_CHANGED);
+                state = reinterpret_cast<const XrEventDataSessionStateChanged&>(event).state;
+                const XrSessionBeginInfo begin{XR_TYPE_SESSION_BEGIN_INFO, nullptr,
+                                               XR_VIEW_CONFIGURATION_TYPE_PRIMARY_STEREO};
+                if (state == XR_SESSION_STATE_READY)
+                {
+                    ASSERT_EQ(xrBeginSession(session, &begin), XR_SUCCESS);
+                }
+            }
+            ASSERT_EQ(state, wanted);
+        }
+
+        // Curl values thumb first; leftOut leaves that location out.
+        static constexpr float leftOut = -1.0f;
+        XrResult Curl(bool right, std::vector<float> values)
+        {
+            std::vector<XrForceFeedbackCurlApplyLocationMNDX> given;
+            for (std::size_t f = 0; f < values.size(); ++f)
+                if (!(values[f] == leftOut))
+                    given.push_back({static_cast<XrForceFeedbackCurlLocationMNDX>(f), values[f]});
+            const XrForceFeedbackCurlApplyLocationsMNDX locations{XR_TYPE_FORCE_FEEDBACK_CURL_APPLY_LOCATIONS_MNDX,
+                                                                  nullptr, static_cast<uint32_t>(given.size()),
+                                                                  given.data()};
+            return applyCurl(hands[right], &locations);
         }
 
         XrSpace Space(XrReferenceSpaceType type)
@@ -110,9 +169,9 @@ namespace
         }
 
         XrResult Locate(bool right, XrHandJointLocationsEXT& out, XrHandJointLocationEXT* joints,
-                        uint32_t count = XR_HAND_JOINT_COUNT_EXT)
+                        uint32_t count = XR_HAND_JOINT_COUNT_EXT, XrTime time = 1)
         {
-            XrHandJointsLocateInfoEXT info{XR_TYPE_HAND_JOINTS_LOCATE_INFO_EXT, nullptr, local, 1};
+            XrHandJointsLocateInfoEXT info{XR_TYPE_HAND_JOINTS_LOCATE_INFO_EXT, nullptr, local, time};
             out = {XR_TYPE_HAND_JOINT_LOCATIONS_EXT, nullptr, XR_FALSE, count, joints};
             return locate(hands[right], &info, &out);
         }
@@ -190,15 +249,18 @@ namespace
         return out;
     }
 
-    void ExpectInactive(App& app, bool right)
+    // The hand's isActive and every joint's flags; isActive false goes with no flags.
+    void ExpectFlags(App& app, bool right, XrSpaceLocationFlags flags)
     {
         XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
         XrHandJointLocationsEXT locations;
         ASSERT_EQ(app.Locate(right, locations, joints), XR_SUCCESS);
-        EXPECT_EQ(locations.isActive, XR_FALSE) << (right ? "right" : "left");
+        EXPECT_EQ(locations.isActive, flags ? XR_TRUE : XR_FALSE) << (right ? "right" : "left");
         for (const auto& joint : joints)
-            EXPECT_EQ(joint.locationFlags, 0u);
+            EXPECT_EQ(joint.locationFlags, flags);
     }
+
+    void ExpectInactive(App& app, bool right) { ExpectFlags(app, right, 0); }
 }
 
 TEST_F(HandTrackingLayer, AnswersBothHandsFromTheGlovesAsTheConverterDoes)
@@ -268,21 +330,43 @@ TEST_F(HandTrackingLayer, AnswersBothHandsFromTheGlovesAsTheConverterDoes)
     EXPECT_EQ(velocities[3].velocityFlags, 0u);
 }
 
-TEST_F(HandTrackingLayer, AbsentGloveOrStoppedServiceGivesInactiveHands)
+TEST_F(HandTrackingLayer, FollowsTheGlovesAndTheServicesState)
 {
     App app;
     ASSERT_NO_FATAL_FAILURE(app.Open());
     ExpectInactive(app, true); // no service at all
+    {
+        TSCoreTest::SimProcess stale;
+        ASSERT_TRUE(stale.Launch({"--tessara", "right", "--stale"}));
+        ExpectInactive(app, true); // a time stamp 100 s old
+    }
 
     ASSERT_TRUE(sim.Launch({"--tessara", "right"}));
-    XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
-    XrHandJointLocationsEXT locations;
-    ASSERT_EQ(app.Locate(true, locations, joints), XR_SUCCESS);
-    EXPECT_EQ(locations.isActive, XR_TRUE);
+    ExpectFlags(app, true, OpenXRHand::allFlags);
     ExpectInactive(app, false); // no left glove
+    // Not updating for 5 s: the last reading, valid but not tracked.
+    ASSERT_TRUE(sim.Control("scan -5"));
+    ExpectFlags(app, true, OpenXRHand::orientationValid | OpenXRHand::positionValid);
+    ASSERT_TRUE(sim.Control("scan 0"));
+    ASSERT_TRUE(sim.Control("disconnect 0"));
+    ExpectInactive(app, true);
+    ASSERT_TRUE(sim.Control("connect 0"));
+    ExpectFlags(app, true, OpenXRHand::allFlags);
+    ASSERT_TRUE(sim.Control("stale"));
+    ExpectInactive(app, true);
 
-    sim.Stop();
-    TSCoreTest::RemoveSegments();
+    // A killed service leaves its segments behind; its last time stamp ages past 10 s.
+    ASSERT_TRUE(sim.Control("scan -9"));
+    ExpectFlags(app, true, OpenXRHand::orientationValid | OpenXRHand::positionValid);
+    sim.Stop(SIGKILL);
+    XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
+    XrHandJointLocationsEXT locations{};
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+    for (locations.isActive = XR_TRUE; locations.isActive && std::chrono::steady_clock::now() < until;)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_EQ(app.Locate(true, locations, joints), XR_SUCCESS);
+    }
     ExpectInactive(app, true);
 }
 
@@ -315,4 +399,167 @@ TEST_F(HandTrackingLayer, RejectsBadCallsAndEndsTrackersWithTheirSession)
     PFN_xrVoidFunction function = nullptr;
     EXPECT_EQ(xrGetInstanceProcAddr(plain.instance, "xrCreateHandTrackerEXT", &function),
               XR_ERROR_FUNCTION_UNSUPPORTED);
+}
+
+TEST_F(HandTrackingLayer, ForceFeedbackCurlReachesTheGlovesWhileFocusedAndIsReleased)
+{
+    App app;
+    ASSERT_NO_FATAL_FAILURE(app.Open());
+    EXPECT_EQ(app.SystemProperties(), XR_FALSE) << "no glove, no force feedback";
+    EXPECT_EQ(app.Curl(true, {1, 1, 1, 1, 1}), XR_SESSION_NOT_FOCUSED) << "the session has not begun";
+    ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_FOCUSED));
+    EXPECT_EQ(app.Curl(true, {1, 1, 1, 1, 1}), XR_ERROR_FEATURE_UNSUPPORTED);
+
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
+    EXPECT_EQ(app.SystemProperties(), XR_TRUE);
+    // Each value times 100 on that finger; on the Kelvo the pinky has no channel.
+    ASSERT_EQ(app.Curl(true, {0.1f, 0.25f, 0.5f, 0.75f, 1}), XR_SUCCESS);
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=10,25,50,75,100 buzz=0,0,0,0,0 thumper="));
+    ASSERT_EQ(app.Curl(false, {App::leftOut, 0.3f, App::leftOut, 0.994f, 1}), XR_SUCCESS) << "locations left out are 0";
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=0,30,0,99 buzz=0,0 thumper=0 raw=7b5a011f01640101017d"));
+
+    // Refused as the validation layer would refuse it, and nothing sent.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const std::vector<float>& bad : std::vector<std::vector<float>>{{}, {nan}, {1.01f}, {-0.0001f, 0.5f}})
+        EXPECT_EQ(app.Curl(true, bad), XR_ERROR_VALIDATION_FAILURE);
+    XrForceFeedbackCurlApplyLocationMNDX odd[6] = {{XR_FORCE_FEEDBACK_CURL_LOCATION_INDEX_CURL_MNDX, 0.5f},
+                                                   {XR_FORCE_FEEDBACK_CURL_LOCATION_INDEX_CURL_MNDX, 0.5f}};
+    XrForceFeedbackCurlApplyLocationsMNDX locations{XR_TYPE_FORCE_FEEDBACK_CURL_APPLY_LOCATIONS_MNDX, nullptr, 2, odd};
+    EXPECT_EQ(app.applyCurl(app.hands[1], &locations), XR_ERROR_VALIDATION_FAILURE) << "a location twice";
+    odd[1].location = static_cast<XrForceFeedbackCurlLocationMNDX>(5);
+    EXPECT_EQ(app.applyCurl(app.hands[1], &locations), XR_ERROR_VALIDATION_FAILURE) << "no such location";
+    locations.locationCount = 6;
+    EXPECT_EQ(app.applyCurl(app.hands[1], &locations), XR_ERROR_VALIDATION_FAILURE) << "more than five";
+    locations = {XR_TYPE_HAND_JOINT_LOCATIONS_EXT, nullptr, 1, odd};
+    EXPECT_EQ(app.applyCurl(app.hands[1], &locations), XR_ERROR_VALIDATION_FAILURE) << "another structure";
+    locations = {XR_TYPE_FORCE_FEEDBACK_CURL_APPLY_LOCATIONS_MNDX, nullptr, 1, nullptr};
+    EXPECT_EQ(app.applyCurl(app.hands[1], &locations), XR_ERROR_VALIDATION_FAILURE) << "no array";
+    EXPECT_EQ(app.applyCurl(app.hands[1], nullptr), XR_ERROR_VALIDATION_FAILURE);
+    EXPECT_EQ(app.applyCurl(reinterpret_cast<XrHandTrackerEXT>(&locations), &locations), XR_ERROR_HANDLE_INVALID);
+
+    // Focus lost (the application asked to exit): both gloves released, nothing applied.
+    ASSERT_EQ(xrRequestExitSession(app.session), XR_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_STOPPING));
+    ASSERT_TRUE(sim.WaitForLine([](const std::string& l)
+                                { return l.rfind("haptics device0 tessara ffb=0,0,0,0,0 ", 0) == 0; }));
+    ASSERT_TRUE(
+        sim.WaitForLine([](const std::string& l) { return l.rfind("haptics device1 kelvo ffb=0,0,0,0 ", 0) == 0; }));
+    EXPECT_EQ(app.Curl(true, {1}), XR_SESSION_NOT_FOCUSED);
+
+    // A destroyed tracker releases its glove, a destroyed session its trackers' gloves.
+    ASSERT_EQ(xrEndSession(app.session), XR_SUCCESS);
+    ASSERT_EQ(xrDestroySession(app.session), XR_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(app.NewSession());
+    ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_FOCUSED));
+    ASSERT_EQ(app.Curl(true, {0.2f}), XR_SUCCESS);
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=20,0,0,0,0 "));
+    ASSERT_EQ(app.destroy(app.hands[1]), XR_SUCCESS);
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,0,0,0,0 "));
+    ASSERT_EQ(app.Curl(false, {0.4f}), XR_SUCCESS);
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=40,0,0,0 "));
+    ASSERT_EQ(xrDestroySession(app.session), XR_SUCCESS);
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=0,0,0,0 "));
+
+    // The instance's end releases what its trackers applied; a glove gone takes nothing.
+    ASSERT_NO_FATAL_FAILURE(app.NewSession());
+    ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_FOCUSED));
+    ASSERT_EQ(app.Curl(false, {0.6f}), XR_SUCCESS);
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=60,0,0,0 "));
+    ASSERT_TRUE(sim.Control("disconnect 0"));
+    EXPECT_EQ(app.Curl(true, {0.5f}), XR_ERROR_FEATURE_UNSUPPORTED);
+    ASSERT_EQ(xrDestroyInstance(app.instance), XR_SUCCESS);
+    app.instance = XR_NULL_HANDLE;
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=0,0,0,0 "));
+}
+
+// A whole session under Khronos' core validation layer, placed above the TSCore layer so that
+// it checks the application's hand-tracking calls: begun, frames with both hands located and
+// force applied, ended, destroyed.
+TEST_F(HandTrackingLayer, WholeSessionPassesTheValidationLayer)
+{
+    const std::string validationDir = "/usr/share/openxr/1/api_layers/explicit.d";
+    bool installed = false;
+    for (const auto& file :
+         std::filesystem::directory_iterator(validationDir, std::filesystem::directory_options::skip_permission_denied))
+        installed = installed || file.path().filename().string().rfind("XrApiLayer_core_validation", 0) == 0;
+    if (!installed)
+        GTEST_SKIP() << "Khronos' validation layer is not installed (apt-get install openxr-layer-corevalidation)";
+    const std::string report = std::string(TSCORE_XR_TEST_DIR) + "/validation.txt";
+    std::filesystem::remove(report);
+    setenv("XR_API_LAYER_PATH", (std::string(TSCORE_XR_LAYER_DIR) + ":" + validationDir).c_str(), 1);
+    setenv("XR_ENABLE_API_LAYERS", (std::string("XR_APILAYER_LUNARG_core_validation:") + layerName).c_str(), 1);
+    setenv("XR_CORE_VALIDATION_FILE_NAME", report.c_str(), 1);
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left", "--motion", "wave"}));
+    {
+        App app;
+        // This validation layer predates the force-feedback extension and refuses its
+        // property structure as unknown: the session asks for hand tracking's only.
+        ASSERT_NO_FATAL_FAILURE(app.Open(false));
+        ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_FOCUSED));
+        for (int frame = 0; frame < 10; ++frame)
+        {
+            auto state = Make<XrFrameState>(XR_TYPE_FRAME_STATE);
+            ASSERT_EQ(xrWaitFrame(app.session, nullptr, &state), XR_SUCCESS);
+            ASSERT_EQ(xrBeginFrame(app.session, nullptr), XR_SUCCESS);
+            XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
+            XrHandJointLocationsEXT locations;
+            for (bool right : {false, true})
+            {
+                ASSERT_EQ(app.Locate(right, locations, joints, XR_HAND_JOINT_COUNT_EXT, state.predictedDisplayTime),
+                          XR_SUCCESS);
+                EXPECT_EQ(locations.isActive, XR_TRUE);
+                ASSERT_EQ(app.Curl(right, {0.1f * static_cast<float>(frame)}), XR_SUCCESS);
+            }
+            XrFrameEndInfo end{XR_TYPE_FRAME_END_INFO,           nullptr, state.predictedDisplayTime,
+                               XR_ENVIRONMENT_BLEND_MODE_OPAQUE, 0,       nullptr};
+            ASSERT_EQ(xrEndFrame(app.session, &end), XR_SUCCESS);
+        }
+        ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=90,0,0,0,0 "));
+        ASSERT_EQ(xrRequestExitSession(app.session), XR_SUCCESS);
+        ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_STOPPING));
+        ASSERT_EQ(xrEndSession(app.session), XR_SUCCESS);
+        ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_EXITING));
+        // One deliberate mistake, the only one it may report: it is there and watching.
+        XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
+        XrHandJointsLocateInfoEXT info{XR_TYPE_HAND_JOINTS_LOCATE_INFO_EXT, nullptr, app.local, 1};
+        XrHandJointLocationsEXT wrongType{XR_TYPE_SPACE_LOCATION, nullptr, XR_FALSE, XR_HAND_JOINT_COUNT_EXT, joints};
+        EXPECT_EQ(app.locate(app.hands[0], &info, &wrongType), XR_ERROR_VALIDATION_FAILURE);
+        for (XrHandTrackerEXT hand : app.hands)
+            ASSERT_EQ(app.destroy(hand), XR_SUCCESS);
+        ASSERT_EQ(xrDestroySession(app.session), XR_SUCCESS);
+    }
+    setenv("XR_API_LAYER_PATH", TSCORE_XR_LAYER_DIR, 1);
+    setenv("XR_ENABLE_API_LAYERS", layerName, 1);
+    std::ifstream file(report);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::vector<std::string> expected = {
+        "[VALID_ERROR | VUID-XrHandJointLocationsEXT-type-type | xrLocateHandJointsEXT]",
+        "[VALID_ERROR | VUID-xrLocateHandJointsEXT-locations-parameter | xrLocateHandJointsEXT]"};
+    std::vector<std::string> reported;
+    for (std::size_t at = text.find("[VALID_"); at != std::string::npos; at = text.find("[VALID_", at + 1))
+        reported.push_back(text.substr(at, text.find(']', at) + 1 - at));
+    EXPECT_EQ(reported, expected) << text;
+}
+
+// The sample application as the README runs it: both hands tracked, the grip felt, and
+// released when it exits.
+TEST_F(HandTrackingLayer, ExampleTracksBothHandsAndReleasesItsGrip)
+{
+    ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
+    const TSCoreTest::RunResult run = TSCoreTest::Run(TSCORE_XR_EXAMPLE, {"1.2"});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(run.out.rfind("TSCore headless system: hand tracking yes, force feedback yes\n", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("left index tip ("), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("right index tip ("), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" m, grip "), std::string::npos) << run.out;
+    std::string lastRight;
+    bool gripped = false;
+    for (const std::string& line : sim.Lines())
+        if (line.rfind("haptics device0 tessara ffb=", 0) == 0)
+        {
+            lastRight = line;
+            gripped = gripped || line.rfind("haptics device0 tessara ffb=0,0,0,0,0 ", 0) != 0;
+        }
+    EXPECT_TRUE(gripped);
+    EXPECT_EQ(lastRight.rfind("haptics device0 tessara ffb=0,0,0,0,0 ", 0), 0u) << lastRight;
 }

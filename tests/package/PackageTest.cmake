@@ -33,18 +33,26 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "installed tesslink-sim --help failed (${rc}): ${err}")
 endif()
 
-# No installed header may pull in Boost or OpenXR: applications compile without them.
+# No installed header may pull in Boost or OpenXR, nor the retargeting library's dependencies:
+# applications compile without them.
 file(GLOB_RECURSE headers ${PREFIX}/include/TSCore/*.h)
 list(LENGTH headers nheaders)
 if(nheaders EQUAL 0)
   message(FATAL_ERROR "no headers were installed")
 endif()
 foreach(h IN LISTS headers)
-  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"](boost|openxr)/")
+  file(STRINGS ${h} hits REGEX "#[ \t]*include[ \t]*[<\"](boost|openxr|kdl|Eigen|urdf[a-z_]*|yaml-cpp|nlopt)[/.]")
   if(hits)
-    message(FATAL_ERROR "installed header ${h} includes Boost or OpenXR: ${hits}")
+    message(FATAL_ERROR "installed header ${h} includes a third-party header: ${hits}")
   endif()
 endforeach()
+# The retargeting library is installed when it was built (its dependencies were there).
+file(GLOB retargetLibs ${PREFIX}/lib*/libTSCoreRetarget.so)
+if(retargetLibs)
+  set(WITH_RETARGET ON)
+else()
+  set(WITH_RETARGET OFF)
+endif()
 
 # The exported interface: every symbol of namespace TSCore that the installed library exports,
 # against the list kept with the sources. A difference is an ABI change: review it, then update
@@ -80,12 +88,30 @@ endif()
 file(MAKE_DIRECTORY ${WORK_DIR})
 file(WRITE ${WORK_DIR}/readme_example.cpp "${CMAKE_MATCH_1}")
 
-# find_package consumer: the README example and the examples/ programs.
+# The README's retargeting example, when the package has the library.
+if(WITH_RETARGET)
+  string(FIND "${readme}" "## Robot hands: retargeting" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "README.md has no retargeting section")
+  endif()
+  string(SUBSTRING "${readme}" ${at} -1 retarget)
+  string(REGEX MATCH "```cpp\n([^`]*)```" _ "${retarget}")
+  file(WRITE ${WORK_DIR}/retarget_example.cpp "${CMAKE_MATCH_1}")
+endif()
+
+# find_package consumer: the README examples and the examples/ programs.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/consumer -B ${WORK_DIR}/consumer -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${PREFIX} -DCMAKE_CXX_COMPILER=${CXX}
     "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}"
-    -DTSCORE_EXAMPLES_DIR=${SOURCE_DIR}/examples -DREADME_EXAMPLE=${WORK_DIR}/readme_example.cpp)
+    -DTSCORE_EXAMPLES_DIR=${SOURCE_DIR}/examples -DREADME_EXAMPLE=${WORK_DIR}/readme_example.cpp
+    -DWITH_RETARGET=${WITH_RETARGET} -DRETARGET_EXAMPLE=${WORK_DIR}/retarget_example.cpp)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
+if(WITH_RETARGET)
+  run(${WORK_DIR}/consumer/retarget_example ${SOURCE_DIR}/retarget/tests/data/five_digit_hand.yaml)
+  if(NOT RUN_OUTPUT MATCHES "^thumb_spread [-0-9.e]+\n" OR NOT RUN_OUTPUT MATCHES "\npinky_dip [-0-9.e]+\n$")
+    message(FATAL_ERROR "the README's retargeting example printed: ${RUN_OUTPUT}")
+  endif()
+endif()
 run(${WORK_DIR}/consumer/consumer)
 message(STATUS "consumer printed: ${RUN_OUTPUT}")
 if(NOT RUN_OUTPUT MATCHES "TSCore C\\+\\+ Library v1\\.1\\.1")

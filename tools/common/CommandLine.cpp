@@ -6,17 +6,19 @@ namespace ToolCommon
 {
     std::string UnknownCommand(int argc, char** argv, const std::vector<std::string>& names, const std::string& tool)
     {
-        if (argc < 2 || argv[1][0] == '-')
-            return std::string();
         std::string list;
         for (const std::string& name : names)
         {
-            if (name == argv[1])
+            if (argc >= 2 && name == argv[1])
                 return std::string();
             list += (list.empty() ? "" : ", ") + name;
         }
-        return "unknown command '" + std::string(argv[1]) + "': the commands are " + list + " (see " + tool +
-               " --help)";
+        const std::string commands = ": the commands are " + list + " (see " + tool + " --help)";
+        if (argc < 2)
+            return "a command is required" + commands;
+        if (argv[1][0] == '-')
+            return std::string();
+        return "unknown command '" + std::string(argv[1]) + "'" + commands;
     }
 
     std::string UsageMessage(const CLI::App& app, const CLI::ParseError& e)

@@ -11,8 +11,9 @@
 namespace ToolCommon
 {
     /// "unknown command 'x': the commands are a, b (see tool --help)" when argv[1] names no
-    /// command; empty when it does, is an option or is absent. CLI11 would otherwise report a
-    /// mistyped command as a missing one.
+    /// command, "a command is required: the commands are ..." when there is none; empty when
+    /// argv[1] is a command or an option. CLI11 would otherwise report a mistyped command as a
+    /// missing one, and a missing one without naming any.
     std::string UnknownCommand(int argc, char** argv, const std::vector<std::string>& names, const std::string& tool);
 
     /// The parse error in words, pointing to the --help of the subcommand that was named (or

@@ -2,10 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "TextFile.h"
+
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -56,8 +56,13 @@ namespace ToolCommon
                 std::string record;
                 if (!StringMember(object, "record", record))
                     return "device line without \"record\" text";
-                if (!index.emplace(key, out.devices.size()).second)
-                    return "device " + key + " recorded twice";
+                // A device named twice with the same record (older recorders wrote one line per
+                // --device given) is one device; the same key with another record is not.
+                const auto known = index.find(key);
+                if (known != index.end())
+                    return out.devices[known->second].record == record ? std::string()
+                                                                       : "device " + key + " recorded twice";
+                index.emplace(key, out.devices.size());
                 out.devices.push_back({key, record});
                 return std::string();
             }
@@ -142,26 +147,14 @@ namespace ToolCommon
 
     bool RecordingFile::Load(const std::string& path, RecordingFile& out, std::string& error)
     {
-        std::error_code ignored;
-        if (std::filesystem::is_directory(path, ignored))
+        std::string text;
+        std::string why;
+        if (!ReadTextFile(path, text, why))
         {
-            error = path + ": is a directory, not a recording";
+            error = path + ": cannot read recording: " + why;
             return false;
         }
-        std::ifstream file(path, std::ios::binary);
-        if (!file)
-        {
-            error = path + ": cannot open recording";
-            return false;
-        }
-        std::ostringstream content;
-        content << file.rdbuf();
-        if (file.bad())
-        {
-            error = path + ": cannot read recording";
-            return false;
-        }
-        return Parse(content.str(), path, out, error);
+        return Parse(text, path, out, error);
     }
 
     bool RecordingFile::LooksLikeOne(const std::string& text)

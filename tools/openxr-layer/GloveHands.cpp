@@ -1,13 +1,21 @@
 #include "GloveHands.h"
 
+#include <charconv>
 #include <chrono>
+#include <ctime>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Haptics/TS_FFBCmd.h>
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
+
+#include "Devices/SharedMemory.h"
 
 namespace TSCoreXR
 {
@@ -43,18 +51,39 @@ namespace TSCoreXR
             return side.glove;
         }
 
-        // The hand pose and orientation of a complete reading; false when there is none.
-        bool Read(bool right, TSCore::HandProfile& profile, TSCore::HandPose& pose, Quat& imu)
+        // Seconds since the service's latest time stamp, read where it lives on every call (the
+        // library keeps no such age); none when the service stopped or wrote no readable stamp.
+        std::optional<long long> StampAge()
+        {
+            namespace shm = TSCore::detail::SharedMemory;
+            shm::ReadOnlySegment segment;
+            std::string error;
+            std::string text;
+            if (!segment.Open(shm::devicesSegment, error) ||
+                segment.Read(shm::timeStampObject, text) != shm::LookupResult::Found)
+                return std::nullopt;
+            long long stamp = 0;
+            if (std::from_chars(text.data(), text.data() + text.size(), stamp).ec != std::errc())
+                return std::nullopt;
+            return static_cast<long long>(std::time(nullptr)) - stamp;
+        }
+
+        // The hand pose and orientation of a complete reading of a connected glove, and what they
+        // may claim; Lost when there is none.
+        OpenXRHand::Tracking Read(bool right, TSCore::HandProfile& profile, TSCore::HandPose& pose, Quat& imu)
         {
             for (bool again : {false, true})
             {
                 const std::shared_ptr<TSCore::HapticGlove> glove = Glove(right, again);
                 if (!glove)
-                    return false;
-                if (glove->GetHandPose(profile, pose) && glove->GetIMURotation(imu))
-                    return true;
+                    break;
+                if (glove->GetHandPose(profile, pose) && glove->GetIMURotation(imu) && glove->IsConnected())
+                {
+                    const std::optional<long long> age = StampAge();
+                    return OpenXRHand::TrackingOf(age.has_value(), age.value_or(0), true, true);
+                }
             }
-            return false;
+            return OpenXRHand::Tracking::Lost;
         }
 
         bool ReadLocked(bool right, LayerConfig& config, const OpenXRHand::Pose& space, OpenXRHand::Locations& out)
@@ -67,13 +96,15 @@ namespace TSCoreXR
             TSCore::HandPose pose;
             Quat imu;
             OpenXRHand::Pose wrist;
-            if (!Read(right, right ? config.rightProfile : config.leftProfile, pose, imu) ||
+            const OpenXRHand::Tracking tracking =
+                Read(right, right ? config.rightProfile : config.leftProfile, pose, imu);
+            if (tracking == OpenXRHand::Tracking::Lost ||
                 !OpenXRHand::WristPose(imu, right ? config.rightOffset : config.leftOffset, wrist))
                 return false;
             const Quat yaw = Quat::FromAngleAxis(config.yawDegrees * TSCore::Kinematics::Values::Deg2Rad, 0, 1, 0);
             wrist.position = space.position + space.orientation.Rotate(wrist.position);
             wrist.orientation = space.orientation * yaw * wrist.orientation;
-            return OpenXRHand::Locate(pose, right ? rightModel : leftModel, true, wrist, out);
+            return OpenXRHand::Locate(pose, right ? rightModel : leftModel, tracking, wrist, out);
         }
     }
 
@@ -91,5 +122,73 @@ namespace TSCoreXR
         }
         out = OpenXRHand::Locations{};
         return false;
+    }
+
+    namespace
+    {
+        int Channels(TSCore::HapticGlove& glove)
+        {
+            switch (glove.GetDeviceType())
+            {
+            case TSCore::DeviceType::Tessara:
+                return 5;
+            case TSCore::DeviceType::Kelvo:
+                return 4;
+            default:
+                return 0;
+            }
+        }
+
+        // Runs body on the connected glove of that side under the library's lock; false when
+        // there is none, body returns false or the library throws.
+        template <typename Body>
+        bool WithGlove(bool right, Body body) noexcept
+        {
+            try
+            {
+                std::lock_guard<std::mutex> lock(libraryMutex);
+                const std::shared_ptr<TSCore::HapticGlove> glove = Glove(right, false);
+                return glove && glove->IsConnected() && body(*glove);
+            }
+            catch (const std::exception&)
+            {
+                return false;
+            }
+        }
+    }
+
+    int ForceFeedbackChannels(bool right)
+    {
+        int channels = 0;
+        WithGlove(right, [&](TSCore::HapticGlove& glove) { return (channels = Channels(glove)) > 0; });
+        return channels;
+    }
+
+    bool SendForce(bool right, const ForceLevels& levels)
+    {
+        return WithGlove(right,
+                         [&](TSCore::HapticGlove& glove)
+                         {
+                             const std::optional<long long> age = StampAge();
+                             const int channels = Channels(glove);
+                             if (channels == 0 || !age || *age >= OpenXRHand::stoppedAfterSeconds)
+                                 return false;
+                             std::vector<int> sent(levels.begin(), levels.end());
+                             for (std::size_t f = static_cast<std::size_t>(channels); f < sent.size(); ++f)
+                                 sent[f] = 0;
+                             glove.SendHaptics(TSCore::Haptics::TS_FFBCmd(sent));
+                             // Only a command the library wrote becomes its last one.
+                             return glove.lastFFB.levels == sent;
+                         });
+    }
+
+    void ReleaseForce(bool right)
+    {
+        WithGlove(right,
+                  [](TSCore::HapticGlove& glove)
+                  {
+                      glove.SendHaptics(TSCore::Haptics::TS_FFBCmd::off);
+                      return true;
+                  });
     }
 }

@@ -4,6 +4,7 @@
 
 #include <TSCore/Hand/OpenXRHand.h>
 
+#include "ForceFeedback.h"
 #include "GloveHands.h"
 #include "Registry.h"
 
@@ -117,6 +118,7 @@ namespace TSCoreXR
                 const auto tracker = Registry::RemoveTracker(handTracker);
                 if (!tracker)
                     return XR_ERROR_HANDLE_INVALID;
+                ReleaseForce({*tracker});
                 const auto entry = Registry::FindInstance(tracker->instance);
                 if (entry && entry->destroySpace)
                     entry->destroySpace(tracker->space);

@@ -1,7 +1,9 @@
 // XR_APILAYER_TSCORE_hand_tracking: an explicit OpenXR API layer that gives applications
-// XR_EXT_hand_tracking from the gloves. It advertises the extension (in its manifest), removes
-// it from the instance's extensions when the runtime lacks it, answers the hand-tracker
-// functions itself, and passes everything else down the chain untouched.
+// XR_EXT_hand_tracking and XR_MNDX_force_feedback_curl from the gloves. It advertises the
+// extensions (in its manifest), removes them from the instance's extensions when the runtime
+// lacks them, answers the hand-tracker and force-feedback functions itself, follows each
+// session's state through the events it passes up, and passes everything else down the chain
+// untouched.
 
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ForceFeedback.h"
 #include "HandTracking.h"
 #include "LayerConfig.h"
 #include "LoaderInterface.h"
@@ -19,6 +22,17 @@ namespace TSCoreXR
     namespace
     {
         constexpr const char* layerName = "XR_APILAYER_TSCORE_hand_tracking";
+        // The extensions the layer answers itself.
+        const char* const ownExtensions[] = {XR_EXT_HAND_TRACKING_EXTENSION_NAME,
+                                             XR_MNDX_FORCE_FEEDBACK_CURL_EXTENSION_NAME};
+
+        bool Own(const char* extension)
+        {
+            for (const char* own : ownExtensions)
+                if (extension && std::strcmp(extension, own) == 0)
+                    return true;
+            return false;
+        }
 
         bool Enables(const XrInstanceCreateInfo& info, const char* extension)
         {
@@ -36,7 +50,7 @@ namespace TSCoreXR
             out = XR_SUCCEEDED(next(instance, name, &function)) ? reinterpret_cast<Function>(function) : nullptr;
         }
 
-        InstanceEntry MakeEntry(PFN_xrGetInstanceProcAddr next, XrInstance instance, bool handTracking)
+        InstanceEntry MakeEntry(PFN_xrGetInstanceProcAddr next, XrInstance instance, const XrInstanceCreateInfo& info)
         {
             InstanceEntry entry;
             entry.getInstanceProcAddr = next;
@@ -47,13 +61,16 @@ namespace TSCoreXR
             Resolve(next, instance, "xrCreateReferenceSpace", entry.createReferenceSpace);
             Resolve(next, instance, "xrLocateSpace", entry.locateSpace);
             Resolve(next, instance, "xrDestroySpace", entry.destroySpace);
-            entry.handTracking = handTracking;
+            Resolve(next, instance, "xrPollEvent", entry.pollEvent);
+            entry.handTracking = Enables(info, XR_EXT_HAND_TRACKING_EXTENSION_NAME);
+            entry.forceFeedback = entry.handTracking && Enables(info, XR_MNDX_FORCE_FEEDBACK_CURL_EXTENSION_NAME);
             entry.config =
                 std::make_shared<LayerConfig>(LayerConfig::Load([](const char* name) { return std::getenv(name); }));
             return entry;
         }
 
-        // Creates the instance further down; without the extension when the runtime lacks it.
+        // Creates the instance further down; without the layer's extensions when the runtime
+        // lacks them.
         XrResult CreateDown(const XrInstanceCreateInfo& info, const XrApiLayerCreateInfo& layerInfo,
                             XrInstance* instance)
         {
@@ -61,12 +78,12 @@ namespace TSCoreXR
             XrApiLayerCreateInfo down = layerInfo;
             down.nextInfo = next.next;
             XrResult result = next.nextCreateApiLayerInstance(&info, &down, instance);
-            if (result != XR_ERROR_EXTENSION_NOT_PRESENT || !Enables(info, XR_EXT_HAND_TRACKING_EXTENSION_NAME))
-                return result;
             std::vector<const char*> names;
-            for (std::uint32_t i = 0; i < info.enabledExtensionCount; ++i)
-                if (std::strcmp(info.enabledExtensionNames[i], XR_EXT_HAND_TRACKING_EXTENSION_NAME) != 0)
+            for (std::uint32_t i = 0; i < info.enabledExtensionCount && info.enabledExtensionNames; ++i)
+                if (!Own(info.enabledExtensionNames[i]))
                     names.push_back(info.enabledExtensionNames[i]);
+            if (result != XR_ERROR_EXTENSION_NOT_PRESENT || names.size() == info.enabledExtensionCount)
+                return result;
             XrInstanceCreateInfo stripped = info;
             stripped.enabledExtensionCount = static_cast<std::uint32_t>(names.size());
             stripped.enabledExtensionNames = names.data();
@@ -93,8 +110,7 @@ namespace TSCoreXR
                     const PFN_xrGetInstanceProcAddr next = layerInfo->nextInfo->nextGetInstanceProcAddr;
                     try
                     {
-                        Registry::AddInstance(
-                            *instance, MakeEntry(next, *instance, Enables(*info, XR_EXT_HAND_TRACKING_EXTENSION_NAME)));
+                        Registry::AddInstance(*instance, MakeEntry(next, *instance, *info));
                     }
                     catch (...)
                     {
@@ -116,7 +132,7 @@ namespace TSCoreXR
                     const auto entry = Registry::FindInstance(instance);
                     if (!entry || !entry->destroyInstance)
                         return XR_ERROR_HANDLE_INVALID;
-                    Registry::RemoveInstance(instance);
+                    ReleaseForce(Registry::RemoveInstance(instance));
                     return entry->destroyInstance(instance);
                 });
         }
@@ -133,6 +149,8 @@ namespace TSCoreXR
                     const XrResult result = entry->getSystemProperties(instance, systemId, properties);
                     if (XR_SUCCEEDED(result) && entry->handTracking)
                         ReportHandTrackingSupport(properties);
+                    if (XR_SUCCEEDED(result) && entry->forceFeedback)
+                        ReportForceFeedbackSupport(properties);
                     return result;
                 });
         }
@@ -163,31 +181,68 @@ namespace TSCoreXR
                     if (!entry || !entry->destroySession)
                         return XR_ERROR_HANDLE_INVALID;
                     // The trackers' spaces end with the session, as the trackers do.
-                    Registry::RemoveSession(session);
+                    ReleaseForce(Registry::RemoveSession(session));
                     return entry->destroySession(session);
+                });
+        }
+
+        // Passes the runtime's events up, noting each session's state: force feedback is
+        // applied only while focused and released as soon as focus goes.
+        XRAPI_ATTR XrResult XRAPI_CALL PollEvent(XrInstance instance, XrEventDataBuffer* event)
+        {
+            return Guarded(
+                [&]() -> XrResult
+                {
+                    const auto entry = Registry::FindInstance(instance);
+                    if (!entry || !entry->pollEvent)
+                        return XR_ERROR_HANDLE_INVALID;
+                    const XrResult result = entry->pollEvent(instance, event);
+                    if (result == XR_SUCCESS && event && event->type == XR_TYPE_EVENT_DATA_SESSION_STATE_CHANGED)
+                    {
+                        const auto* changed = reinterpret_cast<const XrEventDataSessionStateChanged*>(event);
+                        ReleaseForce(Registry::SetSessionState(changed->session, changed->state));
+                    }
+                    return result;
                 });
         }
 
         XRAPI_ATTR XrResult XRAPI_CALL GetInstanceProcAddr(XrInstance instance, const char* name,
                                                            PFN_xrVoidFunction* function);
 
+        // Which extension an instance must have enabled to be handed a function.
+        enum class Needs
+        {
+            Nothing,
+            HandTracking,
+            ForceFeedback
+        };
+
         struct Intercepted
         {
             const char* name;
             PFN_xrVoidFunction function;
-            bool handTracking; // handed out only to instances that enabled the extension
+            Needs needs;
         };
 
         const Intercepted intercepted[] = {
-            {"xrGetInstanceProcAddr", reinterpret_cast<PFN_xrVoidFunction>(&GetInstanceProcAddr), false},
-            {"xrDestroyInstance", reinterpret_cast<PFN_xrVoidFunction>(&DestroyInstance), false},
-            {"xrGetSystemProperties", reinterpret_cast<PFN_xrVoidFunction>(&GetSystemProperties), false},
-            {"xrCreateSession", reinterpret_cast<PFN_xrVoidFunction>(&CreateSession), false},
-            {"xrDestroySession", reinterpret_cast<PFN_xrVoidFunction>(&DestroySession), false},
-            {"xrCreateHandTrackerEXT", reinterpret_cast<PFN_xrVoidFunction>(&CreateHandTracker), true},
-            {"xrDestroyHandTrackerEXT", reinterpret_cast<PFN_xrVoidFunction>(&DestroyHandTracker), true},
-            {"xrLocateHandJointsEXT", reinterpret_cast<PFN_xrVoidFunction>(&LocateHandJoints), true},
+            {"xrGetInstanceProcAddr", reinterpret_cast<PFN_xrVoidFunction>(&GetInstanceProcAddr), Needs::Nothing},
+            {"xrDestroyInstance", reinterpret_cast<PFN_xrVoidFunction>(&DestroyInstance), Needs::Nothing},
+            {"xrGetSystemProperties", reinterpret_cast<PFN_xrVoidFunction>(&GetSystemProperties), Needs::Nothing},
+            {"xrCreateSession", reinterpret_cast<PFN_xrVoidFunction>(&CreateSession), Needs::Nothing},
+            {"xrDestroySession", reinterpret_cast<PFN_xrVoidFunction>(&DestroySession), Needs::Nothing},
+            {"xrPollEvent", reinterpret_cast<PFN_xrVoidFunction>(&PollEvent), Needs::Nothing},
+            {"xrCreateHandTrackerEXT", reinterpret_cast<PFN_xrVoidFunction>(&CreateHandTracker), Needs::HandTracking},
+            {"xrDestroyHandTrackerEXT", reinterpret_cast<PFN_xrVoidFunction>(&DestroyHandTracker), Needs::HandTracking},
+            {"xrLocateHandJointsEXT", reinterpret_cast<PFN_xrVoidFunction>(&LocateHandJoints), Needs::HandTracking},
+            {"xrApplyForceFeedbackCurlMNDX", reinterpret_cast<PFN_xrVoidFunction>(&ApplyForceFeedbackCurl),
+             Needs::ForceFeedback},
         };
+
+        bool Enabled(const InstanceEntry& entry, Needs needs)
+        {
+            return needs == Needs::Nothing || (needs == Needs::HandTracking && entry.handTracking) ||
+                   (needs == Needs::ForceFeedback && entry.forceFeedback);
+        }
 
         XrResult GetInstanceProcAddr(XrInstance instance, const char* name, PFN_xrVoidFunction* function)
         {
@@ -203,7 +258,7 @@ namespace TSCoreXR
                     for (const Intercepted& own : intercepted)
                         if (std::strcmp(name, own.name) == 0)
                         {
-                            if (own.handTracking && !entry->handTracking)
+                            if (!Enabled(*entry, own.needs))
                                 return XR_ERROR_FUNCTION_UNSUPPORTED;
                             *function = own.function;
                             return XR_SUCCESS;

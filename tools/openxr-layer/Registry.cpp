@@ -8,11 +8,17 @@ namespace TSCoreXR::Registry
 {
     namespace
     {
+        struct SessionEntry
+        {
+            XrInstance instance = XR_NULL_HANDLE;
+            XrSessionState state = XR_SESSION_STATE_UNKNOWN;
+        };
+
         struct State
         {
             std::mutex mutex;
             std::map<XrInstance, InstanceEntry> instances;
-            std::map<XrSession, XrInstance> sessions;
+            std::map<XrSession, SessionEntry> sessions;
             // A tracker's handle is the address of its entry; it is only ever looked up, never
             // dereferenced as given by the application.
             std::map<XrHandTrackerEXT, std::unique_ptr<TrackerEntry>> trackers;
@@ -24,11 +30,23 @@ namespace TSCoreXR::Registry
             return state;
         }
 
+        // Erases the matching trackers; those that held force.
         template <typename Predicate>
-        void EraseTrackers(State& state, Predicate matches)
+        std::vector<TrackerEntry> EraseTrackers(State& state, Predicate matches)
         {
+            std::vector<TrackerEntry> holding;
             for (auto it = state.trackers.begin(); it != state.trackers.end();)
-                it = matches(*it->second) ? state.trackers.erase(it) : std::next(it);
+            {
+                if (!matches(*it->second))
+                {
+                    ++it;
+                    continue;
+                }
+                if (it->second->force)
+                    holding.push_back(*it->second);
+                it = state.trackers.erase(it);
+            }
+            return holding;
         }
     }
 
@@ -49,21 +67,21 @@ namespace TSCoreXR::Registry
         return it->second;
     }
 
-    void RemoveInstance(XrInstance instance)
+    std::vector<TrackerEntry> RemoveInstance(XrInstance instance)
     {
         State& state = Get();
         std::lock_guard<std::mutex> lock(state.mutex);
         state.instances.erase(instance);
         for (auto it = state.sessions.begin(); it != state.sessions.end();)
-            it = it->second == instance ? state.sessions.erase(it) : std::next(it);
-        EraseTrackers(state, [instance](const TrackerEntry& t) { return t.instance == instance; });
+            it = it->second.instance == instance ? state.sessions.erase(it) : std::next(it);
+        return EraseTrackers(state, [instance](const TrackerEntry& t) { return t.instance == instance; });
     }
 
     void AddSession(XrSession session, XrInstance instance)
     {
         State& state = Get();
         std::lock_guard<std::mutex> lock(state.mutex);
-        state.sessions[session] = instance;
+        state.sessions[session] = SessionEntry{instance, XR_SESSION_STATE_UNKNOWN};
     }
 
     std::optional<XrInstance> SessionInstance(XrSession session)
@@ -73,15 +91,43 @@ namespace TSCoreXR::Registry
         const auto it = state.sessions.find(session);
         if (it == state.sessions.end())
             return std::nullopt;
-        return it->second;
+        return it->second.instance;
     }
 
-    void RemoveSession(XrSession session)
+    XrSessionState SessionState(XrSession session)
+    {
+        State& state = Get();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        const auto it = state.sessions.find(session);
+        return it == state.sessions.end() ? XR_SESSION_STATE_UNKNOWN : it->second.state;
+    }
+
+    std::vector<TrackerEntry> SetSessionState(XrSession session, XrSessionState sessionState)
+    {
+        State& state = Get();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        const auto it = state.sessions.find(session);
+        std::vector<TrackerEntry> holding;
+        if (it == state.sessions.end())
+            return holding;
+        it->second.state = sessionState;
+        if (sessionState == XR_SESSION_STATE_FOCUSED)
+            return holding;
+        for (auto& [handle, tracker] : state.trackers)
+            if (tracker->session == session && tracker->force)
+            {
+                holding.push_back(*tracker);
+                tracker->force = false;
+            }
+        return holding;
+    }
+
+    std::vector<TrackerEntry> RemoveSession(XrSession session)
     {
         State& state = Get();
         std::lock_guard<std::mutex> lock(state.mutex);
         state.sessions.erase(session);
-        EraseTrackers(state, [session](const TrackerEntry& t) { return t.session == session; });
+        return EraseTrackers(state, [session](const TrackerEntry& t) { return t.session == session; });
     }
 
     XrHandTrackerEXT AddTracker(TrackerEntry tracker)
@@ -114,5 +160,14 @@ namespace TSCoreXR::Registry
         TrackerEntry removed = *it->second;
         state.trackers.erase(it);
         return removed;
+    }
+
+    void SetForce(XrHandTrackerEXT tracker, bool force)
+    {
+        State& state = Get();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        const auto it = state.trackers.find(tracker);
+        if (it != state.trackers.end())
+            it->second->force = force;
     }
 }

@@ -205,7 +205,7 @@ namespace TSCoreService
         struct Segment
         {
             std::optional<bip::managed_shared_memory> memory;
-            // Objects are never destroyed while we own the segment, so their addresses stay valid.
+            // Only Remove destroys an object, and drops its address with it.
             std::map<std::string, ShmString*> objects;
 
             bool Write(const std::string& name, const std::string& text)
@@ -232,6 +232,22 @@ namespace TSCoreService
                     auto it = objects.find(name);
                     if (it != objects.end() && it->second == nullptr)
                         objects.erase(it);
+                    return false;
+                }
+            }
+
+            bool Remove(const std::string& name)
+            {
+                if (!memory)
+                    return false;
+                objects.erase(name);
+                try
+                {
+                    memory->destroy<ShmString>(name.c_str());
+                    return true;
+                }
+                catch (const std::exception&)
+                {
                     return false;
                 }
             }
@@ -423,6 +439,18 @@ namespace TSCoreService
     bool ServiceSegments::WriteData(const std::string& object, const std::string& text)
     {
         return impl->data.Write(object, text);
+    }
+
+    bool ServiceSegments::RemoveDevice(const std::string& key)
+    {
+        const bool record = impl->devices.Remove(key);
+        return impl->data.Remove(key) && record;
+    }
+
+    std::uint64_t ServiceSegments::FileIdOf(const char* segment)
+    {
+        const Identity id = IdentityOf(segment);
+        return id.valid ? static_cast<std::uint64_t>(id.inode) : 0;
     }
 
     void ServiceSegments::Impl::ReadHapticsMapping()

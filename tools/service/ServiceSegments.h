@@ -14,6 +14,7 @@
 // One thread at a time; Boost stays inside ServiceSegments.cpp.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -69,6 +70,9 @@ namespace TSCoreService
 
         /// "device" + index, the key of a device in all three segments.
         static std::string DeviceKey(int index);
+        /// The file behind a segment name (its inode), 0 when there is none: a service that
+        /// restarts creates its segments anew, under another number.
+        static std::uint64_t FileIdOf(const char* segment);
         /// Segment bytes that hold `devices` records (or texts) at their reserved capacity.
         static std::size_t SizeFor(std::size_t devices);
 
@@ -81,6 +85,9 @@ namespace TSCoreService
         /// not claimed or have no room left (the old text stays).
         bool WriteDevices(const std::string& object, const std::string& text);
         bool WriteData(const std::string& object, const std::string& text);
+        /// Removes a device's record and sensor text, for a device no longer announced: a
+        /// reader that still holds it reads it as not connected. True when nothing of it is left.
+        bool RemoveDevice(const std::string& key);
 
         /// Every (object, text) in "Haptics" apart from ours; false when the segment cannot be
         /// read or its lock is busy (try again later).

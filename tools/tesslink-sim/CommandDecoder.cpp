@@ -1,51 +1,23 @@
 #include "CommandDecoder.h"
 
+#include "CommandBytes.h"
+
 namespace TessLinkSim
 {
     namespace
     {
-        constexpr char openByte = '{';
-        constexpr char hapticsByte = 'Z';
-        constexpr char closeByte = '}';
-
-        int Byte(const std::string& command, std::size_t i) { return static_cast<unsigned char>(command[i]); }
-
-        // Levels travel as level + 1 so that no byte is NUL.
-        std::string Levels(const std::string& command, std::size_t first, std::size_t count)
+        std::string List(const std::vector<int>& levels)
         {
             std::string out;
-            for (std::size_t i = 0; i < count; ++i)
-            {
-                if (i > 0)
-                    out += ',';
-                out += std::to_string(Byte(command, first + i) - 1);
-            }
+            for (std::size_t i = 0; i < levels.size(); ++i)
+                out += (i > 0 ? "," : "") + std::to_string(levels[i]);
             return out;
         }
 
-        bool Framed(const std::string& command, std::size_t expectedSize)
+        std::string Fields(const ToolCommon::CommandLevels& c, bool kelvo)
         {
-            return command.size() == expectedSize && command[0] == openByte && command[1] == hapticsByte &&
-                   command.back() == closeByte;
-        }
-
-        // '{' 'Z' five force levels, five vibration levels, [thumper code], '}'.
-        std::string DecodeTessara(const std::string& command, bool thumperByte)
-        {
-            if (!Framed(command, thumperByte ? 14 : 13))
-                return std::string();
-            std::string out = "ffb=" + Levels(command, 2, 5) + " buzz=" + Levels(command, 7, 5) + " thumper=";
-            out += thumperByte ? std::to_string(Byte(command, 12)) : std::string("none");
-            return out;
-        }
-
-        // '{' 'Z' four force levels (thumb to ring), thumper magnitude, two vibration levels, '}'.
-        std::string DecodeKelvo(const std::string& command)
-        {
-            if (!Framed(command, 10))
-                return std::string();
-            return "ffb=" + Levels(command, 2, 4) + " buzz=" + Levels(command, 7, 2) +
-                   " thumper=" + std::to_string(Byte(command, 6) - 1);
+            const std::string thumper = kelvo || c.thumper >= 0 ? std::to_string(c.thumper) : std::string("none");
+            return "ffb=" + List(c.ffb) + " buzz=" + List(c.buzz) + " thumper=" + thumper;
         }
     }
 
@@ -65,23 +37,22 @@ namespace TessLinkSim
 
     std::string DecodeCommand(const std::string& key, const CommandTarget& target, const std::string& command)
     {
-        const char* kind = KindName(target.kind);
-        std::string line = "haptics " + key + ' ' + kind + ' ';
-        std::string fields;
+        const std::string line = "haptics " + key + ' ' + KindName(target.kind) + ' ';
+        ToolCommon::CommandLevels levels;
         switch (target.kind)
         {
         case DeviceKind::Tessara:
-            fields = DecodeTessara(command, target.thumperByte);
+            if (ToolCommon::DecodeTessaraCommand(command, target.thumperByte, levels))
+                return line + Fields(levels, false) + " raw=" + Hex(command);
             break;
         case DeviceKind::Kelvo:
-            fields = DecodeKelvo(command);
+            if (ToolCommon::DecodeKelvoCommand(command, levels))
+                return line + Fields(levels, true) + " raw=" + Hex(command);
             break;
         case DeviceKind::Beta:
         case DeviceKind::Other:
             return line + "raw=" + Hex(command);
         }
-        if (fields.empty())
-            return line + "malformed raw=" + Hex(command);
-        return line + fields + " raw=" + Hex(command);
+        return line + "malformed raw=" + Hex(command);
     }
 }

@@ -74,7 +74,7 @@ namespace TessLinkSim::Motion
                 return right ? pinchShapes.exoRight : pinchShapes.exoLeft;
             return right ? pinchShapes.kelvoRight : pinchShapes.kelvoLeft;
         }
-        // The second model has no sensor of its own for the little finger.
+        // A Kelvo glove has no sensor of its own for the pinky.
         return ShapeOf(Closure(pattern, t, period, family == Family::Exo ? fingerCount : 4));
     }
 

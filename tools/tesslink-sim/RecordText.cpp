@@ -120,12 +120,6 @@ namespace TessLinkSim
             subFirmware = ParseLeadingInt(numbers[1], 0);
     }
 
-    bool TakesThumperByte(int firmware, int subFirmware)
-    {
-        // Two separate tests, so 5.0 fails the second one.
-        return firmware >= 4 && subFirmware >= 7;
-    }
-
     const char* KindName(DeviceKind kind)
     {
         switch (kind)

@@ -40,8 +40,5 @@ namespace TessLinkSim
     // ("v4.7" gives 4 and 7); 0 for what is missing.
     void FirmwareOfRecord(const std::string& record, int& firmware, int& subFirmware);
 
-    // Whether an exoskeleton glove with this firmware takes a thumper byte in its commands.
-    bool TakesThumperByte(int firmware, int subFirmware);
-
     const char* KindName(DeviceKind kind);
 }

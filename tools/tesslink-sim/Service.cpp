@@ -1,5 +1,6 @@
 #include "Service.h"
 
+#include "CommandBytes.h"
 #include "CommandDecoder.h"
 #include "RecordText.h"
 
@@ -95,7 +96,7 @@ namespace TessLinkSim
         {"record", "I TEXT", "replace or create the record of device I", &Service::SetRecord},
         {"data", "I TEXT", "fix the sensor text of device I (stops its animation)", &Service::SetData},
         {"flex", "I T,I,M,R,P", "hold glove I's finger closures, 0..1 ('auto': its motion)", &Service::SetFlexion},
-        {"disconnect", "I", "state field of device I becomes 0; its text stops changing", &Service::Disconnect},
+        {"disconnect", "I", "state field of device I becomes 0; its text freezes", &Service::Disconnect},
         {"connect", "I", "state field of device I becomes 1", &Service::Connect},
         {"scan", "OFFSET", "time stamp = now + OFFSET seconds, refreshed", &Service::Scan},
         {"stale", "", "time stamp = now - 100, no longer refreshed", &Service::Stale},
@@ -375,7 +376,7 @@ namespace TessLinkSim
                 int firmware = 0;
                 int subFirmware = 0;
                 FirmwareOfRecord(record, firmware, subFirmware);
-                target.thumperByte = TakesThumperByte(firmware, subFirmware);
+                target.thumperByte = ToolCommon::TakesThumperByte(firmware, subFirmware);
             }
         }
         return DecodeCommand(key, target, command);

@@ -144,7 +144,7 @@ namespace TessLinkSim
 
     std::string KelvoSim::SensorText(double t)
     {
-        // Thumb, index, middle and ring: the little finger has no sensor of its own.
+        // Thumb, index, middle and ring: the pinky has no sensor of its own.
         return Motion::KelvoSensorText(ShapeAt(t), Motion::Orientation(t), SensorNoise());
     }
 

@@ -45,7 +45,7 @@ namespace TessLinkSim
                                        : "must be right or left, optionally followed by :FIRMWARE such as :4.7";
                         },
                         "")));
-            d.kelvo = Repeatable(app.add_option("--kelvo", o.kelvos, "Second-model glove (type 2). Repeatable.")
+            d.kelvo = Repeatable(app.add_option("--kelvo", o.kelvos, "Kelvo glove (type 2). Repeatable.")
                                      ->type_name("right|left")
                                      ->check(CLI::IsMember({"right", "left"}).description("")));
             d.gloves = Repeatable(app.add_option("--gloves", o.gloves,

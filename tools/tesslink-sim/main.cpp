@@ -3,6 +3,7 @@
 // commands that applications write into "Haptics", and takes control commands on stdin.
 
 #include "DeviceBuilder.h"
+#include "HelpFormatter.h"
 #include "OptionChecks.h"
 #include "Service.h"
 #include "SimOptions.h"
@@ -38,35 +39,39 @@ namespace
         std::signal(SIGTTIN, SIG_IGN);
     }
 
+    // Paragraphs are wrapped to the terminal by the help formatter; indented lines are
+    // formats and stay one per line.
     std::string Description()
     {
-        return "Stand-in connection service for TSCore. Creates the shared-memory segments \"Devices\",\n"
-               "\"Data\" and \"Haptics\", announces the devices given below (in command-line order,\n"
-               "as device0, device1, ...), refreshes \"scanActive\" every second and publishes\n"
-               "animated sensor texts. It reads \"Haptics\" every millisecond and prints one line\n"
-               "each time the command text under a key differs from the one it last saw (a command\n"
-               "held for 5 ms is always seen; sending the same command again prints nothing):\n"
+        return "Stand-in connection service for TSCore. Creates the shared-memory segments \"Devices\", "
+               "\"Data\" and \"Haptics\", announces the devices given below (in command-line order, as "
+               "device0, device1, ...), refreshes \"scanActive\" every second and publishes animated sensor "
+               "texts. It reads \"Haptics\" every millisecond and prints one line each time the command text "
+               "under a key differs from the one it last saw (a command held for 5 ms is always seen; sending "
+               "the same command again prints nothing):\n"
                "  haptics device<i> beta raw=<hex>\n"
                "  haptics device<i> tessara ffb=T,I,M,R,P buzz=T,I,M,R,P thumper=<code|none> raw=<hex>\n"
                "  haptics device<i> kelvo ffb=T,I,M,R buzz=T,I thumper=N raw=<hex>\n"
                "  haptics device<i> <kind> malformed raw=<hex>\n"
-               "Prints \"ready\" once everything is published. Removes the segments it created on\n"
-               "SIGINT, SIGTERM, \"quit\" or after --seconds. Refuses to start while another\n"
-               "running service owns the segments (see --takeover).\n"
+               "Prints \"ready\" once everything is published. Removes the segments it created on SIGINT, "
+               "SIGTERM, \"quit\" or after --seconds. Refuses to start while another running service owns the "
+               "segments (see --takeover).\n"
                "\n"
-               "Control commands on stdin, one per line, answered by \"ok\" or \"error: ...\"\n"
-               "(end of input does not stop the service):\n" +
+               "Control commands on stdin, one per line, answered by \"ok\" or \"error: ...\" (end of input "
+               "does not stop the service):\n" +
                Service::ControlHelp() +
                "\n"
-               "Exit codes: 0 stopped as asked; 1 the segments cannot be created; 2 bad arguments;\n"
-               "3 --crash-after; 4 another service owns the segments, or took them over.";
+               "Exit codes: 0 stopped as asked; 1 the segments cannot be created; 2 bad arguments; 3 "
+               "--crash-after; 4 another service owns the segments, or took them over.";
     }
 }
 
 int main(int argc, char** argv)
 {
     CLI::App app{Description(), "tesslink-sim"};
-    app.get_formatter()->column_width(34);
+    auto formatter = std::make_shared<ToolCommon::HelpFormatter>();
+    formatter->column_width(34);
+    app.formatter(formatter);
     SimOptions options;
     const DeviceOptions deviceOptions = AddOptions(app, options);
     try

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "Protocol.h"
 #include "Types.h"
 #include "dds/Participant.h"
@@ -13,7 +15,9 @@ namespace TSCoreBridge
         explicit BridgeTopics(const Dds::Participant& participant)
             : device(participant, Protocol::deviceTopic), sensor(participant, Protocol::sensorTopic),
               service(participant, Protocol::serviceTopic), command(participant, Protocol::commandTopic),
-              mirror(participant, Protocol::mirrorTopic)
+              mirror(participant, Protocol::mirrorTopic),
+              publisherState(
+                  Dds::IfAllowed<Dds::Topic<tscore_bridge_PublisherState>>(participant, Protocol::publisherStateTopic))
         {
         }
 
@@ -22,5 +26,7 @@ namespace TSCoreBridge
         Dds::Topic<tscore_bridge_Service> service;
         Dds::Topic<tscore_bridge_Command> command;
         Dds::Topic<tscore_bridge_Mirror> mirror;
+        /// Empty where DDS Security's permissions, made before there was this topic, do not grant it.
+        std::optional<Dds::Topic<tscore_bridge_PublisherState>> publisherState;
     };
 }

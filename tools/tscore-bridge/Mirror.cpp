@@ -22,6 +22,9 @@ namespace TSCoreBridge
         // How far "scanActive" is set back when the publisher is lost: past the ten seconds
         // within which a service counts as running.
         constexpr long long staleAge = 60;
+        // Older than any stamp the library reads (an int of seconds): a peer's number beyond it
+        // is malformed.
+        constexpr long long maxStampAge = 1LL << 40;
     }
 
     Mirror::Mirror(MirrorOptions options)
@@ -29,13 +32,23 @@ namespace TSCoreBridge
           devices(session.subscriber, session.topics.device, Protocol::deviceQos),
           sensors(session.subscriber, session.topics.sensor, Protocol::sensorQos),
           services(session.subscriber, session.topics.service, Protocol::heartbeatQos),
+          states(session.topics.publisherState
+                     ? Dds::IfAllowed<Dds::Reader<tscore_bridge_PublisherState>>(
+                           session.subscriber, *session.topics.publisherState, Protocol::heartbeatQos)
+                     : std::nullopt),
           commands(session.publisher, session.topics.command, Protocol::commandQos),
           heartbeat(session.publisher, session.topics.mirror, Protocol::heartbeatQos), waitSet(session.participant),
           lastSequence(Protocol::maxDevices, 0), textWritten(Protocol::maxDevices, false)
     {
         waitSet.Attach(services);
+        if (states)
+            waitSet.Attach(*states);
         waitSet.Attach(devices);
         waitSet.Attach(sensors);
+        securityIdentity = session.participant.SecurityIdentity();
+        link.domain = this->options.domain;
+        link.partition = this->options.partition;
+        link.security = !securityIdentity.empty();
     }
 
     int Mirror::Run()
@@ -52,8 +65,13 @@ namespace TSCoreBridge
                 Note(message);
             break;
         }
-        Note("mirroring DDS domain " + std::to_string(options.domain) + ", partition \"" + options.partition +
-             "\"; waiting for a publisher");
+        WriteLink();
+        Note("mirroring " + link.Where() + (link.security ? " (identity " + securityIdentity + ")" : "") + "; " +
+             Waiting());
+        if (!states)
+            Note(std::string("DDS Security's permissions do not grant the topic ") + Protocol::publisherStateTopic +
+                 " (made by an earlier make-security.sh): applications here cannot learn whether haptic commands "
+                 "are accepted. Make them anew");
         std::cout << "ready" << std::endl;
 
         const auto start = Clock::now();
@@ -78,6 +96,7 @@ namespace TSCoreBridge
                 return false;
             }
             schedule.ownerCheck = now + ownerCheck;
+            WriteLink();
         }
         TakeSamples(now);
         CheckPublisher(now);
@@ -103,6 +122,8 @@ namespace TSCoreBridge
     {
         // Heartbeats first: they choose the publisher the other samples must come from.
         services.Take([&](const tscore_bridge_Service& s, std::uint64_t from) { OnService(s, from, now); });
+        if (states)
+            states->Take([&](const tscore_bridge_PublisherState& s, std::uint64_t from) { OnState(s, from, now); });
         devices.Take([&](const tscore_bridge_Device& s, std::uint64_t from) { OnDevice(s, from, now); });
         sensors.Take([&](const tscore_bridge_Sensor& s, std::uint64_t from) { OnSensor(s, from, now); });
     }
@@ -164,12 +185,70 @@ namespace TSCoreBridge
             return;
         ++stats.applied;
         PublishCount();
+        WriteStamp(*source);
+    }
+
+    // The stamp the glove machine's service has, by its age there: applications here read the
+    // same state (running, not updating, stopped) as there.
+    void Mirror::WriteStamp(const Source& source)
+    {
         const long long seconds = static_cast<long long>(std::time(nullptr));
-        if (sample.running && seconds != publishedStamp)
+        long long stamp = seconds;
+        if (source.said)
+            stamp = source.said->stampAge ? seconds - *source.said->stampAge : seconds - staleAge;
+        else if (!source.running)
+            return; // a publisher that does not say the age: the stamp ages here
+        if (stamp == publishedStamp)
+            return;
+        Count(segments.WriteStamp(stamp));
+        publishedStamp = stamp;
+    }
+
+    void Mirror::OnState(const tscore_bridge_PublisherState& sample, std::uint64_t from, Clock::time_point now)
+    {
+        Source* source = SourceOf(from, now);
+        const auto& releases = sample.releases;
+        bool valid = releases._length <= Protocol::maxDevices &&
+                     (releases._length == 0 || releases._buffer != nullptr) &&
+                     (!sample.stamped || (sample.stampAge > -maxStampAge && sample.stampAge < maxStampAge));
+        Said said{sample.acceptsHaptics, std::nullopt, {}};
+        if (sample.stamped)
+            said.stampAge = sample.stampAge;
+        for (std::uint32_t i = 0; valid && i < releases._length; ++i)
+            if ((valid = releases._buffer[i].index < Protocol::maxDevices))
+                said.releases[releases._buffer[i].index] = releases._buffer[i].count;
+        if (source == nullptr || !valid)
         {
-            Count(segments.WriteStamp(seconds));
-            publishedStamp = seconds;
+            ++(source == nullptr ? stats.foreign : stats.malformed);
+            return;
         }
+        if (Followed(from, now))
+        {
+            ++stats.applied;
+            // A glove released since: the command that stands here goes to it again.
+            for (const auto& [index, count] : said.releases)
+                if (source->said && source->said->releases[index] != count)
+                    lastCommands.erase(index);
+            NoteHaptics(said);
+        }
+        source->said = std::move(said);
+    }
+
+    void Mirror::NoteHaptics(const Said& said)
+    {
+        const auto haptics = said.acceptsHaptics ? TSCoreService::BridgeLink::Haptics::Accepted
+                                                 : TSCoreService::BridgeLink::Haptics::Dropped;
+        if (haptics != link.haptics)
+        {
+            link.haptics = haptics;
+            WriteLink();
+        }
+        if (notedAccepts == said.acceptsHaptics)
+            return;
+        Note(said.acceptsHaptics ? "the publisher writes the haptic commands given here into its gloves"
+                                 : "the publisher drops the haptic commands given here (it runs without "
+                                   "--accept-haptics); tscore haptics here says so and fails");
+        notedAccepts = said.acceptsHaptics;
     }
 
     void Mirror::OnDevice(const tscore_bridge_Device& sample, std::uint64_t from, Clock::time_point now)
@@ -186,7 +265,8 @@ namespace TSCoreBridge
         if (!Followed(from, now))
             return;
         ++stats.applied;
-        Count(segments.WriteRecord(sample.index, record));
+        if (sample.index < publishedCount)
+            Count(segments.WriteRecord(sample.index, record));
         PublishCount();
     }
 
@@ -216,11 +296,16 @@ namespace TSCoreBridge
     {
         followed = from;
         std::fill(lastSequence.begin(), lastSequence.end(), 0);
-        publishedCount = 0;
+        // Whatever it had of ours is gone: the commands that stand here go to it.
+        lastCommands.clear();
         Note("following a publisher");
-        for (const auto& [index, record] : sources[from].records)
-            Count(segments.WriteRecord(index, record));
-        PublishCount();
+        const Source& source = sources[from];
+        link.publisher = TSCoreService::BridgeLink::Publisher::Heard;
+        link.haptics = TSCoreService::BridgeLink::Haptics::Unknown;
+        if (source.said)
+            NoteHaptics(*source.said);
+        WriteLink();
+        PublishCount(true);
     }
 
     void Mirror::CheckPublisher(Clock::time_point now)
@@ -237,7 +322,7 @@ namespace TSCoreBridge
     // is gone.
     void Mirror::Lose(const std::string& why)
     {
-        Note(why + "; its gloves read as not running until it is back");
+        Note(why + "; its gloves read as not running until it is back; " + Waiting());
         for (std::uint32_t index = 0; index < Protocol::maxDevices; ++index)
             if (textWritten[index])
                 Count(segments.WriteText(index, std::string()));
@@ -248,25 +333,56 @@ namespace TSCoreBridge
             Count(segments.WriteStamp(publishedStamp));
         }
         followed = 0;
+        link.publisher = TSCoreService::BridgeLink::Publisher::Lost;
+        link.haptics = TSCoreService::BridgeLink::Haptics::Unknown;
+        WriteLink();
     }
 
-    // Only indices with a record count, so that every device below "nDevices" can be read.
-    void Mirror::PublishCount()
+    std::string Mirror::Waiting() const
+    {
+        return "waiting for a publisher in that domain and partition" +
+               std::string(link.security ? "" : " (one that uses DDS Security is not heard without it)");
+    }
+
+    void Mirror::WriteLink()
+    {
+        link.time = static_cast<long long>(std::time(nullptr));
+        std::string text = link.Text();
+        if (text == writtenLink)
+            return;
+        Count(segments.WriteLink(text));
+        writtenLink = std::move(text);
+    }
+
+    // Only indices with a record count, so that every device below "nDevices" can be read; a
+    // device no longer counted is removed, so that a reader that still holds it reads it as not
+    // connected. rewrite: the records below the count come from another publisher now.
+    void Mirror::PublishCount(bool rewrite)
     {
         const auto source = sources.find(followed);
         if (source == sources.end())
             return;
+        const auto& records = source->second.records;
         std::uint32_t count = 0;
-        while (count < source->second.count && source->second.records.count(count) != 0)
+        while (count < source->second.count && records.count(count) != 0)
             ++count;
-        if (count == publishedCount)
-            return;
-        Count(segments.WriteCount(count));
+        for (std::uint32_t index = rewrite ? 0 : publishedCount; index < count; ++index)
+            Count(segments.WriteRecord(index, records.at(index)));
+        if (count != publishedCount)
+            Count(segments.WriteCount(count));
+        for (std::uint32_t index = count; index < publishedCount; ++index)
+        {
+            Count(segments.RemoveDevice(index));
+            textWritten[index] = false;
+        }
         publishedCount = count;
     }
 
     void Mirror::ForwardCommands()
     {
+        // With no publisher the commands wait here; the ones that stand go to the next one.
+        if (followed == 0)
+            return;
         std::vector<std::pair<std::uint32_t, std::string>> current;
         if (!segments.ReadCommands(current))
             return;
@@ -276,9 +392,8 @@ namespace TSCoreBridge
             if (last == bytes)
                 continue;
             last = bytes;
-            // With no publisher followed the command goes nowhere; it is not replayed later.
             commandSample.index = index;
-            if (followed != 0 && CopyBounded(bytes, commandSample.bytes) && commands.Write(commandSample))
+            if (CopyBounded(bytes, commandSample.bytes) && commands.Write(commandSample))
                 ++stats.commands;
         }
     }

@@ -2,17 +2,20 @@
 
 // `tscore-bridge mirror`, on a remote machine: the connection service of that machine, fed by
 // one publisher. It creates "Devices" and "Data" with the contract's objects, keeps them as
-// the publisher announces, refreshes "scanActive" only while the publisher says its service
-// runs, and forwards the commands applications write into "Haptics". Every sample from the
-// network is checked first; what does not pass is dropped and counted.
+// the publisher announces, sets "scanActive" to the age that the service on the glove machine
+// has, forwards the commands applications write into "Haptics", and says in "bridge" what its
+// link to the glove machine lacks. Every sample from the network is checked first; what does
+// not pass is dropped and counted.
 
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "BridgeLink.h"
 #include "BridgeSession.h"
 #include "MirrorSegments.h"
 #include "dds/Reader.h"
@@ -45,12 +48,22 @@ namespace TSCoreBridge
     private:
         using Clock = std::chrono::steady_clock;
 
+        /// What a publisher says of itself besides its heartbeat (one of an earlier version
+        /// says nothing of it).
+        struct Said
+        {
+            bool acceptsHaptics = false;
+            std::optional<long long> stampAge;
+            std::map<std::uint32_t, std::uint32_t> releases;
+        };
+
         struct Source
         {
             Clock::time_point heard;
             bool running = false;
             std::uint32_t count = 0;
             std::map<std::uint32_t, std::string> records;
+            std::optional<Said> said;
         };
 
         struct Stats
@@ -78,12 +91,17 @@ namespace TSCoreBridge
         Source* SourceOf(std::uint64_t participant, Clock::time_point now);
         bool Followed(std::uint64_t participant, Clock::time_point now);
         void OnService(const tscore_bridge_Service& sample, std::uint64_t participant, Clock::time_point now);
+        void OnState(const tscore_bridge_PublisherState& sample, std::uint64_t participant, Clock::time_point now);
+        void NoteHaptics(const Said& said);
         void OnDevice(const tscore_bridge_Device& sample, std::uint64_t participant, Clock::time_point now);
         void OnSensor(const tscore_bridge_Sensor& sample, std::uint64_t participant, Clock::time_point now);
         void Follow(std::uint64_t participant);
         void CheckPublisher(Clock::time_point now);
         void Lose(const std::string& why);
-        void PublishCount();
+        std::string Waiting() const;
+        void WriteStamp(const Source& source);
+        void WriteLink();
+        void PublishCount(bool rewrite = false);
         void ForwardCommands();
         void Count(bool written);
         std::string StatsLine() const;
@@ -94,6 +112,8 @@ namespace TSCoreBridge
         Dds::Reader<tscore_bridge_Device> devices;
         Dds::Reader<tscore_bridge_Sensor> sensors;
         Dds::Reader<tscore_bridge_Service> services;
+        /// Empty where DDS Security's permissions do not grant its topic.
+        std::optional<Dds::Reader<tscore_bridge_PublisherState>> states;
         Dds::Writer<tscore_bridge_Command> commands;
         Dds::Writer<tscore_bridge_Mirror> heartbeat;
         Dds::WaitSet waitSet;
@@ -104,7 +124,13 @@ namespace TSCoreBridge
         std::vector<bool> textWritten;
         std::uint32_t publishedCount = 0;
         long long publishedStamp = 0;
+        /// The command last sent per device; forgotten when the glove is released, so that the
+        /// one that stands here is sent again.
         std::map<std::uint32_t, std::string> lastCommands;
+        TSCoreService::BridgeLink link;
+        std::string securityIdentity;
+        std::string writtenLink;
+        std::optional<bool> notedAccepts;
         tscore_bridge_Command commandSample{};
         Stats stats;
         Schedule schedule;

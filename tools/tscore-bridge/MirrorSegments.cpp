@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "BridgeLink.h"
 #include "Protocol.h"
 
 namespace TSCoreBridge
@@ -54,6 +55,16 @@ namespace TSCoreBridge
     bool MirrorSegments::WriteStamp(long long seconds)
     {
         return segments.WriteDevices(ServiceSegments::timeStampObject, std::to_string(seconds));
+    }
+
+    bool MirrorSegments::WriteLink(const std::string& text)
+    {
+        return segments.WriteDevices(TSCoreService::BridgeLink::object, text);
+    }
+
+    bool MirrorSegments::RemoveDevice(std::uint32_t index)
+    {
+        return segments.RemoveDevice(ServiceSegments::DeviceKey(static_cast<int>(index)));
     }
 
     bool MirrorSegments::ReadCommands(std::vector<std::pair<std::uint32_t, std::string>>& out)

@@ -35,6 +35,10 @@ namespace TSCoreBridge
         bool WriteCount(std::uint32_t count);
         /// "scanActive": whole seconds since 1970.
         bool WriteStamp(long long seconds);
+        /// The mirror's word on its link, under "bridge".
+        bool WriteLink(const std::string& text);
+        /// A device no longer announced: its record and text go.
+        bool RemoveDevice(std::uint32_t index);
 
         /// Every command in "Haptics" as (device index, bytes); objects under other names are
         /// left out. False when "Haptics" cannot be read now.

@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "OptionChecks.h"
+#include "Protocol.h"
 
 namespace TSCoreBridge
 {
@@ -21,10 +22,12 @@ namespace TSCoreBridge
     {
         command
             .add_option("--domain", domain,
-                        "DDS domain id, 0 to 232; ROS 2 tools see the hand topics with the same ROS_DOMAIN_ID.")
+                        "DDS domain id, 0 to " + std::to_string(Protocol::maxDomain) +
+                            " (the ids DDS Security can grant); ROS 2 tools see the hand topics with the same "
+                            "ROS_DOMAIN_ID.")
             ->type_name("ID")
             ->capture_default_str()
-            ->check(ToolCommon::WholeBetween(0, 232, ""));
+            ->check(ToolCommon::WholeBetween(0, Protocol::maxDomain, ""));
         command
             .add_option("--partition", partition,
                         "DDS partition of the bridge's own topics: publishers and mirrors meet only in the same "

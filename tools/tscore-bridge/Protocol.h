@@ -20,16 +20,21 @@ namespace TSCoreBridge::Protocol
     inline constexpr char serviceTopic[] = "tscore_bridge/service";
     inline constexpr char commandTopic[] = "tscore_bridge/command";
     inline constexpr char mirrorTopic[] = "tscore_bridge/mirror";
+    inline constexpr char publisherStateTopic[] = "tscore_bridge/publisher_state";
 
     // A late-joining mirror receives every record at once.
     inline constexpr Dds::Qos deviceQos = Dds::Qos::ReliableLatest();
     // Only the newest text of a device matters; a lost one is replaced by the next.
     inline constexpr Dds::Qos sensorQos = Dds::Qos::BestEffortLatest();
     inline constexpr Dds::Qos heartbeatQos = Dds::Qos::Reliable(1);
-    // Volatile: a publisher that restarts does not replay a command an application gave the
-    // glove before, it waits for the next change.
+    // Volatile: what a publisher that restarts gets is what the mirrors send it when they follow
+    // it, the commands that stand on their machines then.
     inline constexpr Dds::Qos commandQos = Dds::Qos::Reliable(1);
 
+    /// The highest DDS domain id. DDS has ports for ids up to 232 (7400 + 250 per domain, plus
+    /// the participant's, within 65535), but the governance and permissions of DDS Security
+    /// name 230 at most: one range, with security or without (make-security.sh grants it all).
+    inline constexpr std::uint32_t maxDomain = 230;
     /// Device indices are below this; the mirror makes room for that many records and texts.
     inline constexpr std::uint32_t maxDevices = 256;
     /// Longest record, sensor text and command (the bounds of the IDL types).

@@ -1,10 +1,8 @@
 #include <TSCore/Hand/HandProfile.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "Commands.h"
 #include "Console.h"
+#include "FileKind.h"
 #include "OptionChecks.h"
 #include "Publisher.h"
 #include "RosTopics.h"
@@ -18,15 +16,10 @@ namespace TSCoreBridge
         // A profile file goes to the side it was made for.
         int LoadProfile(const std::string& path, PublishOptions& options, std::array<bool, 2>& given)
         {
-            std::ifstream file(path, std::ios::binary);
-            std::ostringstream text;
-            if (!file || !(text << file.rdbuf()))
-                return Fail(exitCannotRead, "cannot read " + path);
-            const HandProfile profile = HandProfile::Deserialize(text.str());
-            // Unreadable text comes back as the default profile; only the default's own text may.
-            const HandProfile fallback = HandProfile::Default(profile.isRight);
-            if (profile.Equals(fallback) && text.str() != fallback.Serialize())
-                return Fail(exitCannotRead, "cannot read " + path + ": no hand profile in it");
+            HandProfile profile = HandProfile::Default(true);
+            std::string error;
+            if (!ToolCommon::LoadProfileFile(path, profile, error))
+                return Fail(exitCannotRead, error);
             const std::size_t side = profile.isRight ? 0 : 1;
             if (given[side])
                 return Fail(exitUsage,

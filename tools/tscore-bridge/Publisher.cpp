@@ -17,6 +17,10 @@ namespace TSCoreBridge
           devices(session.publisher, session.topics.device, Protocol::deviceQos),
           sensors(session.publisher, session.topics.sensor, Protocol::sensorQos),
           heartbeat(session.publisher, session.topics.service, Protocol::heartbeatQos),
+          state(session.topics.publisherState
+                    ? Dds::IfAllowed<Dds::Writer<tscore_bridge_PublisherState>>(
+                          session.publisher, *session.topics.publisherState, Protocol::heartbeatQos)
+                    : std::nullopt),
           commands(session.subscriber, session.topics.command, Protocol::commandQos),
           mirrors(session.subscriber, session.topics.mirror, Protocol::heartbeatQos),
           gate(
@@ -34,6 +38,10 @@ namespace TSCoreBridge
              "\"" + (ros ? ", ROS 2 topics under rt/" + options.rosName + "/" : std::string()));
         if (!options.acceptHaptics)
             Note("haptic commands from mirrors are dropped (--accept-haptics lets them drive the gloves)");
+        if (!state)
+            Note(std::string("DDS Security's permissions do not grant the topic ") + Protocol::publisherStateTopic +
+                 " (made by an earlier make-security.sh): mirrors cannot tell whether haptic commands are accepted "
+                 "nor how old the service's time stamp is. Make them anew");
         std::cout << "ready" << std::endl;
 
         const auto period =
@@ -41,7 +49,6 @@ namespace TSCoreBridge
         auto next = Clock::now();
         auto nextRefresh = next;
         auto nextStats = next + statsInterval;
-        bool wasRunning = true;
         while (!StopRequested())
         {
             const auto now = Clock::now();
@@ -49,11 +56,6 @@ namespace TSCoreBridge
             {
                 Refresh();
                 nextRefresh = now + Protocol::serviceHeartbeat;
-                if (service.Running() != wasRunning)
-                    Note(service.Running()
-                             ? "the connection service runs, " + std::to_string(service.Devices().size()) + " device(s)"
-                             : "the connection service is not running; waiting for it");
-                wasRunning = service.Running();
             }
             PollTexts();
             TakeMirrors(now);
@@ -71,7 +73,8 @@ namespace TSCoreBridge
         }
 
         gate.StopAll();
-        heartbeat.Write(tscore_bridge_Service{service.Running(), service.Count(), true});
+        heartbeat.Write(
+            tscore_bridge_Service{service.State() == LocalService::Condition::Running, service.Count(), true});
         std::cout << StatsLine() << std::endl;
         return exitOk;
     }
@@ -79,11 +82,46 @@ namespace TSCoreBridge
     void Publisher::Refresh()
     {
         service.Refresh();
+        NoteCondition();
         PublishRecords();
+        PublishState();
         // After the records, so that a mirror has them when it announces the count.
-        heartbeat.Write(tscore_bridge_Service{service.Running(), service.Count(), false});
+        heartbeat.Write(
+            tscore_bridge_Service{service.State() == LocalService::Condition::Running, service.Count(), false});
         if (ros)
             UpdateRosGloves();
+    }
+
+    void Publisher::NoteCondition()
+    {
+        const LocalService::Condition now = service.State();
+        if (condition == now)
+            return;
+        if (now == LocalService::Condition::Running)
+            Note("the connection service runs, " + std::to_string(service.Count()) + " device(s)");
+        else if (now == LocalService::Condition::Stale)
+            Note("the connection service is not updating its time stamp (" + std::to_string(*service.StampAge()) +
+                 " s old); mirrors say so too");
+        else
+            Note("the connection service is not running; waiting for it");
+        condition = now;
+    }
+
+    void Publisher::PublishState()
+    {
+        if (!state)
+            return;
+        releaseSamples.clear();
+        for (const auto& [index, count] : releases)
+            releaseSamples.push_back(tscore_bridge_Release{index, count});
+        tscore_bridge_PublisherState sample{};
+        sample.acceptsHaptics = options.acceptHaptics;
+        sample.stamped = service.StampAge().has_value();
+        sample.stampAge = service.StampAge().value_or(0);
+        const auto released = static_cast<std::uint32_t>(releaseSamples.size());
+        sample.releases = {released, released, releaseSamples.data(), false};
+        state->Write(sample);
+        stateChanged = false;
     }
 
     void Publisher::PublishRecords()
@@ -107,13 +145,16 @@ namespace TSCoreBridge
             LocalService::Device* glove = service.GloveFor(right);
             std::int64_t& current = rosGlove[right ? 0 : 1];
             const std::int64_t index = glove != nullptr ? static_cast<std::int64_t>(glove->index) : -1;
-            if (!service.Running())
+            const LocalService::Condition condition = service.State();
+            if (condition == LocalService::Condition::Stopped)
                 ros->OnNoGlove(right, RosTopics::Stale, "the connection service is not running");
+            else if (condition == LocalService::Condition::Stale)
+                ros->OnNoGlove(right, RosTopics::Stale, "the connection service is not updating its time stamp");
             else if (glove == nullptr)
                 ros->OnNoGlove(right, RosTopics::Error,
                                std::string("no connected ") + (right ? "right" : "left") + " glove");
             if (index != current && glove != nullptr && glove->textRead)
-                ros->OnText(*glove->glove, glove->text, std::chrono::system_clock::now());
+                ros->OnText(*glove->glove, glove->text, glove->textSeen);
             current = index;
         }
     }
@@ -126,8 +167,8 @@ namespace TSCoreBridge
                 continue;
             PublishText(device);
             const auto index = static_cast<std::int64_t>(device.index);
-            if (ros && (index == rosGlove[0] || index == rosGlove[1]))
-                ros->OnText(*device.glove, device.text, std::chrono::system_clock::now());
+            if (ros && device.glove != nullptr && (index == rosGlove[0] || index == rosGlove[1]))
+                ros->OnText(*device.glove, device.text, device.textSeen);
         }
     }
 
@@ -137,8 +178,8 @@ namespace TSCoreBridge
         {
             ++stats.oversized;
             if (!warnedOversized)
-                Note("a sensor text of " + device.device->GetDeviceKey() + " is longer than " +
-                     std::to_string(Protocol::maxText) + " bytes and is not sent (nor are later ones)");
+                Note("a sensor text of " + device.key + " is longer than " + std::to_string(Protocol::maxText) +
+                     " bytes and is not sent (nor are later ones)");
             warnedOversized = true;
             return;
         }
@@ -159,6 +200,8 @@ namespace TSCoreBridge
         commands.Take([&](const tscore_bridge_Command& sample, std::uint64_t mirror)
                       { OnCommand(sample, mirror, now); });
         gate.Expire(now);
+        if (stateChanged)
+            PublishState(); // at once, so that the mirrors send their commands again
     }
 
     void Publisher::OnCommand(const tscore_bridge_Command& command, std::uint64_t mirror, Clock::time_point now)
@@ -190,8 +233,7 @@ namespace TSCoreBridge
     bool Publisher::WriteCommand(std::uint32_t index, const std::string& bytes)
     {
         const LocalService::Device* device = service.Find(index);
-        return device != nullptr && !bytes.empty() &&
-               TSCore::DeviceList::SendHaptics(device->device->GetDeviceKey(), bytes);
+        return device != nullptr && !bytes.empty() && TSCore::DeviceList::SendHaptics(device->key, bytes);
     }
 
     void Publisher::StopGlove(std::uint32_t index)
@@ -201,7 +243,9 @@ namespace TSCoreBridge
             return;
         device->glove->StopHaptics();
         ++stats.stops;
-        Note("stopped the haptics of " + device->device->GetDeviceKey() + ": no mirror that drove it is left");
+        ++releases[index];
+        stateChanged = true;
+        Note("stopped the haptics of " + device->key + ": no mirror that drove it is left");
     }
 
     std::string Publisher::StatsLine() const

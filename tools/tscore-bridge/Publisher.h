@@ -8,8 +8,10 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <TSCore/Hand/HandProfile.h>
 
@@ -60,7 +62,9 @@ namespace TSCoreBridge
         };
 
         void Refresh();
+        void NoteCondition();
         void PublishRecords();
+        void PublishState();
         void UpdateRosGloves();
         void PollTexts();
         void PublishText(const LocalService::Device& device);
@@ -76,6 +80,8 @@ namespace TSCoreBridge
         Dds::Writer<tscore_bridge_Device> devices;
         Dds::Writer<tscore_bridge_Sensor> sensors;
         Dds::Writer<tscore_bridge_Service> heartbeat;
+        /// Empty where DDS Security's permissions do not grant its topic.
+        std::optional<Dds::Writer<tscore_bridge_PublisherState>> state;
         Dds::Reader<tscore_bridge_Command> commands;
         Dds::Reader<tscore_bridge_Mirror> mirrors;
         std::optional<RosTopics> ros;
@@ -85,6 +91,11 @@ namespace TSCoreBridge
         tscore_bridge_Sensor sensorSample{};
         tscore_bridge_Device deviceSample{};
         std::uint64_t sequence = 0;
+        // Per glove, how often the gate stopped it; mirrors send their commands again after one.
+        std::map<std::uint32_t, std::uint32_t> releases;
+        std::vector<tscore_bridge_Release> releaseSamples;
+        bool stateChanged = false;
+        std::optional<LocalService::Condition> condition;
         Stats stats;
         bool warnedNotAccepted = false;
         bool warnedOversized = false;

@@ -1,6 +1,8 @@
 #include "RecordText.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 #include "Devices/SharedMemory.h"
 
@@ -14,16 +16,37 @@ namespace TSCoreBridge::RecordText
         constexpr std::size_t minFields = 6;
     }
 
-    void ReadAll(const std::vector<std::string>& keys, std::vector<std::string>& out)
+    void ReadAnnouncement(std::uint32_t limit, Announcement& out)
     {
-        out.assign(keys.size(), std::string());
+        out = Announcement();
         SharedMemory::ReadOnlySegment segment;
         std::string error;
         if (!segment.Open(SharedMemory::devicesSegment, error))
             return;
-        for (std::size_t i = 0; i < keys.size(); ++i)
-            if (segment.Read(keys[i], out[i]) != SharedMemory::LookupResult::Found)
-                out[i].clear();
+        out.mapped = true;
+        if (segment.Read(SharedMemory::timeStampObject, out.stamp) != SharedMemory::LookupResult::Found)
+            out.stamp.clear();
+        if (segment.Read(SharedMemory::deviceCountObject, out.count) != SharedMemory::LookupResult::Found)
+            out.count.clear();
+        long long count = 0;
+        if (!LeadingNumber(out.count, count) || count < 0)
+            count = 0; // as the library takes it: no devices
+        out.records.resize(static_cast<std::size_t>(std::min<long long>(count, limit)));
+        for (std::size_t i = 0; i < out.records.size(); ++i)
+            if (segment.Read(SharedMemory::deviceObjectPrefix + std::to_string(i), out.records[i]) !=
+                SharedMemory::LookupResult::Found)
+                out.records[i].clear();
+    }
+
+    bool LeadingNumber(const std::string& text, long long& out)
+    {
+        errno = 0;
+        char* end = nullptr;
+        const long long value = std::strtoll(text.c_str(), &end, 10);
+        if (end == text.c_str() || errno == ERANGE)
+            return false;
+        out = value;
+        return true;
     }
 
     std::string_view Identity(std::string_view record)

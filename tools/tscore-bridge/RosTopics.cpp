@@ -27,8 +27,8 @@ namespace TSCoreBridge
         constexpr const char* digitNames[digits] = {"thumb", "index", "middle", "ring", "pinky"};
         constexpr const char* thumbJoints[jointsPerDigit] = {"cmc", "mcp", "ip"};
         constexpr const char* fingerJoints[jointsPerDigit] = {"mcp", "pip", "dip"};
-        // A joint's angles: x twist about the bone, y flexion, z sideways spread.
-        constexpr const char* angleNames[3] = {"twist", "flexion", "abduction"};
+        // A joint's angles: x twist about the bone, y flexion, z spread (sideways).
+        constexpr const char* angleNames[3] = {"twist", "flexion", "spread"};
 
         const char* SideName(bool right) { return right ? "right" : "left"; }
 

@@ -44,8 +44,8 @@ namespace TSCoreBridge
         RosTopics(const Dds::Participant& participant, const std::string& name,
                   std::array<TSCore::HandProfile, 2> profiles);
 
-        /// A new sensor text of the glove that stands for its side; stamp is the wall-clock time
-        /// it was read.
+        /// A sensor text of the glove that stands for its side; stamp is the wall-clock time at
+        /// which the text was first read (a text published again keeps its time).
         void OnText(TSCore::HapticGlove& glove, const std::string& text, std::chrono::system_clock::time_point stamp);
         /// No glove stands for the side (none connected, or the service is not running).
         void OnNoGlove(bool right, Level level, const std::string& message);
@@ -53,7 +53,7 @@ namespace TSCoreBridge
         void Tick(Clock::time_point now);
 
         /// The joint names of a side, in the order of JointState's positions:
-        /// "<side>_<finger>_<joint>_<angle>", e.g. "right_index_pip_flexion".
+        /// "<side>_<digit>_<joint>_<angle>", e.g. "right_index_pip_flexion" or "right_pinky_mcp_spread".
         static std::vector<std::string> JointNames(bool right);
         /// ROS 2 names: letters, digits and '_', in parts separated by '/', not starting with a digit.
         static bool ValidName(const std::string& name);

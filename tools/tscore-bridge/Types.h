@@ -14,6 +14,7 @@ TSCORE_BRIDGE_DDS_TYPE(tscore_bridge_Sensor);
 TSCORE_BRIDGE_DDS_TYPE(tscore_bridge_Service);
 TSCORE_BRIDGE_DDS_TYPE(tscore_bridge_Command);
 TSCORE_BRIDGE_DDS_TYPE(tscore_bridge_Mirror);
+TSCORE_BRIDGE_DDS_TYPE(tscore_bridge_PublisherState);
 TSCORE_BRIDGE_DDS_TYPE(sensor_msgs_msg_dds__JointState_);
 TSCORE_BRIDGE_DDS_TYPE(geometry_msgs_msg_dds__PoseArray_);
 TSCORE_BRIDGE_DDS_TYPE(diagnostic_msgs_msg_dds__DiagnosticStatus_);

@@ -28,7 +28,7 @@ int main(int argc, char** argv)
                      "configuration that CYCLONEDDS_URI names.",
                  "tscore-bridge"};
     // Before the subcommands, which take it over.
-    app.formatter(std::make_shared<HelpFormatter>());
+    app.formatter(std::make_shared<ToolCommon::HelpFormatter>());
     app.footer(exitCodeHelp);
     app.require_subcommand(1);
     app.set_version_flag("--version", TSCore::Library::Version());

@@ -8,12 +8,14 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
-#include "Files.h"
 #include "Interrupt.h"
+#include "LiveState.h"
 #include "OptionChecks.h"
 #include "PoseText.h"
+#include "Reading.h"
 #include "Select.h"
 #include "Terminal.h"
+#include "TextFile.h"
 
 namespace TSCoreCli
 {
@@ -29,6 +31,7 @@ namespace TSCoreCli
             double seconds = 9.0;
             double pause = 2.0;
             bool allowPartial = false;
+            bool force = false;
         };
 
         const char* const phases[] = {"open the hand, fingers stretched", "make a fist", "spread the fingers wide"};
@@ -42,8 +45,8 @@ namespace TSCoreCli
 
         // The narrowest range a finger's calibration values may span: a narrower one maps the
         // finger's whole motion onto almost nothing (zero width: onto NaN). Degrees of summed
-        // linkage flexion for the exoskeleton glove (whose range starts 60 degrees wide), raw
-        // readings for the second model (its own minimum calibration range).
+        // linkage flexion for a Tessara glove (whose range starts 60 degrees wide), raw
+        // readings for a Kelvo glove (its own minimum calibration range).
         constexpr float minimumTessaraRangeDegrees = 10.0f;
         constexpr float minimumKelvoRangeReadings = 200.0f;
 
@@ -72,7 +75,7 @@ namespace TSCoreCli
             bool seen = false;
         };
 
-        /// Per finger the flexion range seen (y); for the thumb also its sideways range (z).
+        /// Per finger the flexion range seen (y); for the thumb also its spread range (z).
         std::vector<std::pair<Range, Range>> Ranges(TSCore::HapticGlove& glove, const Units& units)
         {
             std::vector<Vect3D> lo;
@@ -110,7 +113,7 @@ namespace TSCoreCli
             const auto ranges = Ranges(glove, units);
             for (std::size_t f = 0; f < ranges.size(); ++f)
                 lines.push_back(PadRight(FingerName(f), 8) + RangeText(ranges[f].first) +
-                                (ranges[f].second.seen ? "   sideways " + RangeText(ranges[f].second) : ""));
+                                (ranges[f].second.seen ? "   spread " + RangeText(ranges[f].second) : ""));
             return lines;
         }
 
@@ -206,15 +209,28 @@ namespace TSCoreCli
             return exitOk;
         }
 
+        /// A glove whose readings are not current would calibrate the profile to nothing. A pose
+        /// the starting profile makes invalid is what calibrating mends, so that one is fine.
+        int CheckGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile)
+        {
+            TSCore::HandPose pose;
+            const GloveState state = GloveReader(glove, profile).First(pose);
+            return std::string(state.Word()) == "invalid" ? exitOk : state.Refuse(Describe(glove));
+        }
+
         int RunCalibrate(const CalibrateOptions& options)
         {
+            if (const int code = RefuseExisting(options.out, options.force))
+                return code;
             std::string why;
-            if (!CanWrite(options.out, why))
+            if (!ToolCommon::CanWrite(options.out, why))
                 return Fail(exitCannotWrite, "cannot write " + options.out + ": " + why + ". Nothing was calibrated");
             std::shared_ptr<TSCore::HapticGlove> glove;
             // Starting from a stored profile keeps the other glove family's part of it.
             TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
             if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
+                return code;
+            if (const int code = CheckGlove(*glove, profile))
                 return code;
 
             InstallInterruptHandler();
@@ -239,8 +255,8 @@ namespace TSCoreCli
                                                "; nothing written. Is it connected? `tscore list` shows its state");
             if (const int code = ApplyRanges(options, *glove, units, profile))
                 return code;
-            if (!WriteFile(options.out, profile.Serialize()))
-                return Fail(exitCannotWrite, "cannot write " + options.out);
+            if (!ToolCommon::WriteTextFile(options.out, profile.Serialize(), why))
+                return Fail(exitCannotWrite, "cannot write " + options.out + ": " + why);
             if (options.out != "-")
                 std::cout << "Wrote the " << (profile.isRight ? "right" : "left") << "-hand profile (" << readings
                           << " readings) to " << options.out << std::endl;
@@ -260,7 +276,10 @@ namespace TSCoreCli
             "stays narrower than 10 degrees (Tessara) or 200 raw readings (Kelvo) would make every pose invalid: "
             "calibrate then writes nothing and names the finger, unless --allow-partial is given.");
         AddGloveOptions(*command, options->glove);
-        command->add_option("--out", options->out, "Profile file to write ('-': standard output).")
+        command
+            ->add_option("--out", options->out,
+                         "Profile file to write ('-': standard output); an existing one is kept unless --force "
+                         "is given.")
             ->type_name("FILE")
             ->required();
         command->add_option("--seconds", options->seconds, "Length of the three steps together.")
@@ -271,6 +290,7 @@ namespace TSCoreCli
             ->type_name("S")
             ->capture_default_str()
             ->check(ToolCommon::Between(0.0, 60.0, "seconds"));
+        command->add_flag("--force", options->force, "Replace the profile file when it exists.");
         command->add_flag("--allow-partial", options->allowPartial,
                           "Write the fingers that moved; the others keep what the starting profile holds.");
         command

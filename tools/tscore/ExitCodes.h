@@ -12,12 +12,12 @@ namespace TSCoreCli
         exitOk = 0,
         exitInternal = 1,      ///< an unexpected error inside the tool
         exitUsage = 2,         ///< bad or missing arguments
-        exitNoService = 3,     ///< the connection service is not running
-        exitNoGlove = 4,       ///< no (matching, connected) glove
+        exitNoService = 3,     ///< the connection service is not running, or not updating
+        exitNoGlove = 4,       ///< no (matching, connected) glove, or it is disconnected
         exitCannotRead = 5,    ///< an input file cannot be read or holds no usable data
         exitCannotWrite = 6,   ///< an output file cannot be written
         exitNoReading = 7,     ///< the glove gave no complete sensor reading in time
-        exitNotSent = 8,       ///< a haptic command could not be written
+        exitNotSent = 8,       ///< a haptic command could not be written, or the glove cannot play it
         exitInvalid = 9,       ///< a pose or calibration that would hold no valid numbers
         exitCannotListen = 10, ///< the view cannot listen on the address and port asked for
         exitInterrupted = 130,
@@ -31,6 +31,9 @@ namespace TSCoreCli
     int Fail(int code, const std::string& message);
     /// Prints "tscore: warning: message" on stderr.
     void Warn(const std::string& message);
+
+    /// exitCannotWrite with a message when path exists and --force was not given.
+    int RefuseExisting(const std::string& path, bool force);
 
     /// The service is not running: how to start one.
     int FailNoService();

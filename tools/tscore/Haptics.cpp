@@ -1,31 +1,22 @@
 #include <chrono>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include <TSCore/Devices/DeviceList.h>
-#include <TSCore/Haptics/TS_BuzzCmd.h>
-#include <TSCore/Haptics/TS_FFBCmd.h>
-#include <TSCore/Haptics/TS_ThumperCmd.h>
-#include <TSCore/Haptics/ThumperCmd.h>
-#include <TSCore/TS/Tessara.h>
-
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "HapticCommand.h"
 #include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
+#include "RemoteLink.h"
 #include "Select.h"
 #include "Terminal.h"
 
 namespace TSCoreCli
 {
-    using TSCore::Haptics::ThumperCmd;
-    using TSCore::Haptics::TS_BuzzCmd;
-    using TSCore::Haptics::TS_FFBCmd;
-    using TSCore::Haptics::TS_ThumperCmd;
-
     namespace
     {
         struct HapticsOptions
@@ -33,172 +24,216 @@ namespace TSCoreCli
             GloveOptions glove;
             std::vector<int> ffb;
             std::vector<int> buzz;
-            int thumper = -1;
+            std::string thumper; ///< a number or an effect name; empty: not given
             double forSeconds = 0.0;
             bool stop = false;
         };
 
-        /// Channels of the second glove model: force on thumb to ring, vibration on thumb and index.
-        constexpr std::size_t kelvoForceChannels = 4;
-        constexpr std::size_t kelvoBuzzChannels = 2;
-
-        /// What to send to one glove, completed from its last commands as the library does.
-        struct Command
-        {
-            TS_FFBCmd ffb = TS_FFBCmd::off;
-            TS_BuzzCmd buzz = TS_BuzzCmd::off;
-            ThumperCmd thumper = ThumperCmd::off;
-            std::shared_ptr<TSCore::TS::Tessara> tessara; ///< set for the exoskeleton glove
-            bool kelvo = false;
-            bool effectSent = false; ///< the exoskeleton's firmware takes the thumper byte
-            TS_ThumperCmd effect = TS_ThumperCmd::None;
-        };
-
-        std::string Levels(const std::vector<int>& levels, std::size_t count)
+        std::string List(const std::vector<int>& levels, std::size_t from)
         {
             std::string out;
-            for (std::size_t i = 0; i < levels.size() && i < count; ++i)
-                out += (i > 0 ? "," : "") + std::to_string(levels[i]);
+            for (std::size_t i = from; i < levels.size(); ++i)
+                out += (i > from ? "," : "") + std::to_string(levels[i]);
             return out;
         }
 
-        /// What the glove receives, channel by channel; nothing that is dropped on the way.
-        std::string Received(const Command& c)
+        /// Counts that fit no glove, refused before anything is opened.
+        int CheckCounts(const HapticsOptions& options)
         {
-            if (c.kelvo)
-                return "ffb " + Levels(c.ffb.GetLevels(), kelvoForceChannels) + " (thumb to ring)  buzz " +
-                       Levels(c.buzz.GetLevels(), kelvoBuzzChannels) + " (thumb, index)  thumper " +
-                       std::to_string(c.thumper.magnitude);
-            std::string out = "ffb " + Levels(c.ffb.GetLevels(), 5) + "  buzz " + Levels(c.buzz.GetLevels(), 5);
-            if (c.effectSent && c.effect != TS_ThumperCmd::None)
-                return out + "  thumper effect " + std::to_string(static_cast<int>(c.effect));
-            return out + "  thumper none";
+            if (!options.ffb.empty() && options.ffb.size() != 4 && options.ffb.size() != 5)
+                return Fail(exitUsage, "--ffb takes 5 levels, thumb first (a Kelvo glove's 4, thumb to ring, will "
+                                       "do for it), not " +
+                                           std::to_string(options.ffb.size()) + " (see tscore haptics --help)");
+            if (!options.buzz.empty() && options.buzz.size() != 2 && options.buzz.size() != 5)
+                return Fail(exitUsage, "--buzz takes 5 levels, thumb first (a Kelvo glove's 2, thumb and index, "
+                                       "will do for it), not " +
+                                           std::to_string(options.buzz.size()) + " (see tscore haptics --help)");
+            return exitOk;
         }
 
-        /// Non-zero levels given for channels the second glove model does not have.
-        void WarnDroppedChannels(const HapticsOptions& options)
+        /// The levels given for one kind of channel: the glove's own count, or five.
+        int CheckCount(const std::vector<int>& levels, std::size_t channels, const char* option,
+                       const std::string& target)
         {
-            const auto dropped = [](const std::vector<int>& levels, std::size_t kept)
+            if (levels.empty() || levels.size() == 5 || levels.size() == channels)
+                return exitOk;
+            return Fail(exitUsage, target + " takes " + (channels == 5 ? "5" : std::to_string(channels) + " or 5") +
+                                       " levels for " + option + ", thumb first, not " + std::to_string(levels.size()));
+        }
+
+        /// Levels other than 0 given for channels a Kelvo glove does not have.
+        void WarnDropped(const HapticsOptions& options, const GloveChannels& channels)
+        {
+            const auto any = [](const std::vector<int>& levels, std::size_t from)
             {
-                for (std::size_t i = kept; i < levels.size(); ++i)
+                for (std::size_t i = from; i < levels.size(); ++i)
                     if (levels[i] != 0)
                         return true;
                 return false;
             };
-            if (dropped(options.ffb, kelvoForceChannels))
-                Warn("a Kelvo glove has no force feedback on the little finger: its level " +
-                     std::to_string(options.ffb[kelvoForceChannels]) + " is not sent");
-            if (dropped(options.buzz, kelvoBuzzChannels))
+            if (any(options.ffb, channels.ffb))
+                Warn("a Kelvo glove has no force feedback on the pinky: its level " + List(options.ffb, channels.ffb) +
+                     " is not sent");
+            if (any(options.buzz, channels.buzz))
                 Warn("a Kelvo glove vibrates on the thumb and index finger only: the levels " +
-                     Levels(std::vector<int>(options.buzz.begin() + kelvoBuzzChannels, options.buzz.end()), 3) +
-                     " for middle, ring and little finger are not sent");
+                     List(options.buzz, channels.buzz) + " for middle, ring and pinky are not sent");
         }
 
-        /// The exoskeleton's thumper plays effect codes, sent only by firmware that takes them.
-        int PrepareEffect(const HapticsOptions& options, Command& c, const std::string& target)
+        /// --thumper as the glove takes it: a Tessara's effect code (-1: none), a Kelvo's magnitude.
+        int ThumperValue(const HapticsOptions& options, const HapticCommand& command, const std::string& target,
+                         int& out)
         {
-            if (options.thumper > static_cast<int>(TS_ThumperCmd::Rumble))
-                return Fail(exitUsage, "--thumper on a Tessara glove takes an effect code: 1 tap, 2 double tap, "
-                                       "3 knock, 4 pulse, 5 long pulse, 6 rumble (0: none)");
-            const TSCore::TS::TS_GloveInfo model = c.tessara->GetGloveModel();
-            c.effectSent = model.firmwareVersion >= 4 && model.subFirmwareVersion >= 7;
-            if (options.thumper > 0)
-                c.effect = static_cast<TS_ThumperCmd>(options.thumper);
-            if (options.thumper > 0 && !c.effectSent)
-                Warn("the firmware of " + target + " (" + c.tessara->GetFirmwareString() +
-                     ") plays no thumper effects: the glove takes one only when its main version is 4 or more "
-                     "and its sub-version 7 or more (so 5.0 to 5.6 take none). Only the levels are sent");
-            return exitOk;
+            const auto effect = HapticCommand::EffectNamed(options.thumper);
+            const int number = effect ? -1 : static_cast<int>(std::stod(options.thumper)); // checked: 0 to 100
+            if (command.IsKelvo())
+            {
+                out = number;
+                return effect ? Fail(exitUsage, target + " plays no named effects: its thumper takes a magnitude "
+                                                         "from 0 to 100")
+                              : exitOk;
+            }
+            const int none = static_cast<int>(TSCore::Haptics::TS_ThumperCmd::None);
+            out = effect ? static_cast<int>(*effect) : number;
+            if (out == 0 || out == none)
+                out = -1;
+            if (out <= HapticCommand::LastEffectCode())
+                return exitOk;
+            return Fail(exitUsage, "--thumper on a Tessara glove takes an effect: a name (" +
+                                       HapticCommand::EffectNames() + ") or its code 1 to " +
+                                       std::to_string(HapticCommand::LastEffectCode()) + " (0: none), not " +
+                                       options.thumper);
         }
 
-        int PrepareCommand(const HapticsOptions& options, TSCore::HapticGlove& glove,
-                           const std::shared_ptr<TSCore::HapticGlove>& shared, Command& c)
+        /// What not given stays as the glove's entry holds it: that is what it was last told.
+        /// A Tessara's effect plays once, so it is not repeated.
+        int Complete(const HapticsOptions& options, const HapticCommand& command, const std::string& target,
+                     HapticCommand::Levels& out)
         {
-            c.ffb = options.ffb.empty() ? glove.lastFFB : TS_FFBCmd(options.ffb);
-            c.buzz = options.buzz.empty() ? glove.lastBuzz : TS_BuzzCmd(options.buzz);
-            c.thumper = options.thumper < 0 ? glove.lastThumper : ThumperCmd(options.thumper);
-            c.kelvo = glove.GetDeviceType() == TSCore::DeviceType::Kelvo;
-            c.tessara = std::dynamic_pointer_cast<TSCore::TS::Tessara>(shared);
-            if (c.kelvo)
-                WarnDroppedChannels(options);
-            if (c.tessara)
-                return PrepareEffect(options, c, Describe(glove));
-            return exitOk;
+            const GloveChannels channels = command.Channels();
+            if (const int code = CheckCount(options.ffb, channels.ffb, "--ffb", target))
+                return code;
+            if (const int code = CheckCount(options.buzz, channels.buzz, "--buzz", target))
+                return code;
+            if (command.IsKelvo())
+                WarnDropped(options, channels);
+            HapticCommand::Levels current = command.Off();
+            std::string why;
+            if (!command.Current(current, why) && !why.empty())
+                Warn(target + ": " + why + "; what is not given is sent as 0");
+            out = command.Off();
+            const auto& ffb = options.ffb.empty() ? current.ffb : options.ffb;
+            const auto& buzz = options.buzz.empty() ? current.buzz : options.buzz;
+            for (std::size_t i = 0; i < 5; ++i)
+            {
+                out.ffb[i] = i < ffb.size() ? ffb[i] : 0;
+                out.buzz[i] = i < buzz.size() ? buzz[i] : 0;
+            }
+            if (command.IsKelvo())
+                out.thumper = current.thumper;
+            return options.thumper.empty() ? exitOk : ThumperValue(options, command, target, out.thumper);
         }
 
-        /// The send went through when the glove took the command as its last one; the
-        /// library reports a failed write only by leaving the last commands as they were.
-        bool Send(TSCore::HapticGlove& glove, const Command& c)
+        std::string NoEffects(TSCore::HapticGlove& glove, const std::string& target)
         {
-            if (c.tessara)
-                return c.tessara->SendHaptics(c.ffb, c.buzz, c.effect);
-            glove.SendHaptics(c.ffb, c.buzz, c.thumper);
-            return glove.lastFFB.Equals(c.ffb) && glove.lastBuzz.Equals(c.buzz);
-        }
-
-        bool SwitchOff(TSCore::HapticGlove& glove)
-        {
-            glove.StopHaptics();
-            return glove.lastFFB.Equals(TS_FFBCmd::off) && glove.lastBuzz.Equals(TS_BuzzCmd::off);
+            return target + " plays no thumper effects with its firmware " + glove.GetFirmwareString() +
+                   ": a Tessara glove takes one only when its main version is 4 or more and its sub-version 7 "
+                   "or more (so 5.0 to 5.6 take none)";
         }
 
         /// Repeated for the whole time, so that a write the service missed (a restart, a
         /// reconnect) does not end the effect early; then switched off explicitly.
-        int Hold(TSCore::HapticGlove& glove, const Command& c, double seconds, const std::string& target)
+        int Hold(const HapticCommand& command, const HapticCommand::Levels& levels, double seconds,
+                 const std::string& target)
         {
             using Clock = std::chrono::steady_clock;
             const auto start = Clock::now();
             const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+            HapticCommand::Levels held;
             for (long tick = 1; !Interrupted() && elapsed() < seconds; ++tick)
             {
                 SleepFor(std::min(0.05 * static_cast<double>(tick), seconds) - elapsed());
                 if (!Interrupted() && elapsed() < seconds)
-                    Send(glove, c);
+                    command.Send(levels, held);
             }
-            if (!SwitchOff(glove))
+            if (!command.Send(command.Off(), held))
                 return Fail(exitNotSent, "the stop command could not be sent to " + target);
             std::cout << "Stopped" << std::endl;
             return Interrupted() ? InterruptedExitCode() : exitOk;
         }
 
+        int SendCommand(const HapticsOptions& options, TSCore::HapticGlove& glove, const HapticCommand& command,
+                        const std::string& target)
+        {
+            HapticCommand::Levels levels;
+            if (const int code = Complete(options, command, target, levels))
+                return code;
+            const bool effect = !command.IsKelvo() && levels.thumper >= 0;
+            const bool levelsGiven = !options.ffb.empty() || !options.buzz.empty();
+            // An effect is all a thumper-only command asks for: without it, nothing is sent.
+            if (effect && !command.PlaysEffects() && !levelsGiven)
+                return Fail(exitNotSent, NoEffects(glove, target) + ". Nothing was sent");
+            HapticCommand::Levels held;
+            if (!command.Send(levels, held))
+                return Fail(exitNotSent, "the command could not be sent to " + target);
+            std::cout << "Sent to " << target << ": " << command.Describe(held)
+                      << (options.forSeconds > 0.0 ? " for " + Fixed(options.forSeconds, 2) + " s" : "") << std::endl;
+            const int code = options.forSeconds > 0.0 ? Hold(command, levels, options.forSeconds, target) : exitOk;
+            if (effect && !command.PlaysEffects())
+                return code != exitOk ? code
+                                      : Fail(exitNotSent, NoEffects(glove, target) + ": only the levels were sent");
+            return code;
+        }
+
         int RunHaptics(const HapticsOptions& options)
         {
-            if (!options.stop && options.ffb.empty() && options.buzz.empty() && options.thumper < 0)
+            if (!options.stop && options.ffb.empty() && options.buzz.empty() && options.thumper.empty())
                 return Fail(exitUsage, "nothing to send: give --ffb, --buzz, --thumper or --stop "
                                        "(see tscore haptics --help)");
+            if (const int code = CheckCounts(options))
+                return code;
+            if (const int code = CheckRemoteLink(RemoteUse::Haptics))
+                return code;
             std::shared_ptr<TSCore::HapticGlove> glove;
             if (const int code = SelectGlove(options.glove, glove))
                 return code;
             const std::string target = Describe(*glove);
             // Nobody reads the commands of a service that is gone.
-            if (ServiceStatus::Read().condition != ServiceCondition::Running)
-                return FailNoService();
+            if (const int code = ServiceStatus::Read().Refuse())
+                return code;
             const bool connected = glove->IsConnected();
             if (!connected)
                 Warn(target + " is announced but not connected: the command is written, but no glove receives it");
 
             InstallInterruptHandler();
+            const HapticCommand command(glove);
             int code = exitOk;
             if (options.stop)
             {
-                if (!SwitchOff(*glove))
+                HapticCommand::Levels held;
+                if (!command.Send(command.Off(), held))
                     return Fail(exitNotSent, "the stop command could not be sent to " + target);
                 std::cout << "Stopped the haptics of " << target << std::endl;
             }
             else
             {
-                Command command;
-                if ((code = PrepareCommand(options, *glove, glove, command)) != exitOk)
-                    return code;
-                if (!Send(*glove, command))
-                    return Fail(exitNotSent, "the command could not be sent to " + target);
-                std::cout << "Sent to " << target << ": " << Received(command)
-                          << (options.forSeconds > 0.0 ? " for " + Fixed(options.forSeconds, 2) + " s" : "")
-                          << std::endl;
-                if (options.forSeconds > 0.0)
-                    code = Hold(*glove, command, options.forSeconds, target);
+                code = SendCommand(options, *glove, command, target);
             }
             return code == exitOk && !connected ? exitNoGlove : code;
+        }
+
+        CLI::Validator ThumperCheck()
+        {
+            return CLI::Validator(
+                [](std::string& value)
+                {
+                    if (HapticCommand::EffectNamed(value))
+                        return std::string();
+                    const std::string number = ToolCommon::WholeBetween(0, 100, "")(value);
+                    return number.empty() ? number
+                                          : "must be an effect name (" + HapticCommand::EffectNames() +
+                                                ") or a number from 0 to 100, not '" + value + "'";
+                },
+                "");
         }
     }
 
@@ -207,29 +242,39 @@ namespace TSCoreCli
         auto options = std::make_shared<HapticsOptions>();
         auto* command = app.add_subcommand(
             "haptics", "Send force feedback, vibration and thumper commands to a glove and print what the glove "
-                       "receives. Levels are percent, thumb first; what is not given stays as last sent. A Kelvo "
-                       "glove takes force on thumb to ring finger and vibration on thumb and index only.");
+                       "receives, as its command entry holds it. Levels are percent, thumb first; what is not "
+                       "given stays as it was last sent (by any program), except a Tessara glove's thumper "
+                       "effect, which plays once. A Kelvo glove takes force on thumb to ring and vibration on "
+                       "thumb and index only.");
         AddGloveOptions(*command, options->glove);
         const auto percent = ToolCommon::WholeBetween(0, 100, "percent");
-        auto* ffb = command->add_option("--ffb", options->ffb, "Force-feedback levels 0-100 of the five fingers.")
-                        ->type_name("T,I,M,R,P")
+        auto* ffb = command
+                        ->add_option("--ffb", options->ffb,
+                                     "Force-feedback levels 0-100: five, thumb to pinky, or a Kelvo glove's four, "
+                                     "thumb to ring.")
+                        ->type_name("T,I,M,R[,P]")
                         ->delimiter(',')
-                        ->expected(5)
+                        ->expected(1, 5)
                         ->check(percent);
-        auto* buzz = command->add_option("--buzz", options->buzz, "Vibration levels 0-100 of the five fingers.")
-                         ->type_name("T,I,M,R,P")
+        auto* buzz = command
+                         ->add_option("--buzz", options->buzz,
+                                      "Vibration levels 0-100: five, thumb to pinky, or a Kelvo glove's two, thumb "
+                                      "and index.")
+                         ->type_name("T,I[,M,R,P]")
                          ->delimiter(',')
-                         ->expected(5)
+                         ->expected(1, 5)
                          ->check(percent);
         auto* thumper = command
                             ->add_option("--thumper", options->thumper,
                                          "Thumper: on a Kelvo glove the magnitude 0-100; on a Tessara glove an "
-                                         "effect code (1 tap, 2 double tap, 3 knock, 4 pulse, 5 long pulse, "
-                                         "6 rumble, 0 none), played only by firmware whose main version is 4 or "
-                                         "more and whose sub-version is 7 or more (4.7 to 4.9 do, 5.0 to 5.6 "
-                                         "do not).")
-                            ->type_name("N")
-                            ->check(ToolCommon::WholeBetween(0, 100, ""));
+                                         "effect, by name (" +
+                                             HapticCommand::EffectNames() +
+                                             "; any case) or code (1 tap to 6 rumble, 0 none), played only by "
+                                             "firmware whose main version is 4 or more and whose sub-version is 7 "
+                                             "or more (4.7 to 4.9 do, 5.0 to 5.6 do not: an effect asked of them "
+                                             "ends with exit 8, and is not sent when it is all there is to send).")
+                            ->type_name("EFFECT|N")
+                            ->check(ThumperCheck());
         auto* forSeconds = command
                                ->add_option("--for", options->forSeconds,
                                             "Keep sending every 50 ms for SECONDS, then stop (default: send once).")

@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "LiveState.h"
+#include "RemoteLink.h"
 #include "Select.h"
 #include "Table.h"
 
@@ -42,7 +43,7 @@ namespace TSCoreCli
         }
 
         /// One device as list shows it; index is what --device takes (gloves only).
-        json DeviceJson(TSDevice& device, int& gloveIndex)
+        json DeviceJson(TSDevice& device, const ServiceStatus& service, int& gloveIndex)
         {
             auto* glove = dynamic_cast<HapticGlove*>(&device);
             const TSCore::DeviceType type = device.GetDeviceType();
@@ -56,6 +57,7 @@ namespace TSCoreCli
                     {"firmware", device.GetFirmwareString()},
                     {"side", isGlove ? json(glove->IsRight() ? "right" : "left") : json(nullptr)},
                     {"connected", device.IsConnected()},
+                    {"state", DeviceWord(service, device.IsConnected())},
                     {"pps", device.PacketsPerSecond()},
                     {"address", device.GetAddress()},
                     {"connection", ConnectionName(device.GetConnectionType())}};
@@ -70,13 +72,21 @@ namespace TSCoreCli
             return value.is_string() ? value.get<std::string>() : value.dump();
         }
 
+        /// "yes" or "no" as the record says while the service runs; a record of a stale or
+        /// stopped service says nothing about now, and the column says which.
+        std::string ConnectedCell(const json& device)
+        {
+            const std::string state = device["state"].get<std::string>();
+            return state == "connected" ? "yes" : state == "disconnected" ? "no" : state;
+        }
+
         /// The table fits 80 columns; hardware and connection type are in --json.
         std::string DeviceTable(const json& devices)
         {
             Table table({"index", "key", "kind", "ID", "firmware", "side", "connected", "pps", "address"});
             for (const json& d : devices)
                 table.AddRow({Cell(d["index"]), Cell(d["key"]), Cell(d["kind"]), Cell(d["id"]), Cell(d["firmware"]),
-                              Cell(d["side"]), Cell(d["connected"]), Cell(d["pps"]), Cell(d["address"])});
+                              Cell(d["side"]), ConnectedCell(d), Cell(d["pps"]), Cell(d["address"])});
             return table.Render();
         }
 
@@ -86,7 +96,7 @@ namespace TSCoreCli
             json devices = json::array();
             int gloveIndex = 0;
             for (const auto& device : DeviceList::GetDevices())
-                devices.push_back(DeviceJson(*device, gloveIndex));
+                devices.push_back(DeviceJson(*device, service, gloveIndex));
             if (asJson)
             {
                 const json out = {{"service",
@@ -100,12 +110,9 @@ namespace TSCoreCli
                 std::cout << "Connection service: " << service.Describe() << "\n";
                 std::cout << (devices.empty() ? "No devices.\n" : DeviceTable(devices)) << std::flush;
             }
-            if (service.condition == ServiceCondition::Stopped)
-                return FailNoService();
-            if (service.condition == ServiceCondition::Stale)
-                return Fail(exitNoService, "the connection service is not updating its time stamp: it has stopped "
-                                           "or hangs, and what it left behind is stale. Restart it");
-            return exitOk;
+            if (const int code = CheckRemoteLink(RemoteUse::List))
+                return code;
+            return service.Refuse();
         }
     }
 
@@ -113,12 +120,16 @@ namespace TSCoreCli
     {
         auto* command = app.add_subcommand(
             "list", "Show whether the connection service is updating (with the age of its time stamp) and every "
-                    "device it announces. The index column is the number --device takes.");
+                    "device it announces. The index column is the number --device takes. The connected column "
+                    "says yes or no as a device's record does, or stale or stopped when the service is not "
+                    "updating (from 3 s) or not running (from 10 s): then no record is current, and list "
+                    "exits with 3.");
         auto asJson = std::make_shared<bool>(false);
         command->add_flag("--json", *asJson,
-                          "One JSON object: {\"service\":{\"state\",\"stampAge\"},\"devices\":[{\"index\",\"key\","
-                          "\"kind\",\"id\",\"hardware\",\"firmware\",\"side\",\"connected\",\"pps\",\"address\","
-                          "\"connection\"}]}.");
+                          "One JSON object: {\"service\": {\"state\", \"stampAge\"}, \"devices\": [{\"index\", "
+                          "\"key\", \"kind\", \"id\", \"hardware\", \"firmware\", \"side\", \"connected\", \"state\", "
+                          "\"pps\", \"address\", \"connection\"}]}; connected is what the record says, state what it "
+                          "is worth now: connected, disconnected, stale or stopped.");
         return [asJson] { return RunList(*asJson); };
     }
 }

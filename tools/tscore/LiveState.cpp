@@ -1,11 +1,14 @@
 #include "LiveState.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
+#include <string_view>
 
 #include <TSCore/Util/StrStuff.h>
 
 #include "Devices/SharedMemory.h"
+#include "ExitCodes.h"
 
 namespace TSCoreCli
 {
@@ -44,19 +47,27 @@ namespace TSCoreCli
 
     ServiceStatus ServiceStatus::Read()
     {
-        ServiceStatus status;
         SharedMemory::ReadOnlySegment segment;
         std::string error;
         std::string text;
         if (!segment.Open(SharedMemory::devicesSegment, error) ||
             segment.Read(SharedMemory::timeStampObject, text) != SharedMemory::LookupResult::Found)
-            return status;
+            return OfStampAge(std::nullopt);
         char* end = nullptr;
         const long long stamp = std::strtoll(text.c_str(), &end, 10);
         if (end == text.c_str())
-            return status;
-        status.stampAge = static_cast<long long>(std::time(nullptr)) - stamp;
-        status.condition = *status.stampAge < staleAfterSeconds ? ServiceCondition::Running : ServiceCondition::Stale;
+            return OfStampAge(std::nullopt);
+        return OfStampAge(static_cast<long long>(std::time(nullptr)) - stamp);
+    }
+
+    ServiceStatus ServiceStatus::OfStampAge(std::optional<long long> age)
+    {
+        ServiceStatus status;
+        status.stampAge = age;
+        if (!age || *age >= stoppedAfterSeconds)
+            status.condition = ServiceCondition::Stopped;
+        else
+            status.condition = *age < staleAfterSeconds ? ServiceCondition::Running : ServiceCondition::Stale;
         return status;
     }
 
@@ -78,21 +89,55 @@ namespace TSCoreCli
     {
         if (!stampAge)
             return "not running";
-        const std::string age =
-            *stampAge < 0 ? std::to_string(-*stampAge) + " s ahead" : std::to_string(*stampAge) + " s old";
-        if (condition == ServiceCondition::Running)
-            return "running (time stamp " + age + ")";
-        return "not updating (time stamp " + age + ")";
+        const std::string age = "(time stamp " + (*stampAge < 0 ? std::to_string(-*stampAge) + " s ahead)"
+                                                                : std::to_string(*stampAge) + " s old)");
+        switch (condition)
+        {
+        case ServiceCondition::Running:
+            return "running " + age;
+        case ServiceCondition::Stale:
+            return "not updating " + age;
+        case ServiceCondition::Stopped:
+            break;
+        }
+        return "not running " + age;
+    }
+
+    int ServiceStatus::Refuse() const
+    {
+        switch (condition)
+        {
+        case ServiceCondition::Running:
+            return exitOk;
+        case ServiceCondition::Stale:
+            return Fail(exitNoService, "the connection service is " + Describe() +
+                                           ": it has stopped or hangs, and what it left behind is not current. "
+                                           "Restart it");
+        case ServiceCondition::Stopped:
+            break;
+        }
+        if (!stampAge)
+            return FailNoService();
+        return Fail(exitNoService, "the connection service is " + Describe() +
+                                       ": what it left behind is not current. Start it again, then try again");
+    }
+
+    const char* DeviceWord(const ServiceStatus& service, bool connected)
+    {
+        if (service.condition == ServiceCondition::Stopped)
+            return "stopped";
+        if (!connected)
+            return "disconnected";
+        return service.condition == ServiceCondition::Stale ? "stale" : "connected";
     }
 
     bool GloveState::Live() const { return service.condition == ServiceCondition::Running && connected && Valid(); }
 
     const char* GloveState::Word() const
     {
-        if (service.condition != ServiceCondition::Running)
-            return service.Name();
-        if (!connected)
-            return "disconnected";
+        const char* device = DeviceWord(service, connected);
+        if (std::string_view(device) != "connected")
+            return device;
         if (!complete)
             return "incomplete";
         return Valid() ? "live" : "invalid";
@@ -100,17 +145,41 @@ namespace TSCoreCli
 
     std::string GloveState::Headline() const
     {
+        if (Live())
+            return "live";
+        const std::string word = Word();
+        const char* shown = complete ? ": showing its last reading" : ": no reading";
         std::string line;
-        if (service.condition == ServiceCondition::Running)
-            line = connected ? "live" : "glove disconnected: showing its last reading";
-        else
-            line = "service " + service.Describe() + ": showing the last reading";
-        if (!complete)
-            line = service.condition == ServiceCondition::Stopped ? "service not running: no reading"
-                                                                  : "no complete reading: " + line;
-        else if (!invalidFingers.empty())
-            line += "; pose invalid: " + Join(invalidFingers);
+        if (word == "stopped")
+            return ("service " + service.Describe() + ": no current reading").substr(0, 79);
+        if (word == "disconnected")
+            line = std::string("glove disconnected") + shown;
+        else if (word == "stale")
+            line = "service " + service.Describe() + (complete ? ": showing the last reading" : ": no reading");
+        else if (word == "incomplete")
+            line = "no complete reading";
+        if (complete && !invalidFingers.empty())
+            line += (line.empty() ? "" : "; ") + std::string("pose invalid: ") + Join(invalidFingers);
         return line.substr(0, 79);
+    }
+
+    int GloveState::Refuse(const std::string& target) const
+    {
+        const std::string word = Word();
+        if (word == "stopped")
+            return service.Refuse();
+        if (word == "disconnected")
+            return Fail(exitNoGlove, target + " is disconnected: its last reading is not current. `tscore list` "
+                                              "shows the gloves; pick a connected one with --device N");
+        if (word == "stale")
+            return Fail(exitNoService, target + ": the connection service is " + service.Describe() +
+                                           ", so the glove's last reading is not current. Restart the service");
+        if (word == "incomplete")
+            return Fail(exitNoReading,
+                        "no complete reading from " + target + ". Is it connected? `tscore list` shows its state");
+        if (word == "invalid")
+            return Fail(exitInvalid, InvalidPoseMessage(invalidFingers));
+        return exitOk;
     }
 
     GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose)

@@ -1,8 +1,15 @@
 #pragma once
 
-// The state a live view shows besides the pose: whether the service is updating (and how old
-// its latest time stamp is), whether the glove is connected, whether its reading is complete
-// and its pose valid. Shared by list, watch and pose, and meant for any other view.
+// The one rule for what a reading is worth, shared by every view (list, watch, pose, render,
+// calibrate, haptics, view):
+// - The service writes its time stamp every second. It is running while the stamp is less
+//   than 3 s old (a stamp ahead of the clock counts as fresh), stale ("not updating") from
+//   3 s on, and stopped from 10 s on, or when "Devices" or the stamp is missing.
+// - A glove is live when the service is running, its record says connected and its reading
+//   is complete and valid. A stopped service's word comes first (its records are not current
+//   either); then a record that says not connected ("disconnected"); then a stale service;
+//   then an incomplete or invalid reading.
+// - Nothing stale or disconnected is presented as current: views label it, pose refuses it.
 
 #include <optional>
 #include <string>
@@ -17,12 +24,12 @@ namespace TSCoreCli
     enum class ServiceCondition
     {
         Running, ///< its time stamp is fresh
-        Stale,   ///< its segments are there, its time stamp is not updated any more
-        Stopped  ///< no segments, or no time stamp in them
+        Stale,   ///< its segments are there, its time stamp has not moved for a while
+        Stopped  ///< no segments, no time stamp in them, or one too old to wait for
     };
 
-    /// The service writes its time stamp every second: one this old means it stopped.
     constexpr long long staleAfterSeconds = 3;
+    constexpr long long stoppedAfterSeconds = 10;
 
     struct ServiceStatus
     {
@@ -30,11 +37,20 @@ namespace TSCoreCli
         std::optional<long long> stampAge; ///< seconds since the latest time stamp (negative: ahead)
 
         static ServiceStatus Read();
+        /// The rule: the condition of a service whose stamp is this old (none: no stamp).
+        static ServiceStatus OfStampAge(std::optional<long long> age);
         /// "running", "stale" or "stopped".
         const char* Name() const;
-        /// "running (time stamp 0 s old)", "not updating (time stamp 12 s old)", "not running".
+        /// "running (time stamp 0 s old)", "not updating (time stamp 5 s old)", "not running
+        /// (time stamp 12 s old)", "not running".
         std::string Describe() const;
+        /// exitOk while running; otherwise says what is wrong and what to do, and returns
+        /// exitNoService.
+        int Refuse() const;
     };
+
+    /// What a device's record is worth now: "connected", "disconnected", "stale" or "stopped".
+    const char* DeviceWord(const ServiceStatus& service, bool connected);
 
     struct GloveState
     {
@@ -42,15 +58,23 @@ namespace TSCoreCli
         bool connected = false;
         bool complete = false;                   ///< a complete reading arrived
         std::vector<std::string> invalidFingers; ///< fingers without finite numbers
+        double readingTime = 0.0;                ///< seconds since 1970 when the reading was first seen; 0: none
+        bool newReading = false;                 ///< not the reading the previous read of this glove gave
 
         bool Valid() const { return complete && invalidFingers.empty(); }
         /// Everything current: the service updating, the glove connected, the pose valid.
         bool Live() const;
+        /// Whether the numbers may be shown at all (labelled when not live): a valid reading
+        /// of a service that has not stopped.
+        bool Showable() const { return Valid() && service.condition != ServiceCondition::Stopped; }
         /// One word for what a reader must know first: live, stale, stopped, disconnected,
         /// incomplete or invalid.
         const char* Word() const;
         /// One line of at most 79 characters saying what is not live, or that all is.
         std::string Headline() const;
+        /// exitOk when live; otherwise says why the reading of target is not current and
+        /// returns the code for it (3 service, 4 disconnected, 7 incomplete, 9 invalid).
+        int Refuse(const std::string& target) const;
     };
 
     /// Reads the glove's pose through the profile, and its state with it.

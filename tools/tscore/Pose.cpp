@@ -43,30 +43,28 @@ namespace TSCoreCli
             if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
                 return code;
             TSCore::HandPose pose;
-            const GloveState state = WaitForGlove(*glove, profile, pose);
-            if (!state.complete)
-                return Fail(exitNoReading, "no complete reading from " + Describe(*glove) +
-                                               ". Is it connected? `tscore list` shows its state");
+            GloveReader reader(*glove, profile);
+            const GloveState state = reader.First(pose);
             TSCore::Kinematics::Quat q;
-            const bool imu = glove->GetIMURotation(q);
-            if (options.json)
+            const bool imu = state.complete && glove->GetIMURotation(q);
+            // The machine-readable forms carry the state, so they are printed whatever it is;
+            // the exit code still says that a reading that is not live is no current pose.
+            if (options.json && state.complete && state.service.condition != ServiceCondition::Stopped)
             {
                 PoseSource source{glove->GetDeviceID(), KindName(glove->GetDeviceType()),      glove->GetDeviceKey(),
-                                  NowSeconds(),         imu ? std::optional(q) : std::nullopt, state};
+                                  state.readingTime,    imu ? std::optional(q) : std::nullopt, state};
                 // Names come from another process: bytes that are not UTF-8 are replaced.
                 std::cout
                     << PoseToJson(pose, source).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
                     << std::endl;
             }
-            if (!state.invalidFingers.empty())
-                return Fail(exitInvalid, InvalidPoseMessage(state.invalidFingers));
-            if (!state.Live())
-                Warn(Describe(*glove) + ": " + state.Headline());
             if (options.openxr)
-                std::cout << OpenXRToJson(pose, glove->IsRight(), state.complete).dump() << std::endl;
-            else if (options.storage)
+                std::cout << DumpFloats(OpenXRToJson(pose, glove->IsRight(), state)) << std::endl;
+            if (const int code = state.Refuse(Describe(*glove)))
+                return code;
+            if (options.storage)
                 std::cout << pose.Serialize() << std::endl;
-            else if (!options.json)
+            else if (!options.json && !options.openxr)
                 std::cout << PlainPose(pose, Describe(*glove), imu ? std::optional(q) : std::nullopt) << std::endl;
             return exitOk;
         }
@@ -78,8 +76,10 @@ namespace TSCoreCli
         auto* command = app.add_subcommand(
             "pose", "Print one hand pose of a glove: per finger the joint angles in degrees (flexion, spread and "
                     "twist of the first joint, flexion of the other two) and the orientation; with --json every "
-                    "angle (radians), position (mm) and rotation, the device, side, time and units. A pose that "
-                    "holds no valid numbers is refused (exit 9).");
+                    "angle (radians), position (mm) and rotation, the device, side, reading time, state and "
+                    "units. Only a live reading is a pose: a stale service (exit 3), a disconnected glove "
+                    "(exit 4) and a pose that holds no valid numbers (exit 9) are refused; --json and --openxr "
+                    "still print what was read, with its state.");
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
         auto* json = command->add_flag("--json", options->json, "Print the pose as one line of JSON.");
@@ -91,7 +91,10 @@ namespace TSCoreCli
         command
             ->add_flag("--openxr", options->openxr,
                        "Print the 26 OpenXR hand-tracking joints as one line of JSON: extension joint names, "
-                       "flags, positions (metres, relative to the wrist), orientations (x, y, z, w), radii.")
+                       "flags, positions (metres, relative to the wrist), orientations (x, y, z, w), radii, and "
+                       "the glove's state. The flags are those the OpenXR layer gives: 15 while live, 3 (valid, "
+                       "not tracked) while the service has not updated for 3 to 10 s, 0 when disconnected or "
+                       "stopped.")
             ->excludes(json)
             ->excludes(storage);
         return [options] { return RunPose(*options); };

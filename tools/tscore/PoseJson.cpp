@@ -14,19 +14,27 @@ namespace TSCoreCli
     using TSCore::Kinematics::Quat;
     using TSCore::Kinematics::Vect3D;
 
+    json Number(float value)
+    {
+        if (!std::isfinite(value))
+            return nullptr;
+        char buffer[32];
+        const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+        double out = 0.0;
+        std::from_chars(buffer, written.ptr, out);
+        return out;
+    }
+
+    json StateToJson(const GloveState& state)
+    {
+        return {{"service", state.service.Name()},
+                {"stampAge", state.service.stampAge ? json(*state.service.stampAge) : json(nullptr)},
+                {"connected", state.connected},
+                {"word", state.Word()}};
+    }
+
     namespace
     {
-        /// The float's own shortest text read back as a double: -16.6, not -16.599998474121094.
-        json Number(float value)
-        {
-            if (!std::isfinite(value))
-                return nullptr;
-            char buffer[32];
-            const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-            double out = 0.0;
-            std::from_chars(buffer, written.ptr, out);
-            return out;
-        }
 
         json Vectors(const std::vector<std::vector<Vect3D>>& lists, std::size_t finger)
         {
@@ -74,7 +82,8 @@ namespace TSCoreCli
                     {"positions", "millimetres, hand frame"},
                     {"rotations", "quaternion x, y, z, w"},
                     {"orientation", "quaternion x, y, z, w"},
-                    {"time", "seconds since 1970-01-01 UTC"},
+                    {"time",
+                     "seconds since 1970-01-01 UTC when the reading arrived (the first one seen: when it was read)"},
                     {"normalizedFlexion", "0 stretched, 1 fully flexed, not clamped"}};
         }
     }
@@ -92,10 +101,7 @@ namespace TSCoreCli
         out["valid"] = invalid.empty() && (!source.state || source.state->complete);
         out["invalidFingers"] = invalid;
         if (source.state)
-            out["state"] = {
-                {"service", source.state->service.Name()},
-                {"stampAge", source.state->service.stampAge ? json(*source.state->service.stampAge) : json(nullptr)},
-                {"connected", source.state->connected}};
+            out["state"] = StateToJson(*source.state);
         out["units"] = Units();
         out["orientation"] = source.orientation ? Rotation(*source.orientation) : json(nullptr);
         out["fingers"] = Fingers(pose);

@@ -2,7 +2,7 @@
 
 // A hand pose as JSON, one object:
 // {"device":{"id","kind","key"},"side":"right","right":true,"time":SECONDS,"valid":bool,
-//  "invalidFingers":[...],"state":{"service","stampAge","connected"},"units":{...},
+//  "invalidFingers":[...],"state":{"service","stampAge","connected","word"},"units":{...},
 //  "orientation":[x,y,z,w]|null,
 //  "fingers":[{"name":"Thumb","joints":["CMC","MCP","IP"],"jointAngles":[[twist,flexion,spread],...],
 //              "positions":[[x,y,z],...],"rotations":[[x,y,z,w],...],"normalizedFlexion":f}, ...]}
@@ -27,12 +27,19 @@ namespace TSCoreCli
         std::string deviceId;
         std::string kind;
         std::string key;
-        double time = 0.0; ///< seconds since 1970-01-01 UTC; 0: unknown
+        double time = 0.0; ///< seconds since 1970-01-01 UTC of the reading; 0: unknown
         std::optional<TSCore::Kinematics::Quat> orientation;
         std::optional<GloveState> state;
     };
 
     nlohmann::ordered_json PoseToJson(const TSCore::HandPose& pose, const PoseSource& source);
+
+    /// The float's own shortest text read back as a double (-16.6, not -16.599998474121094);
+    /// null when it is not finite.
+    nlohmann::ordered_json Number(float value);
+
+    /// {"service":"running"|"stale"|"stopped","stampAge":SECONDS|null,"connected":bool}
+    nlohmann::ordered_json StateToJson(const GloveState& state);
 
     /// The current time as seconds since 1970-01-01 UTC, to the millisecond.
     double NowSeconds();

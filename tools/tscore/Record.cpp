@@ -1,6 +1,8 @@
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -14,9 +16,12 @@
 #include "Devices/SharedMemory.h"
 #include "ExitCodes.h"
 #include "Interrupt.h"
+#include "LiveState.h"
 #include "OptionChecks.h"
 #include "RecordingFile.h"
+#include "Select.h"
 #include "Terminal.h"
+#include "TextFile.h"
 
 namespace TSCoreCli
 {
@@ -44,10 +49,12 @@ namespace TSCoreCli
         /// The devices to record: every one, or the gloves --device names (as `tscore list` counts them).
         int ChooseDevices(const RecordOptions& options, std::vector<std::shared_ptr<TSCore::TSDevice>>& out)
         {
+            // A service that does not update would be recorded as frozen gloves.
+            if (const int code = ServiceStatus::Read().Refuse())
+                return code;
             const auto devices = DeviceList::GetDevices();
             if (devices.empty())
-                return DeviceList::TessLinkRunning() ? Fail(exitNoGlove, "the service announces no device")
-                                                     : FailNoService();
+                return Fail(exitNoGlove, "the service announces no device");
             if (options.devices.empty())
             {
                 out = devices;
@@ -57,9 +64,11 @@ namespace TSCoreCli
             for (const int index : options.devices)
             {
                 if (index < 0 || static_cast<std::size_t>(index) >= gloves.size())
-                    return Fail(exitNoGlove, "no glove with index " + std::to_string(index) +
-                                                 ": `tscore list` shows the gloves and their indices");
-                out.push_back(gloves[static_cast<std::size_t>(index)]);
+                    return Fail(exitNoGlove, NoGloveWithIndex(index));
+                // A device is one track of the file, however often it is named.
+                const auto& glove = gloves[static_cast<std::size_t>(index)];
+                if (std::find(out.begin(), out.end(), glove) == out.end())
+                    out.push_back(glove);
             }
             return exitOk;
         }
@@ -134,8 +143,11 @@ namespace TSCoreCli
 
         int RunRecord(const RecordOptions& options)
         {
-            if (options.out != "-" && !options.force && std::filesystem::exists(options.out))
-                return Fail(exitCannotWrite, options.out + " exists; give --force to replace it, or another --out");
+            if (const int code = RefuseExisting(options.out, options.force))
+                return code;
+            std::string why;
+            if (!ToolCommon::CanWrite(options.out, why))
+                return Fail(exitCannotWrite, "cannot write " + options.out + ": " + why);
             std::vector<std::shared_ptr<TSCore::TSDevice>> devices;
             std::vector<std::string> header;
             std::vector<Track> tracks;
@@ -148,7 +160,7 @@ namespace TSCoreCli
                 file.open(options.out, std::ios::binary | std::ios::trunc);
             std::ostream& sink = options.out == "-" ? std::cout : file;
             if (!sink)
-                return Fail(exitCannotWrite, "cannot write " + options.out);
+                return Fail(exitCannotWrite, "cannot write " + options.out + ": " + std::strerror(errno));
             for (const auto& line : header)
                 sink << line << '\n';
 
@@ -159,7 +171,7 @@ namespace TSCoreCli
             if (file.is_open())
                 file.close();
             if (!sink || (file.is_open() && file.fail()))
-                return Fail(exitCannotWrite, "cannot write " + options.out);
+                return Fail(exitCannotWrite, "cannot write all of " + options.out + ": " + std::strerror(errno));
             (options.out == "-" ? std::cerr : std::cout)
                 << "Recorded " << readings << " readings of " << tracks.size() << " device(s) in " << Fixed(elapsed, 1)
                 << " s to " << (options.out == "-" ? "standard output" : options.out) << std::endl;
@@ -185,7 +197,8 @@ namespace TSCoreCli
             ->check(ToolCommon::MoreThan(0.0, "seconds"));
         command
             ->add_option("--device", options->devices,
-                         "Record glove N (as `tscore list` numbers them); repeatable. Default: every device.")
+                         "Record glove N (as `tscore list` numbers them); repeatable, a glove named twice is "
+                         "recorded once. Default: every device.")
             ->type_name("N")
             ->expected(1)
             ->take_all()

@@ -4,13 +4,15 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
-#include "Files.h"
+#include "FileKind.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
 #include "Reading.h"
 #include "RecordingPose.h"
 #include "Select.h"
 #include "Svg.h"
+#include "Terminal.h"
+#include "TextFile.h"
 
 namespace TSCoreCli
 {
@@ -28,9 +30,11 @@ namespace TSCoreCli
         int PoseFromFile(const RenderOptions& options, TSCore::HandPose& pose, SvgOptions& svg)
         {
             std::string text;
-            if (!ReadFile(options.from, text))
-                return Fail(exitCannotRead, "cannot read " + options.from);
-            const TextKind kind = KindOfText(text);
+            std::string why;
+            if (!ToolCommon::ReadTextFile(options.from, text, why))
+                return Fail(exitCannotRead, "cannot read " + options.from + ": " + why);
+            using ToolCommon::TextKind;
+            const TextKind kind = ToolCommon::KindOfText(text);
             if (kind == TextKind::HandPose && !options.at && options.glove.device < 0 &&
                 options.glove.profilePath.empty())
             {
@@ -43,7 +47,7 @@ namespace TSCoreCli
                                            " holds a single pose");
             if (kind != TextKind::Recording)
                 return Fail(exitCannotRead, options.from + " is neither a hand pose nor a recording: it looks like " +
-                                                DescribeKind(kind) +
+                                                ToolCommon::DescribeKind(kind) +
                                                 ". `tscore pose --storage` and `tscore record` "
                                                 "write what render --from reads");
             ToolCommon::RecordingFile recording;
@@ -52,6 +56,11 @@ namespace TSCoreCli
                 return Fail(exitCannotRead, error);
             if (!recording.warning.empty())
                 Warn(recording.warning);
+            const double length = recording.frames.empty() ? 0.0 : recording.frames.back().t;
+            if (options.at && *options.at > length)
+                return Fail(exitUsage, "--at " + Fixed(*options.at, 3) + " is past the end of " + options.from +
+                                           ", whose last reading is at " + Fixed(length, 3) +
+                                           " s: give --at from 0 to that");
             std::optional<TSCore::HandProfile> profile;
             if (!options.glove.profilePath.empty())
             {
@@ -75,12 +84,11 @@ namespace TSCoreCli
             TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
             if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
                 return code;
-            const GloveState state = WaitForGlove(*glove, profile, pose);
-            if (!state.complete)
-                return Fail(exitNoReading, "no complete reading from " + Describe(*glove) +
-                                               ". Is it connected? `tscore list` shows its state");
-            if (!state.Live())
-                Warn(state.Headline());
+            const GloveState state = GloveReader(*glove, profile).First(pose);
+            // An invalid pose is refused with the others below, once it is known that nothing is drawn.
+            if (std::string(state.Word()) != "invalid")
+                if (const int code = state.Refuse(Describe(*glove)))
+                    return code;
             svg.caption = Describe(*glove);
             TSCore::Kinematics::Quat q;
             if (glove->GetIMURotation(q))
@@ -100,8 +108,9 @@ namespace TSCoreCli
             if (!invalid.empty())
                 return Fail(exitInvalid, InvalidPoseMessage(invalid) + "; nothing drawn");
             std::string why;
-            if (!CanWrite(options.svg, why) || !WriteFile(options.svg, RenderPoseSvg(pose, svg)))
-                return Fail(exitCannotWrite, "cannot write " + options.svg + (why.empty() ? "" : ": " + why));
+            if (!ToolCommon::CanWrite(options.svg, why) ||
+                !ToolCommon::WriteTextFile(options.svg, RenderPoseSvg(pose, svg), why))
+                return Fail(exitCannotWrite, "cannot write " + options.svg + ": " + why);
             if (options.svg != "-")
                 std::cout << "Wrote " << options.svg << std::endl;
             return exitOk;
@@ -126,7 +135,8 @@ namespace TSCoreCli
                          ->type_name("FILE");
         command
             ->add_option("--at", options->at,
-                         "With a recording: the frame at SECONDS from its start (default: the last).")
+                         "With a recording: the frame at SECONDS from its start (default: the last); past the "
+                         "recording's last reading is refused.")
             ->type_name("SECONDS")
             ->check(ToolCommon::AtLeast(0.0, "seconds"))
             ->needs(from);

@@ -2,16 +2,14 @@
 
 #include <vector>
 
-#include <TSCore/Devices/DeviceList.h>
-
 #include "ExitCodes.h"
-#include "Files.h"
+#include "FileKind.h"
+#include "LiveState.h"
 #include "OptionChecks.h"
 #include "Terminal.h"
 
 namespace TSCoreCli
 {
-    using TSCore::DeviceList;
     using TSCore::DeviceType;
     using TSCore::HandProfile;
     using TSCore::HapticGlove;
@@ -42,6 +40,11 @@ namespace TSCoreCli
     int SelectGlove(const GloveOptions& options, std::shared_ptr<HapticGlove>& out)
     {
         out.reset();
+        // Segments left behind by a service that stopped still list devices, connected ones
+        // among them: from 10 s on nothing in them counts.
+        const ServiceStatus service = ServiceStatus::Read();
+        if (service.condition == ServiceCondition::Stopped)
+            return service.Refuse();
         if (options.device >= 0)
         {
             const std::vector<std::shared_ptr<HapticGlove>> gloves = HapticGlove::GetHapticGloves();
@@ -57,40 +60,26 @@ namespace TSCoreCli
             HapticGlove::GetGlove(out);
         }
         if (out)
-        {
-            if (!DeviceList::TessLinkRunning())
-                Warn("the connection service is not running; what it left behind may be stale");
             return exitOk;
-        }
-
-        // Segments left behind by a service that crashed still list devices; only a glove
-        // that is there counts, so the service is checked after the search, not before.
-        if (!DeviceList::TessLinkRunning())
-            return FailNoService();
+        if (service.condition != ServiceCondition::Running)
+            return service.Refuse();
         if (options.device >= 0)
-            return Fail(exitNoGlove, "no glove with index " + std::to_string(options.device) +
-                                         ": `tscore list` shows the gloves and their indices");
+            return Fail(exitNoGlove, NoGloveWithIndex(options.device));
         const std::string which = options.right ? "right " : options.left ? "left " : "";
         return Fail(exitNoGlove, "no connected " + which +
                                      "glove. Gloves may be announced but disconnected: "
                                      "`tscore list` shows them; pick one with --device N");
     }
 
+    std::string NoGloveWithIndex(int index)
+    {
+        return "no glove with index " + std::to_string(index) + ": `tscore list` shows the gloves and their indices";
+    }
+
     int LoadProfileFile(const std::string& path, HandProfile& out)
     {
-        std::string text;
-        if (!ReadFile(path, text))
-            return Fail(exitCannotRead, "cannot read " + path);
-        const TextKind kind = KindOfText(text);
-        if (kind != TextKind::HandProfile)
-            return Fail(exitCannotRead, path + " is not a hand profile: it looks like " + DescribeKind(kind) +
-                                            ". `tscore calibrate --out FILE` writes profiles");
-        out = HandProfile::Deserialize(text);
-        // Unreadable text comes back as the default profile; only the default's own text may.
-        const HandProfile fallback = HandProfile::Default(out.isRight);
-        if (out.Equals(fallback) && text != fallback.Serialize())
-            return Fail(exitCannotRead, "cannot read " + path + ": no hand profile in it");
-        return exitOk;
+        std::string error;
+        return ToolCommon::LoadProfileFile(path, out, error) ? exitOk : Fail(exitCannotRead, error);
     }
 
     int LoadProfile(const GloveOptions& options, HapticGlove& glove, HandProfile& out)
@@ -103,9 +92,13 @@ namespace TSCoreCli
         }
         if (const int code = LoadProfileFile(options.profilePath, out))
             return code;
+        // A profile of the other hand maps every reading mirrored: no pose from it is right.
         if (out.isRight != right)
-            Warn(options.profilePath + " is a " + (out.isRight ? "right" : "left") + "-hand profile, the glove is a " +
-                 (right ? "right" : "left") + " glove");
+            return Fail(exitCannotRead, options.profilePath + " is a profile for the " +
+                                            (out.isRight ? "right" : "left") + " hand, and " + Describe(glove) +
+                                            " is a " + (right ? "right" : "left") + "-hand glove. Give a " +
+                                            (right ? "right" : "left") +
+                                            "-hand profile, or calibrate one: tscore calibrate --device N --out FILE");
         return exitOk;
     }
 

@@ -26,10 +26,15 @@ namespace TSCoreCli
     void AddProfileOption(CLI::App& command, GloveOptions& options);
 
     /// The glove the options name, or the first connected one; an exit code (and a message on
-    /// stderr) when there is none. Tells a stopped service apart from a missing glove.
+    /// stderr) when there is none. Refuses a stopped service (one whose time stamp is 10 s
+    /// old or more); a stale one is left to the subcommand, which says so.
     int SelectGlove(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& out);
 
-    /// The profile of --profile, or the default profile of the glove's side.
+    /// "no glove with index N: ..." for --device N that names none.
+    std::string NoGloveWithIndex(int index);
+
+    /// The profile of --profile, or the default profile of the glove's side; a profile of
+    /// the other side is refused.
     int LoadProfile(const GloveOptions& options, TSCore::HapticGlove& glove, TSCore::HandProfile& out);
     /// A profile file; refused with a message that says what the file looks like instead.
     int LoadProfileFile(const std::string& path, TSCore::HandProfile& out);

@@ -7,6 +7,9 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <sstream>
+
+#include "HelpFormatter.h"
 
 namespace TSCoreCli
 {
@@ -43,9 +46,21 @@ namespace TSCoreCli
         if (drawn > 0)
             out += "\x1b[" + std::to_string(drawn) + "F"; // to the start of the block's first line
         const std::size_t width = static_cast<std::size_t>(std::max(size.columns - 1, 1));
-        const std::size_t count = std::min(lines.size(), static_cast<std::size_t>(std::max(size.rows - 1, 1)));
+        std::vector<std::string> fitted;
+        for (const std::string& line : lines)
+        {
+            std::istringstream wrapped(ToolCommon::HelpFormatter::Wrap(line, width + 1));
+            std::string part;
+            do
+            {
+                part.clear();
+                std::getline(wrapped, part);
+                fitted.push_back(part.substr(0, width));
+            } while (wrapped && wrapped.peek() != std::char_traits<char>::eof());
+        }
+        const std::size_t count = std::min(fitted.size(), static_cast<std::size_t>(std::max(size.rows - 1, 1)));
         for (std::size_t i = 0; i < count; ++i)
-            out += "\x1b[2K" + lines[i].substr(0, width) + "\n";
+            out += "\x1b[2K" + fitted[i] + "\n";
         out += "\x1b[J"; // a block that shrank leaves nothing behind
         drawn = count;
         std::cout << out << std::flush;

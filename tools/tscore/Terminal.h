@@ -19,8 +19,9 @@ namespace TSCoreCli
     TerminalSize TerminalSizeNow();
 
     /// Redraws a block of lines in place on a terminal: each Draw moves the cursor back over
-    /// the previous block and overwrites it. Lines are cut to the terminal's width so that none
-    /// wraps (a wrapped line would spoil the next redraw), and the block to its height; after
+    /// the previous block and overwrites it. Lines wider than the terminal are wrapped at
+    /// spaces (a word wider still is cut), so that the terminal wraps none itself (that would
+    /// spoil the next redraw), and the block is cut to the terminal's height; after
     /// the terminal changed size the screen is cleared first. The cursor is hidden while the
     /// block is live.
     class LiveBlock

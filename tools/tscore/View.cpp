@@ -101,6 +101,11 @@ namespace TSCoreCli
                 if (const int code = LoadProfileFile(options.glove.profilePath, *profile))
                     return code;
             }
+            // A glove that is not there is refused as the other commands refuse it; while the
+            // service is not running the view waits for it instead.
+            if (options.glove.device >= 0 && ServiceStatus::Read().condition == ServiceCondition::Running &&
+                static_cast<std::size_t>(options.glove.device) >= TSCore::HapticGlove::GetHapticGloves().size())
+                return Fail(exitNoGlove, NoGloveWithIndex(options.glove.device));
             ViewServer server;
             std::string error;
             if (!server.Listen(options.bind, static_cast<unsigned short>(options.port), error))

@@ -7,6 +7,7 @@
 #include <TSCore/Devices/DeviceList.h>
 #include <TSCore/Util/StrStuff.h>
 
+#include "GloveChannels.h"
 #include "PoseJson.h"
 #include "Terminal.h"
 
@@ -17,10 +18,6 @@ namespace TSCoreCli
 
     namespace
     {
-        /// Channels of the second glove model: force on thumb to ring, vibration on thumb and index.
-        constexpr int kelvoForceChannels = 4;
-        constexpr int kelvoBuzzChannels = 2;
-
         /// value rounded to decimals places, or null when it is not a finite number.
         json Rounded(double value, int decimals)
         {
@@ -60,7 +57,7 @@ namespace TSCoreCli
         {
             json flexion, fingers;
             Fingers(pose, state, flexion, fingers);
-            const bool kelvo = g.kind == "Kelvo";
+            const GloveChannels channels = GloveChannels::Of(g.glove->GetDeviceType());
             return {{"key", g.glove->GetDeviceKey()},
                     {"index", g.index},
                     {"kind", g.kind},
@@ -79,7 +76,7 @@ namespace TSCoreCli
                                                 : json(nullptr)},
                     {"flexion", flexion},
                     {"fingers", fingers},
-                    {"channels", {{"ffb", kelvo ? kelvoForceChannels : 5}, {"buzz", kelvo ? kelvoBuzzChannels : 5}}}};
+                    {"channels", {{"ffb", channels.ffb}, {"buzz", channels.buzz}}}};
         }
     }
 

@@ -6,6 +6,8 @@
 #include <TSCore/Haptics/TS_BuzzCmd.h>
 #include <TSCore/Haptics/TS_FFBCmd.h>
 
+#include "GloveChannels.h"
+
 namespace TSCoreCli
 {
     using json = nlohmann::ordered_json;
@@ -64,7 +66,8 @@ namespace TSCoreCli
 
         int Channels(const ViewFrames::Glove& glove, const char* kind)
         {
-            return glove.kind == "Kelvo" ? (std::string(kind) == "ffb" ? 4 : 2) : 5;
+            const GloveChannels channels = GloveChannels::Of(glove.glove->GetDeviceType());
+            return static_cast<int>(std::string(kind) == "ffb" ? channels.ffb : channels.buzz);
         }
     }
 

@@ -12,6 +12,7 @@
 #include "OptionChecks.h"
 #include "PoseJson.h"
 #include "PoseText.h"
+#include "Reading.h"
 #include "Select.h"
 #include "Terminal.h"
 
@@ -45,7 +46,7 @@ namespace TSCoreCli
             const bool valid =
                 frame.state.complete && std::find(frame.state.invalidFingers.begin(), frame.state.invalidFingers.end(),
                                                   FingerName(f)) == frame.state.invalidFingers.end();
-            if (!frame.state.complete)
+            if (!frame.state.complete || frame.state.service.condition == ServiceCondition::Stopped)
                 return row + "-";
             if (!valid)
                 return row + "pose invalid: no finite angles";
@@ -63,8 +64,12 @@ namespace TSCoreCli
             std::vector<std::string> lines;
             lines.push_back(PadRight(title, room > clock.size() + 1 ? room - clock.size() : 1) + clock);
             lines.push_back("State: " + frame.state.Headline());
-            lines.push_back("Service " + frame.state.service.Describe() + "; glove " +
-                            (frame.state.connected ? "connected" : "disconnected"));
+            // The record of a stopped service says nothing about the glove now.
+            const bool stopped = frame.state.service.condition == ServiceCondition::Stopped;
+            lines.push_back("Service " + frame.state.service.Describe() +
+                            (stopped                 ? ""
+                             : frame.state.connected ? "; glove connected"
+                                                     : "; glove disconnected"));
             lines.push_back("");
             lines.push_back("Flexion: 0 stretched, 1 fully flexed (not clamped)");
             lines.push_back(angleUnitsNote);
@@ -80,7 +85,7 @@ namespace TSCoreCli
         std::string PlainLine(const Frame& frame)
         {
             std::string line = "t=" + Fixed(frame.t, 2) + " " + frame.state.Word();
-            if (!frame.state.Valid())
+            if (!frame.state.Showable())
                 return line;
             static const char initials[] = "TIMRP";
             const std::vector<float> flexion = frame.pose.GetNormalizedFlexion(false);
@@ -95,21 +100,21 @@ namespace TSCoreCli
         std::string JsonLine(const Frame& frame, TSCore::HapticGlove& glove)
         {
             PoseSource source{glove.GetDeviceID(),  KindName(glove.GetDeviceType()),
-                              glove.GetDeviceKey(), NowSeconds(),
+                              glove.GetDeviceKey(), frame.state.readingTime,
                               std::nullopt,         frame.state};
             if (frame.imu)
                 source.orientation = frame.orientation;
             auto object = PoseToJson(frame.pose, source);
             object["t"] = frame.t;
-            object["state"]["word"] = frame.state.Word();
+            object["newReading"] = frame.state.newReading;
             return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         }
 
-        Frame ReadFrame(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, double t)
+        Frame ReadFrame(TSCore::HapticGlove& glove, GloveReader& reader, double t)
         {
             Frame frame;
             frame.t = t;
-            frame.state = ReadGlove(glove, profile, frame.pose);
+            frame.state = reader.Read(frame.pose);
             frame.imu = glove.GetIMURotation(frame.orientation);
             return frame;
         }
@@ -135,6 +140,7 @@ namespace TSCoreCli
                 return code;
 
             InstallInterruptHandler();
+            GloveReader reader(*glove, profile);
             LiveBlock block;
             const bool live = !options.json && StdoutIsTerminal();
             using Clock = std::chrono::steady_clock;
@@ -145,7 +151,7 @@ namespace TSCoreCli
                 const double t = elapsed();
                 if (options.seconds > 0.0 && t >= options.seconds)
                     break;
-                Show(options, ReadFrame(*glove, profile, t), *glove, live ? &block : nullptr);
+                Show(options, ReadFrame(*glove, reader, t), *glove, live ? &block : nullptr);
                 if (!std::cout)
                     break; // the reader went away
                 // Frames keep to a fixed schedule rather than drifting by the time each takes.
@@ -179,7 +185,9 @@ namespace TSCoreCli
             ->capture_default_str()
             ->check(ToolCommon::Between(0.5, 200.0, "frames per second"));
         command->add_flag("--json", options->json,
-                          "One JSON object per frame (as `pose --json`, with t and state.word), for piping.");
+                          "One JSON object per frame, for piping: the object of `pose --json`, with t (seconds "
+                          "since the start), time (when the reading arrived) and newReading (false when the "
+                          "glove sent nothing new since the previous frame).");
         return [options] { return RunWatch(*options); };
     }
 }

@@ -2,6 +2,7 @@
 // records and sends haptics, calibrates profiles and draws poses, all through the library.
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "HelpFormatter.h"
 
 namespace
 {
@@ -45,6 +47,8 @@ int main(int argc, char** argv)
     CLI::App app{"Command-line tool for haptic data gloves, on " + TSCore::Library::Version() +
                      ".\nGloves are reached through the connection service (or tesslink-sim).",
                  "tscore"};
+    // Before the subcommands, which take it over.
+    app.formatter(std::make_shared<ToolCommon::HelpFormatter>());
     app.footer(exitCodeHelp);
     app.require_subcommand(1);
     app.set_version_flag("--version", TSCore::Library::Version());

@@ -33,9 +33,10 @@ namespace TSCore
     /// - a finger's metacarpal joint lies on the carpal line, at its knuckle's (MCP's) height
     ///   (z), and sideways at 60% of the knuckle's distance from the midline (the mean y of the
     ///   four knuckles): the metacarpal bases sit closer together than the knuckles;
-    /// - the wrist lies on the midline at the knuckles' mean height, behind the carpal line by
-    ///   a quarter of the carpal line's distance to the middle finger's knuckle; its frame is
-    ///   the hand frame (-Z toward the fingers, +Z away from the fingertips);
+    /// - the wrist lies straight behind the middle finger's metacarpal joint, behind the carpal
+    ///   line by a quarter of the carpal line's distance to the middle finger's knuckle; its
+    ///   frame is the hand frame, so its +Z runs along the line from the middle metacarpal
+    ///   joint to the wrist (away from the fingertips) and +Y out of the back of the hand;
     /// - the palm is the middle of the middle finger's metacarpal, oriented like it;
     /// - a metacarpal joint's -Z points at its finger's MCP, +Y is the back of the hand made
     ///   perpendicular to the bone.
@@ -82,7 +83,8 @@ namespace TSCore
         static constexpr std::uint64_t positionValid = 0x2;
         static constexpr std::uint64_t orientationTracked = 0x4;
         static constexpr std::uint64_t positionTracked = 0x8;
-        static constexpr std::uint64_t allFlags = orientationValid | positionValid | orientationTracked | positionTracked;
+        static constexpr std::uint64_t allFlags =
+            orientationValid | positionValid | orientationTracked | positionTracked;
 
         /// XrPosef: a unit quaternion and a position in metres.
         struct Pose
@@ -106,13 +108,37 @@ namespace TSCore
             std::array<JointLocation, jointCount> jointLocations{};
         };
 
-        /// The 26 joints relative to the wrist. complete is what the glove answered for the
-        /// pose: true gives every location all four flags and isActive; false gives no flags.
+        /// What a reading may claim.
+        enum class Tracking : int
+        {
+            Tracked = 0,   ///< live: isActive, all four flags
+            Untracked = 1, ///< the service stale for less than 10 s: isActive, the two VALID flags only
+            Lost = 2,      ///< isActive false, no flags
+        };
+        /// The service writes its time stamp every second: from this age on it is not updating...
+        static constexpr long long staleAfterSeconds = 3;
+        /// ...and from this age on it counts as stopped.
+        static constexpr long long stoppedAfterSeconds = 10;
+
+        /// The one rule for every OpenXR view of a glove. Tracked when the service is running
+        /// (its time stamp, read at all, is less than 3 s old; one ahead of the clock counts as
+        /// fresh), the glove's record says connected and its reading is complete. Untracked,
+        /// the last reading shown but no longer followed, while the stamp is 3 s to 10 s old.
+        /// Lost when the glove is disconnected, the reading incomplete, no stamp could be read
+        /// (the service stopped) or the stamp is 10 s old or more.
+        static Tracking TrackingOf(bool stampRead, long long stampAgeSeconds, bool connected, bool complete);
+
+        /// The 26 joints relative to the wrist, with the flags and isActive that tracking gives.
         /// Returns isActive. A pose or model that is short, of the other hand, degenerate or
         /// not finite gives no flags and default locations. Allocates nothing.
-        static bool Locate(const HandPose& pose, const Kinematics::BasicHandModel& model, bool complete,
+        static bool Locate(const HandPose& pose, const Kinematics::BasicHandModel& model, Tracking tracking,
                            Locations& out);
         /// The same placed in an application's space by the wrist's pose there.
+        static bool Locate(const HandPose& pose, const Kinematics::BasicHandModel& model, Tracking tracking,
+                           const Pose& wrist, Locations& out);
+        /// complete is what the glove answered for the pose: true is Tracked, false Lost.
+        static bool Locate(const HandPose& pose, const Kinematics::BasicHandModel& model, bool complete,
+                           Locations& out);
         static bool Locate(const HandPose& pose, const Kinematics::BasicHandModel& model, bool complete,
                            const Pose& wrist, Locations& out);
 

@@ -15,9 +15,9 @@
 #include "../support/Expect.h"
 
 #if __has_include(<openxr/openxr.h>)
-#include <openxr/openxr.h>
-#include <openxr/openxr_reflection.h>
-#define TSCORE_HAVE_OPENXR_HEADERS 1
+#  include <openxr/openxr.h>
+#  include <openxr/openxr_reflection.h>
+#  define TSCORE_HAVE_OPENXR_HEADERS 1
 #endif
 
 using TSCore::Finger;
@@ -40,10 +40,7 @@ namespace
         Vect3D x, y, z;
     };
 
-    Axes AxesOf(Quat q)
-    {
-        return {q.Rotate(Vect3D(1, 0, 0)), q.Rotate(Vect3D(0, 1, 0)), q.Rotate(Vect3D(0, 0, 1))};
-    }
+    Axes AxesOf(Quat q) { return {q.Rotate(Vect3D(1, 0, 0)), q.Rotate(Vect3D(0, 1, 0)), q.Rotate(Vect3D(0, 0, 1))}; }
 
     float Determinant(const Axes& a)
     {
@@ -64,25 +61,20 @@ namespace
         for (std::size_t f = 0; f < 5; ++f)
         {
             const auto finger = static_cast<Finger>(f);
-            pose.handAngles[f] = f == 0 ? std::vector<Vect3D>{thumbBase * d, Vect3D(0, 10 * d, 0), Vect3D(0, 20 * d, 0)}
-                                        : std::vector<Vect3D>{fingerMcp * d, Vect3D(0, pip * d, 0), Vect3D(0, dip * d, 0)};
-            const Quat start = f == 0 ? Quat::FromAngleAxis((right ? -90.0f : 90.0f) * d, 1, 0, 0)
-                                      : model.GetJointRotation(finger);
+            pose.handAngles[f] = f == 0
+                                     ? std::vector<Vect3D>{thumbBase * d, Vect3D(0, 10 * d, 0), Vect3D(0, 20 * d, 0)}
+                                     : std::vector<Vect3D>{fingerMcp * d, Vect3D(0, pip * d, 0), Vect3D(0, dip * d, 0)};
+            const Quat start =
+                f == 0 ? Quat::FromAngleAxis((right ? -90.0f : 90.0f) * d, 1, 0, 0) : model.GetJointRotation(finger);
             JointKinematics::ForwardKinematics(model.GetJointPosition(finger), start, model.Get3DLengths(finger),
                                                pose.handAngles[f], pose.jointPositions[f], pose.jointRotations[f]);
         }
         return pose;
     }
 
-    HandPose Open(bool right)
-    {
-        return MakePose(right, Vect3D(0, -20, 30), Vect3D(0, 0, 0), 5, 5);
-    }
+    HandPose Open(bool right) { return MakePose(right, Vect3D(0, -20, 30), Vect3D(0, 0, 0), 5, 5); }
 
-    HandPose Fist(bool right)
-    {
-        return MakePose(right, Vect3D(0, 30, 10), Vect3D(0, 85, 0), 95, 60);
-    }
+    HandPose Fist(bool right) { return MakePose(right, Vect3D(0, 30, 10), Vect3D(0, 85, 0), 95, 60); }
 
     // The joints of each digit from its first location outwards, and its bone lengths.
     struct Chain
@@ -148,14 +140,27 @@ namespace
                 }
             }
         }
-        // The thumb on its side: toward -X of a right hand, +X of a left one.
+        // The thumb on its side: toward -X of a right hand, +X of a left one (its base lies just
+        // beside the wrist, which is in line with the middle finger).
         const float side = pose.isRight ? -1.0f : 1.0f;
-        for (int j = OpenXRHand::ThumbMetacarpal; j <= (wholeThumb ? OpenXRHand::ThumbTip : OpenXRHand::ThumbProximal); ++j)
-            EXPECT_GT(side * At(l, j).pose.position.x, 0.01f) << OpenXRHand::JointName(j);
+        for (int j = OpenXRHand::ThumbMetacarpal; j <= (wholeThumb ? OpenXRHand::ThumbTip : OpenXRHand::ThumbProximal);
+             ++j)
+            EXPECT_GT(side * At(l, j).pose.position.x, 0.004f) << OpenXRHand::JointName(j);
         EXPECT_LT(side * At(l, OpenXRHand::LittleTip).pose.position.x, 0.0f);
-        // The palm lies between wrist and knuckles.
-        EXPECT_LT(At(l, OpenXRHand::Palm).pose.position.z, At(l, OpenXRHand::MiddleMetacarpal).pose.position.z);
-        EXPECT_GT(At(l, OpenXRHand::Palm).pose.position.z, At(l, OpenXRHand::MiddleProximal).pose.position.z);
+        // The standard's palm and wrist: the palm at the middle of the middle metacarpal, its +Z
+        // along that bone away from the fingertips; the wrist's +Z along the line from the middle
+        // metacarpal joint to the wrist; both with +Y toward the back of the hand.
+        const Vect3D middleBase = At(l, OpenXRHand::MiddleMetacarpal).pose.position;
+        const Vect3D middleKnuckle = At(l, OpenXRHand::MiddleProximal).pose.position;
+        ExpectNear(At(l, OpenXRHand::Palm).pose.position, (middleBase + middleKnuckle) * 0.5f, 1e-6f);
+        Vect3D metacarpal = middleBase - middleKnuckle;
+        metacarpal.Normalize();
+        ExpectNear(AxesOf(At(l, OpenXRHand::Palm).pose.orientation).z, metacarpal, 1e-5f);
+        Vect3D carpal = At(l, OpenXRHand::Wrist).pose.position - middleBase;
+        carpal.Normalize();
+        ExpectNear(AxesOf(At(l, OpenXRHand::Wrist).pose.orientation).z, carpal, 1e-6f);
+        for (int j : {OpenXRHand::Palm, OpenXRHand::Wrist})
+            EXPECT_GT(AxesOf(At(l, j).pose.orientation).y.y, 0.9f) << OpenXRHand::JointName(j);
         if (!open)
             return;
         // The wrist's +Z points away from the fingertips.
@@ -174,7 +179,7 @@ namespace
 
 #ifdef TSCORE_HAVE_OPENXR_HEADERS
 // The structs and values stand in for OpenXR's own; an application may copy them across.
-#define TSCORE_SAME_VALUE(ours, theirs) static_assert(static_cast<int>(OpenXRHand::ours) == theirs);
+#  define TSCORE_SAME_VALUE(ours, theirs) static_assert(static_cast<int>(OpenXRHand::ours) == theirs);
 TSCORE_SAME_VALUE(Palm, XR_HAND_JOINT_PALM_EXT)
 TSCORE_SAME_VALUE(Wrist, XR_HAND_JOINT_WRIST_EXT)
 TSCORE_SAME_VALUE(ThumbMetacarpal, XR_HAND_JOINT_THUMB_METACARPAL_EXT)
@@ -206,7 +211,8 @@ static_assert(OpenXRHand::orientationValid == XR_SPACE_LOCATION_ORIENTATION_VALI
               OpenXRHand::positionValid == XR_SPACE_LOCATION_POSITION_VALID_BIT &&
               OpenXRHand::orientationTracked == XR_SPACE_LOCATION_ORIENTATION_TRACKED_BIT &&
               OpenXRHand::positionTracked == XR_SPACE_LOCATION_POSITION_TRACKED_BIT);
-static_assert(sizeof(OpenXRHand::Pose) == sizeof(XrPosef) && offsetof(OpenXRHand::Pose, position) == offsetof(XrPosef, position));
+static_assert(sizeof(OpenXRHand::Pose) == sizeof(XrPosef) &&
+              offsetof(OpenXRHand::Pose, position) == offsetof(XrPosef, position));
 static_assert(sizeof(OpenXRHand::JointLocation) == sizeof(XrHandJointLocationEXT) &&
               offsetof(OpenXRHand::JointLocation, pose) == offsetof(XrHandJointLocationEXT, pose) &&
               offsetof(OpenXRHand::JointLocation, radius) == offsetof(XrHandJointLocationEXT, radius));
@@ -215,16 +221,16 @@ static_assert(sizeof(OpenXRHand::JointLocation) == sizeof(XrHandJointLocationEXT
 TEST(OpenXRHandLayout, NamesFollowTheExtension)
 {
 #ifdef TSCORE_HAVE_OPENXR_HEADERS
-#define TSCORE_CHECK_NAME(name, value) \
-    if (value < OpenXRHand::jointCount) \
-    { \
-        EXPECT_STREQ(OpenXRHand::JointName(value), #name); \
+#  define TSCORE_CHECK_NAME(name, value)                                                                               \
+    if (value < OpenXRHand::jointCount)                                                                                \
+    {                                                                                                                  \
+      EXPECT_STREQ(OpenXRHand::JointName(value), #name);                                                               \
     }
     XR_LIST_ENUM_XrHandJointEXT(TSCORE_CHECK_NAME)
 #else
     GTEST_SKIP() << "openxr/openxr.h not installed (libopenxr-dev): the values are not compared";
 #endif
-    EXPECT_STREQ(OpenXRHand::JointName(-1), "");
+        EXPECT_STREQ(OpenXRHand::JointName(-1), "");
     EXPECT_STREQ(OpenXRHand::JointName(26), "");
 }
 
@@ -252,7 +258,8 @@ TEST(OpenXRHandFrames, LeftHandIsTheRightOneMirroredWithProperRotations)
         const OpenXRHand::Pose b = At(l, j).pose;
         ExpectNear(b.position, Vect3D(-a.position.x, a.position.y, a.position.z), 1e-6f);
         const Quat expected(a.orientation.x, -a.orientation.y, -a.orientation.z, a.orientation.w);
-        EXPECT_TRUE(std::fabs(b.orientation.x - expected.x) < 1e-5f && std::fabs(b.orientation.y - expected.y) < 1e-5f &&
+        EXPECT_TRUE(std::fabs(b.orientation.x - expected.x) < 1e-5f &&
+                    std::fabs(b.orientation.y - expected.y) < 1e-5f &&
                     std::fabs(b.orientation.z - expected.z) < 1e-5f && std::fabs(b.orientation.w - expected.w) < 1e-5f)
             << b.orientation.ToString() << " vs " << expected.ToString();
         EXPECT_FLOAT_EQ(At(l, j).radius, At(r, j).radius);
@@ -289,11 +296,44 @@ TEST(OpenXRHandFrames, WristPoseFromTheOrientationSensorAndPlacement)
     }
 }
 
-TEST(OpenXRHandFlags, NoneWithoutACompleteReadingOrUsableInput)
+TEST(OpenXRHandFlags, FollowTheGlovesStateAndNoneWithoutUsableInput)
 {
+    using Tracking = OpenXRHand::Tracking;
+    // stamp read, its age, connected, complete -> what the reading may claim.
+    const struct
+    {
+        bool stampRead;
+        long long age;
+        bool connected, complete;
+        Tracking expected;
+    } rule[] = {
+        {true, 0, true, true, Tracking::Tracked},   {true, 2, true, true, Tracking::Tracked},
+        {true, -30, true, true, Tracking::Tracked}, {true, 3, true, true, Tracking::Untracked},
+        {true, 9, true, true, Tracking::Untracked}, {true, 10, true, true, Tracking::Lost},
+        {true, 100, true, true, Tracking::Lost},    {false, 0, true, true, Tracking::Lost},
+        {true, 0, false, true, Tracking::Lost},     {true, 5, false, true, Tracking::Lost},
+        {true, 0, true, false, Tracking::Lost},
+    };
+    for (const auto& r : rule)
+        EXPECT_EQ(OpenXRHand::TrackingOf(r.stampRead, r.age, r.connected, r.complete), r.expected)
+            << r.stampRead << " " << r.age << " " << r.connected << " " << r.complete;
+
     const HandPose pose = Open(true);
     const BasicHandModel model = BasicHandModel::Default(true);
-    Locations l;
+    Locations l, tracked;
+    ASSERT_TRUE(OpenXRHand::Locate(pose, model, Tracking::Tracked, tracked));
+    // Stale: the same joints, valid but not tracked.
+    EXPECT_TRUE(OpenXRHand::Locate(pose, model, Tracking::Untracked, l));
+    EXPECT_TRUE(l.isActive);
+    for (int j = 0; j < OpenXRHand::jointCount; ++j)
+    {
+        EXPECT_EQ(At(l, j).locationFlags, OpenXRHand::orientationValid | OpenXRHand::positionValid);
+        ExpectNear(At(l, j).pose.position, At(tracked, j).pose.position, 0.0f);
+    }
+    EXPECT_FALSE(OpenXRHand::Locate(pose, model, Tracking::Lost, l));
+    EXPECT_FALSE(l.isActive);
+    for (const auto& joint : l.jointLocations)
+        EXPECT_EQ(joint.locationFlags, 0u);
     EXPECT_FALSE(OpenXRHand::Locate(pose, model, false, l)) << "the glove answered false";
     EXPECT_FALSE(l.isActive);
     for (const auto& joint : l.jointLocations)

@@ -281,8 +281,8 @@ TEST_F(SimProcessTest, BadArgumentsExitWithStatusTwoAndSayWhy)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--tessara", "middle"}, "--tessara must be right or left"},
-        {{"--replay", "/nonexistent"}, "/nonexistent: cannot open recording"},
-        {{"--replay", "/tmp"}, "/tmp: is a directory, not a recording"},
+        {{"--replay", "/nonexistent"}, "/nonexistent: cannot read recording: No such file or directory"},
+        {{"--replay", "/tmp"}, "/tmp: cannot read recording: Is a directory"},
         {{"--motion", "dance"}, "--motion"},
         {{"--beta", "b", "--crash-after", "-1"}, "--crash-after must be 0 seconds or more, not -1"},
         {{"--beta", "b", "--rate", "0"}, "--rate must be from 0.1 to 2000 per second, not 0"},

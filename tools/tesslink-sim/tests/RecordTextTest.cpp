@@ -1,6 +1,8 @@
 #include "RecordText.h"
 #include "SimDevice.h"
 
+#include "CommandBytes.h"
+
 #include <gtest/gtest.h>
 
 using namespace TessLinkSim;
@@ -51,16 +53,16 @@ TEST(RecordText, ThumperByteFollowsFirmwareOfStandardStrings)
                      firmware, sub);
     EXPECT_EQ(firmware, 4);
     EXPECT_EQ(sub, 700000);
-    EXPECT_TRUE(TakesThumperByte(firmware, sub));
+    EXPECT_TRUE(ToolCommon::TakesThumperByte(firmware, sub));
 
     FirmwareOfRecord(BuildRecord('1', 60, DeviceKind::Tessara, TessaraSim::StandardConstants(false, 5.0f), "a", 2),
                      firmware, sub);
     EXPECT_EQ(firmware, 5);
     EXPECT_EQ(sub, 0);
-    EXPECT_FALSE(TakesThumperByte(firmware, sub));
+    EXPECT_FALSE(ToolCommon::TakesThumperByte(firmware, sub));
 
     FirmwareOfRecord("1@60@0@{C:id:hw:v4.6:R}@a@2", firmware, sub);
-    EXPECT_FALSE(TakesThumperByte(firmware, sub));
+    EXPECT_FALSE(ToolCommon::TakesThumperByte(firmware, sub));
     FirmwareOfRecord("1@60@0@C:id:hw:4.9:R@a@2", firmware, sub); // no braces, no 'v'
     EXPECT_EQ(firmware, 4);
     EXPECT_EQ(sub, 9);

@@ -94,9 +94,14 @@ TEST(ReplayTrack, ReportsUnreadableLinesWithTheirNumber)
               "rec:2: data for device0, which has no device line");
     EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"device0\"}\n"),
               "rec:2: device line without \"record\" text");
-    EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n{\"kind\":\"device\",\"key\":"
-                               "\"d\",\"record\":\"r\"}\n"),
+    const std::string deviceD = "{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n";
+    EXPECT_EQ(ErrorOf(header + deviceD + "{\"kind\":\"device\",\"key\":\"d\",\"record\":\"s\"}\n"),
               "rec:3: device d recorded twice");
+    // The same device line twice (a recorder given one glove twice) is one device.
+    ReplayTrack twice;
+    std::string error;
+    ASSERT_TRUE(ReplayTrack::Parse(header + deviceD + deviceD, "rec", twice, error)) << error;
+    EXPECT_EQ(twice.Devices().size(), 1u);
     EXPECT_EQ(ErrorOf(header + "{\"kind\":\"device\",\"key\":\"d\",\"record\":\"r\"}\n"
                                "{\"kind\":\"data\",\"t\":-1,\"key\":\"d\",\"text\":\"x\"}\n"),
               "rec:3: data line with a negative or invalid time");
@@ -127,7 +132,7 @@ TEST(ReplayTrack, LoadReportsMissingFileAndDirectory)
     ReplayTrack track;
     std::string error;
     EXPECT_FALSE(ReplayTrack::Load("/nonexistent/recording.jsonl", track, error));
-    EXPECT_EQ(error, "/nonexistent/recording.jsonl: cannot open recording");
+    EXPECT_EQ(error, "/nonexistent/recording.jsonl: cannot read recording: No such file or directory");
     EXPECT_FALSE(ReplayTrack::Load("/tmp", track, error));
-    EXPECT_EQ(error, "/tmp: is a directory, not a recording");
+    EXPECT_EQ(error, "/tmp: cannot read recording: Is a directory");
 }

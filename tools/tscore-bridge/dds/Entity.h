@@ -6,15 +6,26 @@
 
 #include <dds/dds.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace TSCoreBridge::Dds
 {
     class Error : public std::runtime_error
     {
     public:
-        using std::runtime_error::runtime_error;
+        explicit Error(const std::string& what, dds_return_t code = DDS_RETCODE_ERROR)
+            : std::runtime_error(what), code(code)
+        {
+        }
+
+        /// Cyclone's return code.
+        dds_return_t Code() const noexcept { return code; }
+
+    private:
+        dds_return_t code;
     };
 
     class Entity
@@ -39,4 +50,21 @@ namespace TSCoreBridge::Dds
     private:
         dds_entity_t handle = 0;
     };
+
+    /// An entity that DDS Security's permissions may not grant: empty then; any other failure
+    /// throws as usual.
+    template <class E, class... Args>
+    std::optional<E> IfAllowed(Args&&... args)
+    {
+        try
+        {
+            return std::optional<E>(std::in_place, std::forward<Args>(args)...);
+        }
+        catch (const Error& e)
+        {
+            if (e.Code() != DDS_RETCODE_NOT_ALLOWED_BY_SECURITY)
+                throw;
+            return std::nullopt;
+        }
+    }
 }

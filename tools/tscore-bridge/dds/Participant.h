@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "dds/Entity.h"
 
@@ -12,5 +13,9 @@ namespace TSCoreBridge::Dds
     {
     public:
         explicit Participant(std::uint32_t domain);
+
+        /// The identity certificate that its DDS Security configuration names; empty when it
+        /// runs without DDS Security.
+        std::string SecurityIdentity() const;
     };
 }

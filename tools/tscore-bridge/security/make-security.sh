@@ -33,10 +33,10 @@ openssl smime -sign -in "$here/governance.xml" -text -out "$out/governance.p7s" 
   -signer "$out/ca.pem" -inkey "$out/ca.key"
 
 # Grants: the glove PC publishes the devices and takes commands; a remote PC the reverse.
-glove_publish="tscore_bridge/device tscore_bridge/sensor tscore_bridge/service rt/*"
+glove_publish="tscore_bridge/device tscore_bridge/sensor tscore_bridge/service tscore_bridge/publisher_state rt/*"
 glove_subscribe="tscore_bridge/command tscore_bridge/mirror"
 remote_publish="tscore_bridge/command tscore_bridge/mirror"
-remote_subscribe="tscore_bridge/device tscore_bridge/sensor tscore_bridge/service rt/*"
+remote_subscribe="tscore_bridge/device tscore_bridge/sensor tscore_bridge/service tscore_bridge/publisher_state rt/*"
 
 topics() {
   for topic in $1; do printf '            <topic>%s</topic>\n' "$topic"; done

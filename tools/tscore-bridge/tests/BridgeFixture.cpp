@@ -44,13 +44,13 @@ namespace TSCoreBridgeTest
                process.WaitForLine([](const std::string& l) { return l == "ready"; });
     }
 
-    bool BridgeTest::StartMirror()
+    bool BridgeTest::StartMirror(ChildProcess& process)
     {
         std::vector<std::string> args{"mirror"};
         for (const auto& arg : NetworkArgs())
             args.push_back(arg);
-        return b.Start(mirror, TSCORE_BRIDGE_PATH, args) &&
-               mirror.WaitForLine([](const std::string& l) { return l == "ready"; });
+        return b.Start(process, TSCORE_BRIDGE_PATH, args) &&
+               process.WaitForLine([](const std::string& l) { return l == "ready"; });
     }
 
     RunResult BridgeTest::Tscore(Machine& machine, const std::vector<std::string>& args)
@@ -128,8 +128,8 @@ namespace TSCoreBridgeTest
         return true;
     }
 
-    std::vector<std::string> BridgeTest::NetworkArgs()
+    std::vector<std::string> BridgeTest::NetworkArgs() const
     {
-        return {"--domain", std::to_string(TestNetwork::Domain()), "--partition", TestNetwork::Partition()};
+        return {"--domain", std::to_string(domain), "--partition", TestNetwork::Partition()};
     }
 }

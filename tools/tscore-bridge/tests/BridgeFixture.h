@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -23,7 +24,8 @@ namespace TSCoreBridgeTest
 
         bool StartSim(const std::vector<std::string>& args);
         bool StartPublisher(ChildProcess& process, const std::vector<std::string>& extra = {});
-        bool StartMirror();
+        bool StartMirror() { return StartMirror(mirror); }
+        bool StartMirror(ChildProcess& process);
         RunResult Tscore(Machine& machine, const std::vector<std::string>& args);
         /// `tscore list` prints the same on both machines (retried: the packet rate in the
         /// records changes now and then).
@@ -33,8 +35,10 @@ namespace TSCoreBridgeTest
         /// "stats" line that a bridge prints when it stops, as key -> value.
         static std::map<std::string, long> Stats(ChildProcess& process);
         static bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
-        static std::vector<std::string> NetworkArgs();
+        std::vector<std::string> NetworkArgs() const;
 
+        /// The DDS domain of the bridges this test starts.
+        std::uint32_t domain = TestNetwork::Domain();
         Machine a;
         Machine b;
         TSCoreTest::SimProcess sim;

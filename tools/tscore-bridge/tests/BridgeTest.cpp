@@ -2,10 +2,13 @@
 // `tscore-bridge mirror` and unmodified tscore on machine B.
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +38,15 @@ namespace
               topic(participant, "rt/tscore/" + side + "/joint_states"),
               reader(subscriber, topic, Dds::Qos::Reliable(10))
         {
+        }
+
+        /// The stamps (seconds since 1970) of the samples that came since the last look.
+        std::vector<double> Stamps()
+        {
+            std::vector<double> stamps;
+            reader.Take([&](const sensor_msgs_msg_dds__JointState_& sample, std::uint64_t)
+                        { stamps.push_back(sample.header.stamp.sec + 1e-9 * sample.header.stamp.nanosec); });
+            return stamps;
         }
 
         /// The joint names of the first sample, with as many finite positions; empty on timeout.
@@ -74,6 +86,10 @@ namespace
     {
         return line.rfind("haptics device0 tessara ffb=0,0,0,0,0 buzz=0,0,0,0,0", 0) == 0;
     }
+
+    double Now() { return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count(); }
+
+    bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 }
 
 TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
@@ -84,14 +100,20 @@ TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
     ASSERT_TRUE(StartPublisher(publisher, {"--accept-haptics"}));
     ASSERT_TRUE(StartMirror());
 
-    // The same devices with the same records, and the service running.
+    // The same devices with the same records, and the service running; one device fewer
+    // announced on A is one fewer on B.
+    EXPECT_TRUE(ListsAgree(10s));
+    ASSERT_TRUE(sim.Control("ndevices 1"));
+    EXPECT_TRUE(ListsAgree(10s));
+    EXPECT_FALSE(Has(Tscore(b, {"list"}).out, "device1"));
+    ASSERT_TRUE(sim.Control("ndevices auto"));
     EXPECT_TRUE(ListsAgree(10s));
 
     // ROS 2 sees one named joint angle per degree of freedom of each hand.
     const auto right = rightJoints.WaitForNames(10s);
     EXPECT_EQ(right.size(), 45u);
     EXPECT_TRUE(Has(right, "right_index_pip_flexion") && Has(right, "right_thumb_cmc_twist") &&
-                Has(right, "right_pinky_dip_abduction"));
+                Has(right, "right_pinky_dip_spread"));
     const auto left = leftJoints.WaitForNames(10s);
     EXPECT_EQ(left.size(), 45u);
     EXPECT_TRUE(Has(left, "left_middle_mcp_flexion") && Has(left, "left_thumb_ip_flexion"));
@@ -99,6 +121,7 @@ TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
     // The same sensor text gives the same hand pose on both machines.
     const auto texts = Texts(a);
     ASSERT_EQ(texts.size(), 2u);
+    const double fixed = Now();
     ASSERT_TRUE(sim.Control("data 0 " + texts.at("device0")));
     ASSERT_TRUE(sim.Control("data 1 " + texts.at("device1")));
     ASSERT_TRUE(WaitUntil([&] { return Texts(b) == texts; }, 5s));
@@ -123,6 +146,20 @@ TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
         EXPECT_EQ(pose(poseB.out), pose(poseA.out)) << "device " << device << "\n" << poseB.out << poseA.out;
     }
 
+    // A pose is stamped with the time its text was first read, also when it goes out again (the
+    // glove stands for its side anew).
+    ASSERT_TRUE(sim.Control("disconnect 0"));
+    ASSERT_TRUE(WaitUntil([&] { return Has(Tscore(b, {"list"}).out, "right  no"); }, 5s));
+    std::this_thread::sleep_until(
+        std::chrono::system_clock::time_point() +
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::duration<double>(fixed + 1.5)));
+    rightJoints.Stamps();
+    ASSERT_TRUE(sim.Control("connect 0"));
+    std::vector<double> stamps;
+    ASSERT_TRUE(WaitUntil([&] { return !(stamps = rightJoints.Stamps()).empty(); }, 5s));
+    EXPECT_LT(stamps.back(), fixed + 0.5);
+    EXPECT_GT(stamps.back(), fixed - 0.5);
+
     // A command given on B reaches A's glove byte for byte: as the one given on A itself.
     const std::vector<std::string> hold{"haptics", "--device", "0", "--ffb", "0,50,50,0,0", "--buzz", "0,80,0,0,0"};
     ASSERT_EQ(Tscore(a, hold).exitCode, 0);
@@ -133,38 +170,113 @@ TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
     ASSERT_EQ(Tscore(b, hold).exitCode, 0);
     EXPECT_EQ(sim.WaitForPrefix("haptics device0").value_or("nothing"), *local);
 
+    // The mirror stalls for longer than the gate waits: the glove is released, and once the
+    // mirror is back the command that stands on B holds it again.
+    ASSERT_EQ(kill(mirror.Pid(), SIGSTOP), 0);
+    EXPECT_TRUE(sim.WaitForLine(IsZeroCommand, 2s));
+    ASSERT_EQ(kill(mirror.Pid(), SIGCONT), 0);
+    EXPECT_EQ(sim.WaitForPrefix("haptics device0").value_or("nothing"), *local);
+
     // The mirror dies with the force feedback held: A's glove is released within 200 ms.
     const auto killed = std::chrono::steady_clock::now();
     EXPECT_NE(mirror.Stop(SIGKILL), 0);
     ASSERT_TRUE(sim.WaitForLine(IsZeroCommand, 2s));
     EXPECT_LT(std::chrono::steady_clock::now() - killed, 200ms);
     EXPECT_EQ(publisher.Stop(), 0);
-    EXPECT_EQ(Stats(publisher)["stops"], 1);
+    EXPECT_EQ(Stats(publisher)["stops"], 2);
 }
 
-TEST_F(BridgeTest, MirrorOutlivesItsPublisherAndDropsCommandsNotAccepted)
+TEST_F(BridgeTest, MirrorFollowsRestartsAndNamesTheMachineThatLacksWhat)
 {
-    ASSERT_TRUE(StartSim({"--tessara", "right"}));
+    ASSERT_TRUE(StartSim({"--tessara", "right", "--kelvo", "left"}));
     ASSERT_TRUE(StartPublisher(publisher));
     ASSERT_TRUE(StartMirror());
     ASSERT_TRUE(WaitUntil([&] { return Tscore(b, {"pose", "--json"}).exitCode == 0; }, 10s));
 
-    // Killed publisher: applications on B get no reading, then the service reads as stopped.
+    // Without --accept-haptics nothing reaches the glove, and B's tscore says so.
+    const std::vector<std::string> hold{"haptics", "--device", "0", "--ffb", "0,50,0,0,0"};
+    const RunResult dropped = Tscore(b, hold);
+    EXPECT_EQ(dropped.exitCode, 8);
+    EXPECT_TRUE(Has(dropped.err, "without --accept-haptics")) << dropped.err;
+    EXPECT_FALSE(Has(dropped.out, "Sent"));
+
+    // Killed publisher: applications on B get no reading, and B's tools name what is missing.
     publisher.Stop(SIGKILL);
-    EXPECT_TRUE(WaitUntil([&] { return Tscore(b, {"list"}).exitCode == 3; }, 10s));
-    EXPECT_EQ(Tscore(b, {"pose", "--json"}).exitCode, 7);
+    RunResult list;
+    EXPECT_TRUE(WaitUntil([&] { return (list = Tscore(b, {"list"})).exitCode == 3; }, 10s));
+    EXPECT_TRUE(Has(list.err, "mirror running, no publisher heard")) << list.err;
+    EXPECT_TRUE(Has(list.err, "domain " + std::to_string(domain) + ", partition \"" + TestNetwork::Partition() +
+                                  "\", without DDS Security"))
+        << list.err;
+    EXPECT_EQ(Tscore(b, {"pose", "--json"}).exitCode, 3) << "what the service left is not current";
+    EXPECT_EQ(Tscore(b, hold).exitCode, 3);
     EXPECT_TRUE(mirror.Running());
 
-    // A new publisher: B resumes without a new mirror.
+    // A new publisher that accepts haptics: B resumes without a new mirror.
     ChildProcess again;
-    ASSERT_TRUE(StartPublisher(again));
+    ASSERT_TRUE(StartPublisher(again, {"--accept-haptics"}));
     EXPECT_TRUE(WaitUntil([&] { return Tscore(b, {"list"}).exitCode == 0; }, 10s));
     EXPECT_TRUE(WaitUntil([&] { return Tscore(b, {"pose", "--json"}).exitCode == 0; }, 10s));
+    ASSERT_EQ(Tscore(b, hold).exitCode, 0);
+    const auto held = sim.WaitForPrefix("haptics device0");
+    ASSERT_TRUE(held);
 
-    // Without --accept-haptics nothing reaches the glove, and the drop is counted.
-    ASSERT_EQ(Tscore(b, {"haptics", "--device", "0", "--ffb", "0,50,0,0,0"}).exitCode, 0);
-    EXPECT_FALSE(sim.WaitForPrefix("haptics", 1s));
+    // Stopped, the publisher releases the glove; restarted, it gets the command that stands on B.
     EXPECT_EQ(again.Stop(), 0);
-    EXPECT_EQ(Stats(again)["not-accepted"], 1);
+    EXPECT_TRUE(sim.WaitForLine(IsZeroCommand));
+    ChildProcess third;
+    ASSERT_TRUE(StartPublisher(third, {"--accept-haptics"}));
+    EXPECT_EQ(sim.WaitForPrefix("haptics device0").value_or("nothing"), *held);
+
+    // The service is replaced by one with fewer gloves: B follows at once.
+    TSCoreTest::SimProcess fewer;
+    ASSERT_TRUE(a.Start(fewer, TESSLINK_SIM_PATH, {"--tessara", "right", "--takeover"}) &&
+                fewer.WaitForLine([](const std::string& l) { return l == "ready"; }));
+    EXPECT_TRUE(ListsAgree(10s));
+    EXPECT_FALSE(Has(Tscore(b, {"list"}).out, "device1"));
+    EXPECT_EQ(third.Stop(), 0);
+    EXPECT_EQ(Stats(third)["commands"], 1);
     EXPECT_EQ(mirror.Stop(), 0);
+}
+
+// DDS Security as make-security.sh sets it up, on the highest domain it grants, which is the
+// highest the bridge takes.
+TEST_F(BridgeTest, SecuredBridgeOnTheHighestDomainAndAMirrorWithoutIdentitySaysWhatItWaitsOn)
+{
+    const RunResult beyond = a.Run(TSCORE_BRIDGE_PATH, {"publish", "--domain", "231"});
+    EXPECT_EQ(beyond.exitCode, 2);
+    EXPECT_TRUE(Has(beyond.err, "230")) << beyond.err;
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("tscore-bridge-security-" + std::to_string(getpid()))).string();
+    const RunResult made = TSCoreTest::Run(TSCORE_BRIDGE_SECURITY_SCRIPT, {dir});
+    if (made.exitCode != 0)
+        GTEST_SKIP() << "DDS Security cannot be set up here: " << made.err;
+    const auto configure = [&](const char* machine)
+    { setenv("CYCLONEDDS_URI", ("file://" + dir + "/" + machine + "/cyclonedds.xml").c_str(), 1); };
+    domain = 230;
+    ASSERT_TRUE(StartSim({"--tessara", "right"}));
+    configure("glove-pc");
+    ASSERT_TRUE(StartPublisher(publisher, {"--accept-haptics"})) << publisher.ErrorText();
+
+    // A mirror without an identity hears nothing, and says what it waits on.
+    TestNetwork::Configure();
+    ASSERT_TRUE(StartMirror());
+    EXPECT_TRUE(Has(mirror.ErrorText(), "domain 230")) << mirror.ErrorText();
+    std::this_thread::sleep_for(2s);
+    const RunResult list = Tscore(b, {"list"});
+    EXPECT_EQ(list.exitCode, 3);
+    EXPECT_TRUE(Has(list.err, "no publisher heard: it waits on DDS domain 230")) << list.err;
+    EXPECT_TRUE(Has(list.err, "without DDS Security")) << list.err;
+
+    // With its identity, the same gloves, and commands that reach them.
+    EXPECT_EQ(mirror.Stop(), 0);
+    configure("remote-pc");
+    ChildProcess secured;
+    ASSERT_TRUE(StartMirror(secured));
+    TestNetwork::Configure();
+    EXPECT_TRUE(ListsAgree(30s));
+    EXPECT_EQ(Tscore(b, {"haptics", "--device", "0", "--ffb", "0,30,0,0,0"}).exitCode, 0);
+    EXPECT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,30,0,0,0"));
+    EXPECT_EQ(secured.Stop(), 0);
+    std::filesystem::remove_all(dir);
 }

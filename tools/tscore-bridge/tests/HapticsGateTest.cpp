@@ -66,6 +66,12 @@ TEST(HapticsGate, StopsAGloveOnceEveryMirrorThatDroveItIsGone)
     gate.Expire(t0 + 10s);
     gate.StopAll();
     EXPECT_EQ(gloves.stopped.size(), 2u);
+
+    // The same command again, once released: written, and the glove is driven (and stopped) anew.
+    EXPECT_EQ(gate.OnCommand(2, 0, "b", t0 + 11s), HapticsGate::Outcome::Written);
+    EXPECT_EQ(gloves.written.back(), 0u);
+    gate.Expire(t0 + 12s);
+    EXPECT_EQ(gloves.stopped, (std::vector<std::uint32_t>{0, 1, 0}));
 }
 
 TEST(HapticsGate, StopAllStopsWhatIsStillDriven)

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <string>
 #include <thread>
 
@@ -52,8 +53,10 @@ namespace
             : session(TestNetwork::Domain(), TestNetwork::Partition()),
               service(session.publisher, session.topics.service, Protocol::heartbeatQos),
               device(session.publisher, session.topics.device, Protocol::deviceQos),
-              sensor(session.publisher, session.topics.sensor, Protocol::sensorQos), other(TestNetwork::Domain()),
-              otherPublisher(other, TestNetwork::Partition()), unboundedTopic(other, Protocol::sensorTopic),
+              sensor(session.publisher, session.topics.sensor, Protocol::sensorQos),
+              state(session.publisher, *session.topics.publisherState, Protocol::heartbeatQos),
+              other(TestNetwork::Domain()), otherPublisher(other, TestNetwork::Partition()),
+              unboundedTopic(other, Protocol::sensorTopic),
               unbounded(otherPublisher, unboundedTopic, Protocol::sensorQos)
         {
         }
@@ -105,6 +108,7 @@ namespace
         Dds::Writer<tscore_bridge_Service> service;
         Dds::Writer<tscore_bridge_Device> device;
         Dds::Writer<tscore_bridge_Sensor> sensor;
+        Dds::Writer<tscore_bridge_PublisherState> state;
         // A second participant: one may not hold two types under one topic name.
         Dds::Participant other;
         Dds::Publisher otherPublisher;
@@ -134,12 +138,14 @@ TEST_F(BridgeTest, MirrorChecksEverySampleOfARogueWriter)
         },
         10s));
 
-    // Replayed, out of range, too few fields, too many devices, beyond the text bound: none lands.
+    // Replayed, out of range, too few fields, too many devices, a stamp age beyond any clock,
+    // beyond the text bound: none lands.
     rogue.Text(0, 3, "replayed");
     rogue.Text(Protocol::maxDevices, ++seq, "out of range");
     rogue.Record(Protocol::maxDevices + 5, rogueRecord);
     rogue.Record(0, "no fields");
     rogue.service.Write(tscore_bridge_Service{true, Protocol::maxDevices + 1, false});
+    rogue.state.Write(tscore_bridge_PublisherState{true, true, std::numeric_limits<long long>::min(), {}});
     std::string huge(Protocol::maxText + 100, 'x');
     tscore_bridge_rogue_Sensor oversized{0, ++seq, huge.data()};
     EXPECT_TRUE(rogue.unbounded.Write(oversized));
@@ -165,7 +171,7 @@ TEST_F(BridgeTest, MirrorChecksEverySampleOfARogueWriter)
     ASSERT_EQ(mirror.Stop(), 0);
     auto stats = Stats(mirror);
     EXPECT_EQ(stats["out-of-order"], 1);
-    EXPECT_EQ(stats["malformed"], 4);
+    EXPECT_EQ(stats["malformed"], 5);
     EXPECT_GE(stats["foreign"], 3);
     EXPECT_EQ(stats["write-failures"], 0);
 }

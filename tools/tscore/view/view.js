@@ -91,7 +91,7 @@
     const empty = $('empty');
     empty.hidden = frame.gloves.length > 0;
     if (!empty.hidden)
-      empty.textContent = service.state === 'running' ? 'The service announces no glove' + (frame.notice ? ': ' + frame.notice : '')
+      empty.textContent = service.state === 'running' ? frame.notice || 'The service announces no glove'
         : 'The connection service is ' + (service.state === 'stale' ? 'not updating' : 'not running') +
           ': start it (or tesslink-sim) and the gloves appear here';
     state.dirty = true;
@@ -156,8 +156,9 @@
       const at = [hand.offset[0] - 75, hand.offset[1], hand.offset[2] - 30];
       scene.labels.push({ p: at, text: `${g.side === 'right' ? 'Right' : 'Left'} · ${g.kind} ${g.id}`, bold: true, colour: '#222' });
       if (g.invalid.length) scene.labels.push({ p: [at[0] - 25, at[1], at[2]], text: 'pose invalid: ' + g.invalid.join(', '), colour: '#c0392b' });
-      else if (!hand.live) scene.labels.push({ p: [at[0] - 25, at[1], at[2]], text: 'not live: last reading shown', colour: '#a05a00' });
+      else if (!hand.live) scene.labels.push({ p: [at[0] - 25, at[1], at[2]], text: hand.points.length ? 'not live: last reading shown' : 'not live: no reading to show', colour: '#a05a00' });
     }
+    state.labelTexts = scene.labels.map((l) => l.text);
     const vp = camera.viewProjection(w / h);
     renderer.draw(scene, vp, w, h, ratio);
     TSRender.drawLabels(labels, scene.labels, vp, w, h, ratio);
@@ -308,6 +309,8 @@
     renderer: () => renderer.name,
     received: () => state.received,
     draws: () => state.draws,
+    // The texts written into the picture at its last drawing.
+    labels: () => state.labelTexts || [],
     send,
     // Page positions (CSS pixels) of every joint drawn for a glove, per finger.
     jointsOnScreen(key) {

@@ -1,14 +1,20 @@
-// A minimal OpenXR runtime for tests without a headset: one head-mounted system, sessions
-// without graphics, and reference spaces at fixed places, so that the real loader, the
-// hand-tracking layer and an application can run end to end. Like a runtime without hand
-// tracking, it offers no extensions and refuses to enable any.
+// A small OpenXR runtime for trying and testing applications without a headset: one
+// head-mounted system, sessions without graphics (XR_MND_headless) that run through the
+// standard's states (idle, ready, then synchronized, visible and focused once begun; visible,
+// synchronized and stopping when the application asks to exit), frames paced at 90 Hz, and
+// reference spaces at fixed places. Like a runtime without hand tracking, it offers no other
+// extension, so the hand-tracking layer answers hands and force feedback above it.
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <deque>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "LoaderInterface.h"
 
@@ -21,13 +27,42 @@ namespace
         XrPosef pose; // in the reference space
     };
 
+    struct Session
+    {
+        XrInstance instance;
+        XrSessionState state;
+        bool running;
+    };
+
     struct State
     {
         std::mutex mutex;
         std::map<XrInstance, std::unique_ptr<int>> instances;
-        std::map<XrSession, XrInstance> sessions;
+        std::map<XrSession, Session> sessions;
         std::map<XrSpace, std::unique_ptr<Space>> spaces;
+        std::deque<XrEventDataSessionStateChanged> events; // of every instance, oldest first
     };
+
+    constexpr std::chrono::nanoseconds framePeriod(11111111); // 90 Hz
+
+    XrTime Now()
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    // Moves the session through the states, one event each; the caller holds the lock.
+    void Enter(State& state, XrSession session, std::initializer_list<XrSessionState> states)
+    {
+        Session& s = state.sessions.at(session);
+        for (const XrSessionState next : states)
+        {
+            s.state = next;
+            state.events.push_back({XR_TYPE_EVENT_DATA_SESSION_STATE_CHANGED, nullptr, session, next, Now()});
+        }
+    }
+
+    bool Headless(const char* name) { return name && std::strcmp(name, XR_MND_HEADLESS_EXTENSION_NAME) == 0; }
 
     State& Get()
     {
@@ -86,20 +121,28 @@ namespace
 
 extern "C"
 {
-    XrResult EnumerateInstanceExtensionProperties(const char*, uint32_t, uint32_t* count, XrExtensionProperties*)
+    XrResult EnumerateInstanceExtensionProperties(const char* layer, uint32_t capacity, uint32_t* count,
+                                                  XrExtensionProperties* properties)
     {
-        if (!count)
+        if (!count || (capacity > 0 && !properties))
             return XR_ERROR_VALIDATION_FAILURE;
-        *count = 0;
+        if (layer)
+            return XR_ERROR_API_LAYER_NOT_PRESENT;
+        *count = 1;
+        if (capacity == 0)
+            return XR_SUCCESS;
+        std::strncpy(properties[0].extensionName, XR_MND_HEADLESS_EXTENSION_NAME, XR_MAX_EXTENSION_NAME_SIZE);
+        properties[0].extensionVersion = XR_MND_headless_SPEC_VERSION;
         return XR_SUCCESS;
     }
 
     XrResult CreateInstance(const XrInstanceCreateInfo* info, XrInstance* instance)
     {
-        if (!info || !instance)
+        if (!info || !instance || (info->enabledExtensionCount > 0 && !info->enabledExtensionNames))
             return XR_ERROR_VALIDATION_FAILURE;
-        if (info->enabledExtensionCount > 0)
-            return XR_ERROR_EXTENSION_NOT_PRESENT;
+        for (uint32_t i = 0; i < info->enabledExtensionCount; ++i)
+            if (!Headless(info->enabledExtensionNames[i]))
+                return XR_ERROR_EXTENSION_NOT_PRESENT;
         auto object = std::make_unique<int>(0);
         *instance = reinterpret_cast<XrInstance>(object.get());
         std::lock_guard<std::mutex> lock(Get().mutex);
@@ -115,13 +158,15 @@ extern "C"
             return XR_ERROR_HANDLE_INVALID;
         for (auto it = state.sessions.begin(); it != state.sessions.end();)
         {
-            if (it->second != instance)
+            if (it->second.instance != instance)
             {
                 ++it;
                 continue;
             }
             for (auto s = state.spaces.begin(); s != state.spaces.end();)
                 s = s->second->session == it->first ? state.spaces.erase(s) : std::next(s);
+            for (auto e = state.events.begin(); e != state.events.end();)
+                e = e->session == it->first ? state.events.erase(e) : std::next(e);
             delete reinterpret_cast<int*>(it->first);
             it = state.sessions.erase(it);
         }
@@ -135,7 +180,7 @@ extern "C"
         if (!Known(Get().instances, instance))
             return XR_ERROR_HANDLE_INVALID;
         properties->runtimeVersion = XR_MAKE_VERSION(0, 1, 0);
-        std::strncpy(properties->runtimeName, "TSCore test runtime", XR_MAX_RUNTIME_NAME_SIZE);
+        std::strncpy(properties->runtimeName, "TSCore headless runtime", XR_MAX_RUNTIME_NAME_SIZE);
         return XR_SUCCESS;
     }
 
@@ -159,7 +204,7 @@ extern "C"
             return XR_ERROR_HANDLE_INVALID;
         properties->systemId = system;
         properties->vendorId = 0;
-        std::strncpy(properties->systemName, "TSCore test system", XR_MAX_SYSTEM_NAME_SIZE);
+        std::strncpy(properties->systemName, "TSCore headless system", XR_MAX_SYSTEM_NAME_SIZE);
         properties->graphicsProperties = {1, 1, 1};
         properties->trackingProperties = {XR_TRUE, XR_TRUE};
         return XR_SUCCESS; // chained structures it does not know stay untouched
@@ -173,8 +218,110 @@ extern "C"
             return XR_ERROR_HANDLE_INVALID;
         *session = reinterpret_cast<XrSession>(new int(0));
         std::lock_guard<std::mutex> lock(Get().mutex);
-        Get().sessions[*session] = instance;
+        Get().sessions[*session] = Session{instance, XR_SESSION_STATE_UNKNOWN, false};
+        Enter(Get(), *session, {XR_SESSION_STATE_IDLE, XR_SESSION_STATE_READY});
         return XR_SUCCESS;
+    }
+
+    XrResult BeginSession(XrSession session, const XrSessionBeginInfo* info)
+    {
+        if (!info)
+            return XR_ERROR_VALIDATION_FAILURE;
+        State& state = Get();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        const auto it = state.sessions.find(session);
+        if (it == state.sessions.end())
+            return XR_ERROR_HANDLE_INVALID;
+        if (it->second.running)
+            return XR_ERROR_SESSION_RUNNING;
+        if (it->second.state != XR_SESSION_STATE_READY)
+            return XR_ERROR_SESSION_NOT_READY;
+        it->second.running = true;
+        Enter(state, session, {XR_SESSION_STATE_SYNCHRONIZED, XR_SESSION_STATE_VISIBLE, XR_SESSION_STATE_FOCUSED});
+        return XR_SUCCESS;
+    }
+
+    XrResult RequestExitSession(XrSession session)
+    {
+        State& state = Get();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        const auto it = state.sessions.find(session);
+        if (it == state.sessions.end())
+            return XR_ERROR_HANDLE_INVALID;
+        if (!it->second.running)
+            return XR_ERROR_SESSION_NOT_RUNNING;
+        Enter(state, session, {XR_SESSION_STATE_VISIBLE, XR_SESSION_STATE_SYNCHRONIZED, XR_SESSION_STATE_STOPPING});
+        return XR_SUCCESS;
+    }
+
+    XrResult EndSession(XrSession session)
+    {
+        State& state = Get();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        const auto it = state.sessions.find(session);
+        if (it == state.sessions.end())
+            return XR_ERROR_HANDLE_INVALID;
+        if (!it->second.running)
+            return XR_ERROR_SESSION_NOT_RUNNING;
+        if (it->second.state != XR_SESSION_STATE_STOPPING)
+            return XR_ERROR_SESSION_NOT_STOPPING;
+        it->second.running = false;
+        Enter(state, session, {XR_SESSION_STATE_IDLE, XR_SESSION_STATE_EXITING});
+        return XR_SUCCESS;
+    }
+
+    XrResult PollEvent(XrInstance instance, XrEventDataBuffer* event)
+    {
+        if (!event)
+            return XR_ERROR_VALIDATION_FAILURE;
+        State& state = Get();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        if (!state.instances.count(instance))
+            return XR_ERROR_HANDLE_INVALID;
+        for (auto it = state.events.begin(); it != state.events.end(); ++it)
+        {
+            const auto session = state.sessions.find(it->session);
+            if (session == state.sessions.end() || session->second.instance != instance)
+                continue;
+            std::memcpy(event, &*it, sizeof *it);
+            state.events.erase(it);
+            return XR_SUCCESS;
+        }
+        return XR_EVENT_UNAVAILABLE;
+    }
+
+    XrResult WaitFrame(XrSession session, const XrFrameWaitInfo*, XrFrameState* frame)
+    {
+        if (!frame)
+            return XR_ERROR_VALIDATION_FAILURE;
+        bool visible = false;
+        {
+            State& state = Get();
+            std::lock_guard<std::mutex> lock(state.mutex);
+            const auto it = state.sessions.find(session);
+            if (it == state.sessions.end())
+                return XR_ERROR_HANDLE_INVALID;
+            if (!it->second.running)
+                return XR_ERROR_SESSION_NOT_RUNNING;
+            visible = it->second.state == XR_SESSION_STATE_VISIBLE || it->second.state == XR_SESSION_STATE_FOCUSED;
+        }
+        std::this_thread::sleep_for(framePeriod);
+        frame->predictedDisplayTime = Now() + framePeriod.count();
+        frame->predictedDisplayPeriod = framePeriod.count();
+        frame->shouldRender = visible ? XR_TRUE : XR_FALSE;
+        return XR_SUCCESS;
+    }
+
+    XrResult BeginFrame(XrSession session, const XrFrameBeginInfo*)
+    {
+        return Known(Get().sessions, session) ? XR_SUCCESS : XR_ERROR_HANDLE_INVALID;
+    }
+
+    XrResult EndFrame(XrSession session, const XrFrameEndInfo* info)
+    {
+        if (!info)
+            return XR_ERROR_VALIDATION_FAILURE;
+        return Known(Get().sessions, session) ? XR_SUCCESS : XR_ERROR_HANDLE_INVALID;
     }
 
     XrResult DestroySession(XrSession session)
@@ -183,6 +330,8 @@ extern "C"
         std::lock_guard<std::mutex> lock(state.mutex);
         if (!state.sessions.erase(session))
             return XR_ERROR_HANDLE_INVALID;
+        for (auto e = state.events.begin(); e != state.events.end();)
+            e = e->session == session ? state.events.erase(e) : std::next(e);
         for (auto s = state.spaces.begin(); s != state.spaces.end();)
             s = s->second->session == session ? state.spaces.erase(s) : std::next(s);
         delete reinterpret_cast<int*>(session);
@@ -239,6 +388,13 @@ extern "C"
             {"xrGetSystemProperties", reinterpret_cast<PFN_xrVoidFunction>(&GetSystemProperties)},
             {"xrCreateSession", reinterpret_cast<PFN_xrVoidFunction>(&CreateSession)},
             {"xrDestroySession", reinterpret_cast<PFN_xrVoidFunction>(&DestroySession)},
+            {"xrBeginSession", reinterpret_cast<PFN_xrVoidFunction>(&BeginSession)},
+            {"xrRequestExitSession", reinterpret_cast<PFN_xrVoidFunction>(&RequestExitSession)},
+            {"xrEndSession", reinterpret_cast<PFN_xrVoidFunction>(&EndSession)},
+            {"xrPollEvent", reinterpret_cast<PFN_xrVoidFunction>(&PollEvent)},
+            {"xrWaitFrame", reinterpret_cast<PFN_xrVoidFunction>(&WaitFrame)},
+            {"xrBeginFrame", reinterpret_cast<PFN_xrVoidFunction>(&BeginFrame)},
+            {"xrEndFrame", reinterpret_cast<PFN_xrVoidFunction>(&EndFrame)},
             {"xrCreateReferenceSpace", reinterpret_cast<PFN_xrVoidFunction>(&CreateReferenceSpace)},
             {"xrDestroySpace", reinterpret_cast<PFN_xrVoidFunction>(&DestroySpace)},
             {"xrLocateSpace", reinterpret_cast<PFN_xrVoidFunction>(&LocateSpace)},

@@ -1,0 +1,34 @@
+#pragma once
+
+// XR_MNDX_force_feedback_curl answered from the gloves: a curl location's value 0..1 becomes
+// the force-feedback level 0..100 of that finger on the glove of the tracker's side.
+
+#include <openxr/openxr.h>
+
+#include <vector>
+
+#include "ForceFeedbackCurl.h"
+#include "GloveHands.h"
+#include "Registry.h"
+
+namespace TSCoreXR
+{
+    /// The levels a call asks for: each given location's value times 100, rounded; locations
+    /// left out 0. XR_ERROR_VALIDATION_FAILURE for a wrong structure type, no locations (none
+    /// or a null array), a location outside thumb..little or given twice, or a value that is
+    /// not a number from 0 to 1.
+    XrResult CurlLevels(const XrForceFeedbackCurlApplyLocationsMNDX* locations, ForceLevels& levels);
+
+    /// xrApplyForceFeedbackCurlMNDX. XR_SESSION_NOT_FOCUSED, nothing applied, unless the
+    /// tracker's session is focused; XR_ERROR_FEATURE_UNSUPPORTED when no glove with force
+    /// feedback can take it on the tracker's side (none connected, or its service stopped).
+    XRAPI_ATTR XrResult XRAPI_CALL ApplyForceFeedbackCurl(XrHandTrackerEXT handTracker,
+                                                          const XrForceFeedbackCurlApplyLocationsMNDX* locations);
+
+    /// Sets XrSystemForceFeedbackCurlPropertiesMNDX in the chain: true while a connected glove
+    /// of either side has force feedback.
+    void ReportForceFeedbackSupport(XrSystemProperties* properties);
+
+    /// Releases the force the trackers applied: every level 0 on their sides' gloves.
+    void ReleaseForce(const std::vector<TrackerEntry>& trackers);
+}

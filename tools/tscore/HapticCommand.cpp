@@ -1,0 +1,148 @@
+#include "HapticCommand.h"
+
+#include <cctype>
+#include <utility>
+
+#include <TSCore/Haptics/TS_BuzzCmd.h>
+#include <TSCore/Haptics/TS_FFBCmd.h>
+#include <TSCore/Haptics/ThumperCmd.h>
+
+#include "Devices/SharedMemory.h"
+
+namespace TSCoreCli
+{
+    namespace SharedMemory = TSCore::detail::SharedMemory;
+    using TSCore::Haptics::TS_ThumperCmd;
+
+    namespace
+    {
+        struct Effect
+        {
+            const char* name;
+            TS_ThumperCmd code;
+        };
+        constexpr Effect effects[] = {
+            {"Tap", TS_ThumperCmd::Tap},     {"DoubleTap", TS_ThumperCmd::DoubleTap}, {"Knock", TS_ThumperCmd::Knock},
+            {"Pulse", TS_ThumperCmd::Pulse}, {"LongPulse", TS_ThumperCmd::LongPulse}, {"Rumble", TS_ThumperCmd::Rumble},
+            {"None", TS_ThumperCmd::None},
+        };
+
+        /// Lower case without word separators: "Double-Tap" and "doubletap" read alike.
+        std::string Folded(const std::string& text)
+        {
+            std::string out;
+            for (const char c : text)
+                if (c != '-' && c != '_' && c != ' ')
+                    out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return out;
+        }
+
+        std::string List(const std::vector<int>& levels, std::size_t count)
+        {
+            std::string out;
+            for (std::size_t i = 0; i < levels.size() && i < count; ++i)
+                out += (i > 0 ? "," : "") + std::to_string(levels[i]);
+            return out;
+        }
+
+        std::vector<int> First(const std::vector<int>& levels, std::size_t count)
+        {
+            std::vector<int> out(count, 0);
+            for (std::size_t i = 0; i < count && i < levels.size(); ++i)
+                out[i] = levels[i];
+            return out;
+        }
+
+        std::string EffectText(int code)
+        {
+            if (code < 0 || code == static_cast<int>(TS_ThumperCmd::None))
+                return "none";
+            for (const Effect& e : effects)
+                if (static_cast<int>(e.code) == code)
+                    return std::string(e.name) + " (effect " + std::to_string(code) + ")";
+            return "effect " + std::to_string(code);
+        }
+    }
+
+    HapticCommand::HapticCommand(std::shared_ptr<TSCore::HapticGlove> glove_)
+        : glove(std::move(glove_)), tessara(std::dynamic_pointer_cast<TSCore::TS::Tessara>(glove))
+    {
+    }
+
+    bool HapticCommand::PlaysEffects() const
+    {
+        if (!tessara)
+            return false;
+        const TSCore::TS::TS_GloveInfo model = tessara->GetGloveModel();
+        return ToolCommon::TakesThumperByte(model.firmwareVersion, model.subFirmwareVersion);
+    }
+
+    bool HapticCommand::Current(Levels& out, std::string& why) const
+    {
+        why.clear();
+        SharedMemory::ReadOnlySegment segment;
+        std::string error;
+        std::string text;
+        if (!segment.Open(SharedMemory::hapticsSegment, error) ||
+            segment.Read(glove->GetDeviceKey(), text) != SharedMemory::LookupResult::Found)
+            return false;
+        const bool read = tessara ? ToolCommon::DecodeTessaraCommand(text, PlaysEffects(), out)
+                                  : ToolCommon::DecodeKelvoCommand(text, out);
+        if (!read)
+            why = "its command entry holds a text of another form (" + std::to_string(text.size()) + " bytes)";
+        return read;
+    }
+
+    HapticCommand::Levels HapticCommand::Off() const
+    {
+        return Levels{std::vector<int>(5, 0), std::vector<int>(5, 0), tessara ? -1 : 0};
+    }
+
+    bool HapticCommand::Send(const Levels& wanted, Levels& held) const
+    {
+        const TSCore::Haptics::TS_FFBCmd ffb(wanted.ffb);
+        const TSCore::Haptics::TS_BuzzCmd buzz(wanted.buzz);
+        Levels expected{First(wanted.ffb, Channels().ffb), First(wanted.buzz, Channels().buzz), wanted.thumper};
+        if (tessara)
+        {
+            const auto effect = wanted.thumper < 0 ? TS_ThumperCmd::None : static_cast<TS_ThumperCmd>(wanted.thumper);
+            if (!tessara->SendHaptics(ffb, buzz, effect))
+                return false;
+            expected.thumper = PlaysEffects() ? static_cast<int>(effect) : -1;
+        }
+        else
+        {
+            glove->SendHaptics(ffb, buzz, TSCore::Haptics::ThumperCmd(wanted.thumper));
+        }
+        std::string why;
+        return Current(held, why) && held.ffb == expected.ffb && held.buzz == expected.buzz &&
+               held.thumper == expected.thumper;
+    }
+
+    std::string HapticCommand::Describe(const Levels& levels) const
+    {
+        if (!tessara)
+            return "ffb " + List(levels.ffb, 4) + " (thumb to ring)  buzz " + List(levels.buzz, 2) +
+                   " (thumb, index)  thumper " + std::to_string(levels.thumper);
+        return "ffb " + List(levels.ffb, 5) + "  buzz " + List(levels.buzz, 5) + "  thumper " +
+               EffectText(levels.thumper);
+    }
+
+    std::optional<TS_ThumperCmd> HapticCommand::EffectNamed(const std::string& name)
+    {
+        for (const Effect& e : effects)
+            if (Folded(name) == Folded(e.name))
+                return e.code;
+        return std::nullopt;
+    }
+
+    std::string HapticCommand::EffectNames()
+    {
+        std::string out;
+        for (const Effect& e : effects)
+            out += (out.empty() ? "" : ", ") + std::string(e.name);
+        return out;
+    }
+
+    int HapticCommand::LastEffectCode() { return static_cast<int>(TS_ThumperCmd::Rumble); }
+}

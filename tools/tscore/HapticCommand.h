@@ -1,0 +1,57 @@
+#pragma once
+
+// A haptic command for one glove as tscore sends it: levels per channel and the thumper,
+// completed from what the glove's entry in "Haptics" holds now (what the glove was last told,
+// by whichever process), written through the library and read back from that entry, so that
+// what tscore prints is what the glove receives.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Haptics/TS_ThumperCmd.h>
+#include <TSCore/TS/Tessara.h>
+
+#include "CommandBytes.h"
+#include "GloveChannels.h"
+
+namespace TSCoreCli
+{
+    class HapticCommand
+    {
+    public:
+        using Levels = ToolCommon::CommandLevels;
+
+        explicit HapticCommand(std::shared_ptr<TSCore::HapticGlove> glove);
+
+        GloveChannels Channels() const { return GloveChannels::Of(glove->GetDeviceType()); }
+        bool IsKelvo() const { return tessara == nullptr; }
+        /// A Tessara glove whose firmware takes the thumper's effect byte.
+        bool PlaysEffects() const;
+
+        /// What the glove's entry holds now. False when it holds nothing (nothing was sent
+        /// since the service made the segment); false with why when its text is of another form.
+        bool Current(Levels& out, std::string& why) const;
+        /// The off command: every level 0, no effect, magnitude 0.
+        Levels Off() const;
+        /// Writes five ffb and five buzz levels (beyond the glove's channels not sent) and the
+        /// thumper: a Tessara's effect code (-1: none), a Kelvo's magnitude. held: the entry
+        /// read back; false when it does not hold what was sent.
+        bool Send(const Levels& wanted, Levels& held) const;
+        /// "ffb 0,50,0,0 (thumb to ring)  buzz 10,20 (thumb, index)  thumper 40".
+        std::string Describe(const Levels& levels) const;
+
+        /// The effect an effect name stands for: the names of TS_ThumperCmd, in any case, with
+        /// '-', '_' or ' ' between the words ("tap", "double-tap", "LongPulse").
+        static std::optional<TSCore::Haptics::TS_ThumperCmd> EffectNamed(const std::string& name);
+        /// "Tap, DoubleTap, Knock, Pulse, LongPulse, Rumble, None".
+        static std::string EffectNames();
+        /// The largest effect code of the table, the smallest being 1.
+        static int LastEffectCode();
+
+    private:
+        std::shared_ptr<TSCore::HapticGlove> glove;
+        std::shared_ptr<TSCore::TS::Tessara> tessara; ///< set for a Tessara glove
+    };
+}
