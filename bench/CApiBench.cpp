@@ -9,6 +9,7 @@
 
 #include <TSCore/Devices/DeviceList.h>
 #include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Hand/HandPose.h>
 #include <TSCore/Hand/HandProfile.h>
 #include <tscore_c.h>
@@ -37,8 +38,9 @@ namespace
         }
     };
 
-    template <class CRead, class CCopy>
-    void AgainstCpp(benchmark::State& state, const char* kind, CRead cRead, CCopy cCopy)
+    /// cppRead(glove, profile, pose) is the C++ read the C one is measured against.
+    template <class CppRead, class CRead, class CCopy>
+    void AgainstCpp(benchmark::State& state, const char* kind, CppRead cppRead, CRead cRead, CCopy cCopy)
     {
         TSCoreTest::RemoveSegments();
         TSCoreTest::SimProcess sim;
@@ -50,8 +52,8 @@ namespace
         }
         TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
         TSCore::HandPose pose;
-        glove->GetHandPose(profile, pose);
-        cRead(); // the first read sizes the pose and the scratch
+        cppRead(*glove, profile, pose);
+        cRead(); // the first reads size the poses and the scratch
         Clock::duration cxx{};
         Clock::duration c{};
         Clock::duration copy{};
@@ -59,7 +61,7 @@ namespace
         for (auto _ : state)
         {
             const auto t0 = Clock::now();
-            benchmark::DoNotOptimize(glove->GetHandPose(profile, pose));
+            benchmark::DoNotOptimize(cppRead(*glove, profile, pose));
             const auto t1 = Clock::now();
             benchmark::DoNotOptimize(cRead());
             const auto t2 = Clock::now();
@@ -89,6 +91,7 @@ namespace
         CFrame frame;
         AgainstCpp(
             state, kind,
+            [](TSCore::HapticGlove& g, TSCore::HandProfile& p, TSCore::HandPose& out) { return g.GetHandPose(p, out); },
             [&]
             {
                 if (glove == nullptr)
@@ -103,15 +106,23 @@ namespace
         tscore_device_destroy(glove);
     }
 
-    // The reader's pose with its state and the arrays, against HapticGlove::GetHandPose.
+    // The reader's pose with its state and the arrays, against ServiceReader::GetHandPose.
     void BM_CApi_ReaderHandPoseVsCpp(benchmark::State& state, const char* kind)
     {
         tscore_reader* reader = nullptr;
         tscore_pose* pose = nullptr;
         tscore_reading reading;
         CFrame frame;
+        std::unique_ptr<TSCore::ServiceReader> cppReader;
         AgainstCpp(
             state, kind,
+            [&](TSCore::HapticGlove&, TSCore::HandProfile& p, TSCore::HandPose& out)
+            {
+                if (!cppReader)
+                    cppReader = std::make_unique<TSCore::ServiceReader>();
+                cppReader->Update();
+                return cppReader->GetHandPose(0, p, out);
+            },
             [&]
             {
                 if (reader == nullptr)
@@ -123,6 +134,7 @@ namespace
                 return tscore_reader_hand_pose(reader, 0, nullptr, pose, &reading);
             },
             [&] { frame.CopyOut(pose); });
+        cppReader.reset();
         tscore_pose_destroy(pose);
         tscore_reader_destroy(reader);
     }

@@ -42,6 +42,7 @@ if [ -f build/bench/csharp/PoseReadBench.exe ] && command -v mono >/dev/null; th
   sim=$!
   sleep 0.5
   LD_LIBRARY_PATH=build/bench/c mono build/bench/csharp/PoseReadBench.exe build/bench/bench/tscore_pose_read_timer
+  LD_LIBRARY_PATH=build/bench/c mono build/bench/csharp/PoseReadBench.exe --reader build/bench/bench/tscore_reader_read_timer
   kill "$sim"
   wait "$sim" || true
 else

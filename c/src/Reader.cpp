@@ -1,17 +1,13 @@
-// The reader handle. Until the library's kept-mapping reader is available, it reads through
-// the per-call path (each look maps the segments anew) behind the same functions and rules: a
-// device list of its own refreshed by the checks, the service's state as of the latest check,
-// and every reading judged by it. Unlike the kept-mapping reader, its list comes from the
-// library's device cache, which keeps a device the service no longer announces.
+// The reader handle over the library's kept-mapping reader: positions, checks and the device
+// list are its own; this file judges each reading and copies it across the C boundary.
 
-#include <chrono>
 #include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <TSCore/Devices/DeviceList.h>
+#include <TSCore/Devices/ServiceReader.h>
 
 #include "Arrays.h"
 #include "Objects.h"
@@ -20,19 +16,11 @@
 
 struct tscore_reader
 {
-    struct Entry
-    {
-        std::shared_ptr<TSCore::TSDevice> device;
-        TSCore::HapticGlove* glove = nullptr;
-        std::optional<TSCore::HandProfile> defaultProfile;
-        std::string lastText;
-        std::uint64_t sequence = 0;
-    };
-    std::vector<Entry> entries;
-    std::uint64_t generation = 0;
-    tscore_service_status service{};
-    std::chrono::steady_clock::time_point lastCheck{};
-    std::string text; // reused by every read
+    TSCore::ServiceReader reader;
+    /// Per position, the uncalibrated profile of the glove's side, made on first use and
+    /// dropped when the device list changes.
+    std::vector<std::optional<TSCore::HandProfile>> defaults;
+    std::uint64_t defaultsGeneration = 0;
 };
 
 namespace tscore_c
@@ -46,49 +34,37 @@ namespace tscore_c
 }
 
 using namespace tscore_c;
+using TSCore::ServiceReader;
 
 namespace
 {
-    constexpr std::chrono::milliseconds checkInterval{100};
-
-    bool Check(tscore_reader& r)
+    void NeedPosition(const ServiceReader& r, size_t position)
     {
-        r.lastCheck = std::chrono::steady_clock::now();
-        r.service = ReadServiceStatus();
-        const auto devices = TSCore::DeviceList::GetDevices();
-        if (devices.size() <= r.entries.size())
-            return false;
-        for (std::size_t i = r.entries.size(); i < devices.size(); ++i)
-            r.entries.push_back({devices[i], AsGlove(*devices[i]), std::nullopt, std::string(), 0});
-        ++r.generation;
-        return true;
-    }
-
-    tscore_reader::Entry& EntryAt(tscore_reader& r, size_t position)
-    {
-        if (position >= r.entries.size())
+        if (position >= r.DeviceCount())
             throw Failure{TSCORE_NOT_FOUND, "there is no device at position " + std::to_string(position) + ": " +
-                                                std::to_string(r.entries.size()) + " listed"};
-        return r.entries[position];
+                                                std::to_string(r.DeviceCount()) + " listed"};
     }
 
-    tscore_reader::Entry& GloveAt(tscore_reader& r, size_t position)
+    void NeedGlove(const ServiceReader& r, size_t position)
     {
-        tscore_reader::Entry& e = EntryAt(r, position);
-        if (e.glove == nullptr)
-            throw Failure{TSCORE_NOT_A_GLOVE, "the device at position " + std::to_string(position) + " is " +
-                                                  e.device->ToString() + ", which is not a glove"};
-        return e;
+        NeedPosition(r, position);
+        if (!r.Info(position).isGlove)
+            throw Failure{TSCORE_NOT_A_GLOVE, "the device at position " + std::to_string(position) + " (" +
+                                                  r.Info(position).deviceID + ") is not a glove"};
     }
 
-    /// Reads the text and tells whether it is another than the last one read.
-    bool ReadText(tscore_reader& r, tscore_reader::Entry& e)
+    const TSCore::HandProfile& DefaultProfile(tscore_reader& r, size_t position)
     {
-        if (!TSCore::DeviceList::GetSensorDataString(e.device->GetDeviceKey(), r.text) || r.text == e.lastText)
-            return false;
-        e.lastText.swap(r.text);
-        ++e.sequence;
-        return true;
+        if (r.defaultsGeneration != r.reader.Generation())
+        {
+            r.defaults.clear();
+            r.defaultsGeneration = r.reader.Generation();
+        }
+        if (r.defaults.size() <= position)
+            r.defaults.resize(position + 1);
+        if (!r.defaults[position])
+            r.defaults[position] = TSCore::HandProfile::Default(r.reader.Info(position).isRight);
+        return *r.defaults[position];
     }
 
     bool Finite(const TSCore::Kinematics::Vect3D& v)
@@ -138,14 +114,7 @@ extern "C"
 {
     tscore_status tscore_reader_create(tscore_reader** out)
     {
-        return Call(__func__,
-                    [&]
-                    {
-                        NotNull(out, "out");
-                        auto reader = std::make_unique<tscore_reader>();
-                        Check(*reader);
-                        return Publish(std::move(reader), out);
-                    });
+        return Call(__func__, [&] { return Publish(std::make_unique<tscore_reader>(), NotNull(out, "out")); });
     }
 
     tscore_status tscore_reader_destroy(tscore_reader* reader) { return Destroy(__func__, reader); }
@@ -155,8 +124,7 @@ extern "C"
         return OnReader(__func__, reader,
                         [&](tscore_reader& r)
                         {
-                            const bool due = std::chrono::steady_clock::now() - r.lastCheck >= checkInterval;
-                            const bool c = due && Check(r);
+                            const bool c = r.reader.Update();
                             if (changed != nullptr)
                                 *changed = c ? 1 : 0;
                             return Succeed();
@@ -168,7 +136,7 @@ extern "C"
         return OnReader(__func__, reader,
                         [&](tscore_reader& r)
                         {
-                            const bool c = Check(r);
+                            const bool c = r.reader.Refresh();
                             if (changed != nullptr)
                                 *changed = c ? 1 : 0;
                             return Succeed();
@@ -180,7 +148,7 @@ extern "C"
         return OnReader(__func__, reader,
                         [&](tscore_reader& r)
                         {
-                            *NotNull(generation, "generation") = r.generation;
+                            *NotNull(generation, "generation") = r.reader.Generation();
                             return Succeed();
                         });
     }
@@ -190,7 +158,7 @@ extern "C"
         return OnReader(__func__, reader,
                         [&](tscore_reader& r)
                         {
-                            *NotNull(out, "out") = r.service;
+                            *NotNull(out, "out") = ServiceStatusOf(r.reader.StampAge());
                             return Succeed();
                         });
     }
@@ -200,24 +168,35 @@ extern "C"
         return OnReader(__func__, reader,
                         [&](tscore_reader& r)
                         {
-                            *NotNull(count, "count") = r.entries.size();
+                            *NotNull(count, "count") = r.reader.DeviceCount();
                             return Succeed();
                         });
     }
 
     tscore_status tscore_reader_device_info(tscore_reader* reader, size_t position, tscore_device_info* out)
     {
-        return OnReader(__func__, reader,
-                        [&](tscore_reader& r)
-                        {
-                            NotNull(out, "out");
-                            tscore_reader::Entry& e = EntryAt(r, position);
-                            int gloves = 0;
-                            for (size_t i = 0; i < position; ++i)
-                                gloves += r.entries[i].glove != nullptr ? 1 : 0;
-                            *out = InfoOf(*e.device, e.glove, gloves);
-                            return Succeed();
-                        });
+        return OnReader(
+            __func__, reader,
+            [&](tscore_reader& r)
+            {
+                NotNull(out, "out");
+                NeedPosition(r.reader, position);
+                const ServiceReader::DeviceInfo& d = r.reader.Info(position);
+                tscore_device_info info{};
+                info.index = d.deviceIndex;
+                info.type = static_cast<int32_t>(d.type);
+                info.side = !d.isGlove ? TSCORE_SIDE_NONE : d.isRight ? TSCORE_SIDE_RIGHT : TSCORE_SIDE_LEFT;
+                info.connected = d.connected ? 1 : 0;
+                info.firmware = d.firmwareVersion;
+                info.sub_firmware = d.subFirmwareVersion;
+                info.glove_index = -1;
+                if (d.isGlove)
+                    for (size_t i = 0; i <= position; ++i)
+                        info.glove_index += r.reader.Info(i).isGlove ? 1 : 0;
+                info.packets_per_second = d.packetsPerSecond;
+                *out = info;
+                return Succeed();
+            });
     }
 
     tscore_status tscore_reader_device(tscore_reader* reader, size_t position, tscore_device** out)
@@ -226,7 +205,8 @@ extern "C"
                         [&](tscore_reader& r)
                         {
                             NotNull(out, "out");
-                            return OpenDevice(EntryAt(r, position).device, out);
+                            NeedPosition(r.reader, position);
+                            return OpenDevice(r.reader.Device(position), out);
                         });
     }
 
@@ -239,18 +219,15 @@ extern "C"
                             if (side != TSCORE_SIDE_ANY && side != TSCORE_SIDE_LEFT && side != TSCORE_SIDE_RIGHT)
                                 throw Failure{TSCORE_INVALID_ARGUMENT,
                                               "side is TSCORE_SIDE_ANY, _LEFT or _RIGHT, not " + std::to_string(side)};
-                            for (size_t i = 0; i < r.entries.size(); ++i)
-                            {
-                                TSCore::HapticGlove* g = r.entries[i].glove;
-                                if (g != nullptr &&
-                                    (side == TSCORE_SIDE_ANY || g->IsRight() == (side == TSCORE_SIDE_RIGHT)) &&
-                                    g->IsConnected())
-                                {
-                                    *position = i;
-                                    return Succeed();
-                                }
-                            }
-                            return Fail(TSCORE_NOT_FOUND, "no connected glove of that side is listed");
+                            const size_t right =
+                                side != TSCORE_SIDE_LEFT ? r.reader.FindGlove(true) : ServiceReader::npos;
+                            const size_t left =
+                                side != TSCORE_SIDE_RIGHT ? r.reader.FindGlove(false) : ServiceReader::npos;
+                            const size_t found = right < left ? right : left; // npos is the largest
+                            if (found == ServiceReader::npos)
+                                return Fail(TSCORE_NOT_FOUND, "no connected glove of that side is listed");
+                            *position = found;
+                            return Succeed();
                         });
     }
 
@@ -261,24 +238,21 @@ extern "C"
                         [&](tscore_reader& r)
                         {
                             TSCore::HandPose& pose = Object(out, "out").pose;
-                            tscore_reader::Entry& e = GloveAt(r, position);
-                            TSCore::HandProfile* p = profile != nullptr ? &Object(profile, "profile").profile : nullptr;
-                            if (p == nullptr)
-                            {
-                                if (!e.defaultProfile)
-                                    e.defaultProfile = TSCore::HandProfile::Default(e.glove->IsRight());
-                                p = &*e.defaultProfile;
-                            }
-                            const bool complete = e.glove->GetHandPose(*p, pose);
+                            NeedGlove(r.reader, position);
+                            const TSCore::HandProfile& p =
+                                profile != nullptr ? Object(profile, "profile").profile : DefaultProfile(r, position);
+                            const bool complete = r.reader.GetHandPose(position, p, pose);
                             if (reading != nullptr)
                             {
+                                const ServiceReader::Reading read = r.reader.LastReading(position);
+                                const tscore_service_status service = ServiceStatusOf(r.reader.StampAge());
                                 tscore_reading state{};
-                                state.is_new = ReadText(r, e) ? 1 : 0;
-                                state.sequence = e.sequence;
-                                state.connected = e.glove->IsConnected() ? 1 : 0;
-                                state.service = r.service.state;
-                                state.has_stamp = r.service.has_stamp;
-                                state.stamp_age = r.service.stamp_age;
+                                state.is_new = read.IsNew() ? 1 : 0;
+                                state.sequence = read.sequence;
+                                state.connected = r.reader.Info(position).connected ? 1 : 0;
+                                state.service = service.state;
+                                state.has_stamp = service.has_stamp;
+                                state.stamp_age = service.stamp_age;
                                 state.state = StateOf(state, complete, pose);
                                 *reading = state;
                             }
@@ -292,11 +266,11 @@ extern "C"
         return OnReader(__func__, reader,
                         [&](tscore_reader& r)
                         {
-                            tscore_reader::Entry& e = GloveAt(r, position);
+                            NeedGlove(r.reader, position);
                             NotNull(out, "out");
                             NeedRoom(count, 4, "out");
                             TSCore::Kinematics::Quat q;
-                            const bool read = e.glove->GetIMURotation(q);
+                            const bool read = r.reader.GetIMURotation(position, q);
                             Put(out, q);
                             return read ? Succeed() : Fail(TSCORE_NO_READING, "no reading: the identity was written");
                         });
@@ -308,11 +282,12 @@ extern "C"
         return OnReader(__func__, reader,
                         [&](tscore_reader& r)
                         {
-                            tscore_reader::Entry& e = EntryAt(r, position);
-                            ReadText(r, e);
-                            const tscore_status status = OutText(e.lastText, buffer, size, needed);
-                            return e.lastText.empty() ? Fail(TSCORE_NO_READING, "the service published no sensor text")
-                                                      : status;
+                            NeedPosition(r.reader, position);
+                            r.reader.Read(position);
+                            const std::string text(r.reader.Text(position));
+                            const tscore_status status = OutText(text, buffer, size, needed);
+                            return text.empty() ? Fail(TSCORE_NO_READING, "the service published no sensor text")
+                                                : status;
                         });
     }
 }

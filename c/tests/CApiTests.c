@@ -392,6 +392,7 @@ static void read_state(tscore_reader* reader, tscore_pose* pose, tscore_status s
 static void reader(void)
 {
     static const char* const args[] = {"--tessara", "right", "--beta", "dev7:HW2:v1.4", NULL};
+    static const char* const kelvo[] = {"--kelvo", "left", NULL};
     sim_process sim;
     tscore_reader* reader = NULL;
     tscore_pose* pose = NULL;
@@ -401,7 +402,7 @@ static void reader(void)
     tscore_service_status service;
     tscore_device_info info;
     size_t count = 0, position = 9;
-    uint64_t generation = 0;
+    uint64_t generation = 0, again_generation = 0;
     int32_t changed = 1;
     char text[512], command[600];
     float low[15], high[15], q[4];
@@ -476,6 +477,17 @@ static void reader(void)
     CHECK(example != NULL && pclose(example) == 0);
     CHECK(received(&sim, "haptics device0 tessara ffb=0,0,0,0,0 buzz=0,80,0,0,0 "));
 
+    /* A service restarted with other devices: the list follows it, and the generation moves. */
+    sim_stop(&sim);
+    CHECK_STATUS(tscore_reader_refresh(reader, &changed), TSCORE_OK);
+    CHECK_STATUS(tscore_reader_device_count(reader, &count), TSCORE_OK);
+    CHECK(changed == 1 && count == 0);
+    CHECK(sim_start(&sim, kelvo));
+    CHECK_STATUS(tscore_reader_refresh(reader, &changed), TSCORE_OK);
+    CHECK_STATUS(tscore_reader_find_glove(reader, TSCORE_SIDE_LEFT, &position), TSCORE_OK);
+    CHECK_STATUS(tscore_reader_generation(reader, &again_generation), TSCORE_OK);
+    CHECK(changed == 1 && position == 0 && again_generation > generation);
+    read_state(reader, pose, TSCORE_OK, TSCORE_GLOVE_LIVE);
     sim_stop(&sim);
     tscore_profile_destroy(profile);
     tscore_profile_destroy(uncalibrated);
