@@ -366,6 +366,6 @@ def test_log_lines_reach_python_stdout(sim, capsys):
     finally:
         tscore.set_debug_level(tscore.DebugLevel.OFF)
     out = capsys.readouterr().out.splitlines()
-    detected = [i for i, line in enumerate(out) if line.startswith("Detected a new device with ID")]
+    detected = [i for i, line in enumerate(out) if line.startswith("Reading device0 as a device with ID")]
     assert out[0] == "before" and out[-1] == "after" and detected, out
     assert tscore.debug_level() is tscore.DebugLevel.OFF

@@ -17,7 +17,7 @@ arguments raise TypeError or ValueError. Log lines (set_debug_level) go to sys.s
 from __future__ import annotations
 
 from . import _tscore
-from ._enums import ConnectionType, DebugLevel, DeviceType, Finger, ThumperEffect
+from ._enums import ConnectionType, DebugLevel, DeviceType, Finger, ServiceState, ThumperEffect
 from ._poses import poses as _poses
 from ._recording import RecordedDevice, read_recording
 from ._tscore import (
@@ -43,6 +43,8 @@ from ._tscore import (
     kelvos,
     reinitialize,
     service_running,
+    service_stamp_age,
+    service_state,
     set_debug_level,
     tessara,
     tessaras,
@@ -74,6 +76,7 @@ __all__ = [
     "KelvoGloveInfo",
     "KelvoSensorData",
     "RecordedDevice",
+    "ServiceState",
     "Tessara",
     "ThumperEffect",
     "TSGloveInfo",
@@ -89,6 +92,8 @@ __all__ = [
     "read_recording",
     "reinitialize",
     "service_running",
+    "service_stamp_age",
+    "service_state",
     "set_debug_level",
     "tessara",
     "tessaras",
