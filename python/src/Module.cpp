@@ -81,4 +81,7 @@ PYBIND11_MODULE(_tscore, m)
     tscore_py::BindDevices(m);
     tscore_py::BindServiceLink(m);
     tscore_py::BindRecordings(m);
+#if defined(TSCORE_PY_RETARGET)
+    tscore_py::BindRetarget(m);
+#endif
 }

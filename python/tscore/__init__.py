@@ -16,10 +16,13 @@ arguments raise TypeError or ValueError. Log lines (set_debug_level) go to sys.s
 
 from __future__ import annotations
 
+from typing import TYPE_CHECKING
+
 from . import _tscore
 from ._enums import ConnectionType, DebugLevel, DeviceType, Finger, ServiceState, ThumperEffect
 from ._poses import poses as _poses
 from ._recording import RecordedDevice, read_recording
+from ._retarget import retargeter as _retargeter
 from ._tscore import (
     OPENXR_JOINT_NAMES,
     BetaDevice,
@@ -53,6 +56,10 @@ from ._tscore import (
 )
 
 Glove.poses = _poses  # type: ignore[assignment]
+if TYPE_CHECKING:
+    from ._tscore import Retargeter
+else:
+    Retargeter = _retargeter(_tscore)
 
 
 def debug_level() -> DebugLevel:
@@ -76,6 +83,7 @@ __all__ = [
     "KelvoGloveInfo",
     "KelvoSensorData",
     "RecordedDevice",
+    "Retargeter",
     "ServiceState",
     "Tessara",
     "ThumperEffect",
