@@ -465,8 +465,7 @@ namespace tscore_py
                      "range. The pose carries its reading's time, orientation and is_new (no call read this\n"
                      "reading before). Reads through ServiceReader::HandPoseFromText; per_call=True wraps\n"
                      "HapticGlove::GetHandPose (no stamp, no rule).")
-                .def("_frame", &StreamFrame, py::arg("profile") = nullptr, py::arg("model") = nullptr,
-                     py::arg("last_sequence") = 0)
+                .def("_frame", &StreamFrame, py::arg("profile"), py::arg("model"), py::arg("cursor"))
                 .def("imu_rotation", &IMURotationOf, py::arg("per_call") = false,
                      "(4,) float32 x, y, z, w: the hand's orientation; None when none was read, as\n"
                      "hand_pose(). Reads through ServiceReader::IMURotationFromText; per_call=True wraps\n"

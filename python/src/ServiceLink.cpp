@@ -108,15 +108,10 @@ namespace tscore_py
             return profile != nullptr ? *profile : DefaultProfile(glove.IsRight());
         }
 
-        // Under the lock: the pose of the latest reading of a linked glove, stamped with it.
-        HandPosePtr ReaderPose(GloveRef& g, const HandProfile* profile, const HandModelObject* model,
-                               ServiceReader::Reading& reading, Link& link)
+        // Under the lock: the pose of the glove's latest reading at that position, stamped with it.
+        HandPosePtr PoseAt(ServiceReader& reader, std::size_t at, GloveRef& g, const HandProfile* profile,
+                           const HandModelObject* model, ServiceReader::Reading& reading)
         {
-            ServiceReader& reader = Reader();
-            std::size_t at = npos;
-            link = LinkOf(reader, g, at);
-            if (link == Link::Ended)
-                return nullptr;
             reading = reader.Read(at);
             if (!reading.Ok())
                 return nullptr;
@@ -148,11 +143,14 @@ namespace tscore_py
         if (perCall)
             return PerCallPose(g, profile, model);
         HandPosePtr pose = Call(
-            [&]
+            [&]() -> HandPosePtr
             {
+                ServiceReader& reader = Reader();
+                std::size_t at = npos;
+                if (LinkOf(reader, g, at) == Link::Ended)
+                    return nullptr;
                 ServiceReader::Reading reading;
-                Link link = Link::Ended;
-                HandPosePtr p = ReaderPose(g, profile, model, reading, link);
+                HandPosePtr p = PoseAt(reader, at, g, profile, model, reading);
                 if (p)
                     p->isNew = reading.IsNew();
                 return p;
@@ -160,21 +158,38 @@ namespace tscore_py
         return pose ? py::cast(std::move(pose)) : py::none();
     }
 
-    py::tuple StreamFrame(GloveRef& g, const HandProfile* profile, const HandModelObject* model,
-                          std::uint64_t lastSequence)
+    py::tuple StreamFrame(GloveRef& g, const HandProfile* profile, const HandModelObject* model, StreamCursor& cursor)
     {
-        ServiceReader::Reading reading;
         Link link = Link::Ended;
         HandPosePtr pose = Call(
-            [&]
+            [&]() -> HandPosePtr
             {
-                HandPosePtr p = ReaderPose(g, profile, model, reading, link);
+                ServiceReader& reader = Reader();
+                std::size_t at = npos;
+                link = LinkOf(reader, g, at);
+                if (link == Link::Ended)
+                    return nullptr;
+                // The reader's object for the glove is another one once the service restarted
+                // (or the record named another device in between): that ends the stream.
+                const std::shared_ptr<TSDevice> entry = reader.Device(at);
+                if (!cursor.started)
+                    cursor.entry = entry;
+                cursor.started = true;
+                if (cursor.entry.lock() != entry)
+                    link = Link::Ended;
+                if (link != Link::Live)
+                    return nullptr;
+                ServiceReader::Reading reading;
+                HandPosePtr p = PoseAt(reader, at, g, profile, model, reading);
                 if (p)
-                    p->isNew = reading.sequence != lastSequence;
+                {
+                    p->isNew = reading.sequence != cursor.sequence;
+                    cursor.sequence = reading.sequence;
+                }
                 return p;
             });
         const int state = link == Link::Live ? 0 : link == Link::Stale ? 1 : 2;
-        return py::make_tuple(state, reading.sequence, pose ? py::cast(std::move(pose)) : py::object(py::none()));
+        return py::make_tuple(state, pose ? py::cast(std::move(pose)) : py::object(py::none()));
     }
 
     py::object IMURotationOf(GloveRef& g, bool perCall)
@@ -303,6 +318,7 @@ namespace tscore_py
 
     void BindServiceLink(py::module_& m)
     {
+        py::class_<StreamCursor>(m, "_StreamCursor").def(py::init<>());
         BindDiscovery(m);
         BindServiceState(m);
     }

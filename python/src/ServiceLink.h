@@ -9,6 +9,7 @@
 #include "DeviceRefs.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace tscore_py
 {
@@ -18,11 +19,21 @@ namespace tscore_py
     py::object IMURotationOf(GloveRef& g, bool perCall);
     py::object SensorTextOf(DeviceRef& d, bool perCall);
 
-    /// One tick of glove.poses(): (state, sequence, pose). State 0: live, with the pose of the
-    /// latest reading (None when it is not complete), its reading time, orientation, and is_new
-    /// when its sequence is not lastSequence; 1: stale, no pose; 2: the stream ends.
+    /// What one stream of poses keeps between its ticks: the reader's object of the glove when
+    /// the stream began, and the sequence of the reading it last yielded as new.
+    struct StreamCursor
+    {
+        std::weak_ptr<TSCore::TSDevice> entry;
+        bool started = false;
+        std::uint64_t sequence = 0;
+    };
+
+    /// One tick of glove.poses(): (state, pose). State 0: live, with the pose of the latest
+    /// reading (None when it is not complete), stamped with its reading time and orientation,
+    /// is_new when the cursor has not yielded it; 1: stale, no pose; 2: the stream ends (the
+    /// glove is gone or disconnected, the service stopped or restarted).
     py::tuple StreamFrame(GloveRef& g, const TSCore::HandProfile* profile, const HandModelObject* model,
-                          std::uint64_t lastSequence);
+                          StreamCursor& cursor);
 
     void BindServiceLink(py::module_& m);
 }

@@ -54,9 +54,9 @@ def poses(
     The service's state follows the one rule: while it is stale (its time stamp 3 s old or more,
     under 10 s) the stream repeats its last pose with is_new False, whatever the segments hold.
     The iterator ends after `seconds` (None: never); when the glove is disconnected (its record
-    says so) or gone from the service's list (a service restarted with other devices: find the
-    new glove with tscore.glove()), or the service stopped (its segments are gone, or its time
-    stamp is 10 s old), whatever the timeout; and when no complete reading has come for
+    says so) or gone from the service's list, or the service stopped (its segments are gone, or
+    its time stamp is 10 s old) or restarted (with the same glove or others: tscore.glove()
+    finds the glove the new service announces), whatever the timeout; and when no complete reading has come for
     `timeout` seconds (None: wait for one). A tick without a complete reading yields nothing.
     A consumer slower than the rate gets the latest pose at its own pace; missed ticks are
     skipped, not caught up.
@@ -85,19 +85,18 @@ def _stream(
     start = time.monotonic()
     end = None if duration is None else start + duration
     last_reading = start
-    sequence = 0  # of the reading last yielded as new
+    cursor = _tscore._StreamCursor()
     last: Optional[_tscore.HandPose] = None
     tick = start
     while end is None or time.monotonic() < end:
         now = time.monotonic()
-        state, read, pose = glove._frame(profile, model, sequence)
+        state, pose = glove._frame(profile, model, cursor)
         if state == _STALE:
             pose = _repeated(last)
         elif state != _LIVE:
             return
         if pose is not None:
-            if state == _LIVE:
-                sequence, last = read, pose
+            last = pose
             last_reading = now
             yield pose
         elif patience is not None and now - last_reading >= patience:
