@@ -304,7 +304,7 @@ def test_streams_follow_the_one_rule_through_stale_stopped_and_restarted_service
     assert exo.hand_pose() is None and again.hand_pose() is None and tscore.glove().hand_pose() is not None
 
 
-def test_two_threads_read_poses_at_once(sim):
+def test_threads_read_poses_at_once(sim):
     sim("--tessara", "right", "--kelvo", "left")
     gloves = [glove_of("tessara"), glove_of("kelvo")]
     shared = tscore.glove(right=True)
@@ -312,7 +312,7 @@ def test_two_threads_read_poses_at_once(sim):
 
     def read(name, glove):
         try:
-            results[name] = [p.flexion.copy() for p in glove.poses(rate=500, seconds=0.5)]
+            results[name] = [(p.is_new, *p.flexion) for p in glove.poses(rate=500, seconds=0.5)]
             glove.send_haptics(buzz=10)
         except Exception as error:  # surfaced by the assertion below
             results[name] = error
@@ -325,6 +325,8 @@ def test_two_threads_read_poses_at_once(sim):
     for name, poses in results.items():
         assert isinstance(poses, list) and len(poses) > 20, (name, poses)
         assert np.isfinite(np.array(poses)).all()
+        # Each stream tells new readings apart for itself, two streams of one glove object too.
+        assert sum(p[0] for p in poses) >= 10, (name, poses)
 
 
 @pytest.mark.parametrize("kind", FAMILIES)
