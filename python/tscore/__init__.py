@@ -8,10 +8,13 @@ numpy arrays, calibrate profiles, send haptics, and compute poses offline from r
         for pose in glove.poses(rate=30, seconds=2):
             print(pose.reading_time, pose.is_new, pose.flexion)
 
-Calls that read shared memory or compute a pose release the GIL. The library itself is not
-thread-safe, so the module lets one call into it at a time (one lock); threads still overlap
-their own Python work with each other's library calls. A call that can fail returns None; bad
-arguments raise TypeError or ValueError. Log lines (set_debug_level) go to sys.stdout.
+Discovery and the frame-rate reads (hand_pose, imu_rotation, sensor_text, poses) go through one
+ServiceReader the module keeps mapped; per_call=True reads as the library's own per-call path.
+Calls that read shared memory or compute a pose release the GIL. Neither the library nor the
+reader is thread-safe, so the module lets one call into them at a time (one lock); threads still
+overlap their own Python work with each other's library calls. A call that can fail returns None;
+bad arguments raise TypeError or ValueError. Log lines (set_debug_level) go to sys.stdout.
+tscore.Retargeter drives a URDF robot hand from hand poses (when libTSCoreRetarget was built).
 """
 
 from __future__ import annotations
