@@ -188,6 +188,7 @@ namespace tscore_py
         }
 
         void BindQueries(py::class_<RetargeterObject>& c);
+        void BindIdentity(py::class_<RetargeterObject>& c);
     }
 
     void BindRetarget(py::module_& m)
@@ -225,6 +226,7 @@ namespace tscore_py
                 "Forgets the previous solution and the filter: the next solve starts from the rest pose\n"
                 "(every joint at 0, or its nearest limit) unsmoothed. Wraps Retargeter::Reset.");
         BindQueries(c);
+        BindIdentity(c);
     }
 
     namespace
@@ -275,10 +277,14 @@ namespace tscore_py
                     },
                     "(robot, target), each (m, 3) float32 in that frame, per entry of mapping: where the\n"
                     "robot's link is, and where the last solve wanted it (NaN before the first solve).\n"
-                    "Wraps Retargeter::MatchedPositions.")
-                .def_property_readonly("last_stats", &Stats,
-                                       "The last solve's iterations, cost (m^2) and converged, as a dict.\n"
-                                       "Reads Retargeter::LastStats.")
+                    "Wraps Retargeter::MatchedPositions.");
+        }
+
+        void BindIdentity(py::class_<RetargeterObject>& c)
+        {
+            c.def_property_readonly("last_stats", &Stats,
+                                    "The last solve's iterations, cost (m^2) and converged, as a dict.\n"
+                                    "Reads Retargeter::LastStats.")
                 .def_property_readonly(
                     "solver",
                     [](const RetargeterObject& self)
