@@ -3,27 +3,49 @@
 
     /usr/bin/python3 bench/python_pose_read.py [BUILD_DIR] [--reads N] [--rounds R]
 
-Starts tesslink-sim from BUILD_DIR (default build/bench), then alternates rounds of
-glove.hand_pose(profile) in this process with rounds of HapticGlove::GetHandPose in
-tscore_pose_read_timer, and prints the best round of each (as timeit does: on a busy machine
-the fastest round is the one least disturbed) and their ratio. Each read opens the service's
-segment, copies the sensor text and computes the pose, so the ratio shows what the binding
-adds: argument conversion, the GIL release, the library lock and the new HandPose object.
-Run it inside a private /dev/shm, as scripts/bench.sh does.
+Starts tesslink-sim from BUILD_DIR (default build/bench), then alternates rounds of four reads
+of the same glove's hand pose: in tscore_pose_read_timer, C++'s per-call
+HapticGlove::GetHandPose (which opens the service's segment, copies the text and closes it on
+every read: the floor of the per-call path) and a kept ServiceReader (Update, then
+GetHandPose); in this process, glove.hand_pose(profile) through the module's reader and
+glove.hand_pose(profile, per_call=True). Every read is timed on its own (the clock's own cost,
+some 0.05 us, included); each figure is the median over the rounds of the rounds' median and
+99th percentile, so that a round disturbed by the machine's other work does not decide it.
+What Python adds to the reader is the binding: the GIL released and taken back, the library
+lock, the pose's arrays and the new HandPose object. Run it inside a private /dev/shm, as
+scripts/bench.sh does.
 """
 
 import argparse
+import statistics
 import subprocess
 import sys
 import time
 from pathlib import Path
 
 
+def python_round(read, reads: int):  # type: ignore[no-untyped-def]
+    """(median, p99, mean) in ns of reads calls, each timed on its own."""
+    clock = time.perf_counter_ns
+    ns = []
+    for _ in range(reads):
+        start = clock()
+        read()
+        ns.append(clock() - start)
+    ns.sort()
+    return ns[len(ns) // 2], ns[int(0.99 * (len(ns) - 1))], sum(ns) / len(ns)
+
+
+def cxx_rounds(timer: Path, mode: str, reads: int):  # type: ignore[no-untyped-def]
+    out = subprocess.run([str(timer), str(reads), "1", mode], capture_output=True, text=True, check=True)
+    return [tuple(float(v) for v in line.split()[1:]) for line in out.stdout.splitlines() if line.startswith("round")]
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build", nargs="?", default="build/bench", help="the CMake build folder")
     parser.add_argument("--reads", type=int, default=5000, help="reads per round (default 5000)")
-    parser.add_argument("--rounds", type=int, default=15, help="rounds per side (default 15)")
+    parser.add_argument("--rounds", type=int, default=15, help="rounds per read (default 15)")
     parser.add_argument("--kind", choices=["tessara", "kelvo"], default="tessara")
     parser.add_argument("--verbose", action="store_true", help="print every round")
     args = parser.parse_args()
@@ -40,36 +62,46 @@ def main() -> int:
 
     sim = subprocess.Popen([str(sim_path), f"--{args.kind}", "right", "--motion", "wave"],
                            stdout=subprocess.PIPE, stdin=subprocess.DEVNULL)
+    rows = {name: [] for name in ("cxx_call", "cxx_reader", "py_reader", "py_call")}
     try:
         assert sim.stdout is not None and sim.stdout.readline().strip() == b"ready"
         glove = None
         while glove is None:
             glove = tscore.glove()
         profile = tscore.HandProfile.default(glove.is_right)
-        for _ in range(args.reads // 10):
-            glove.hand_pose(profile)
-
-        python_ns, cxx_ns = [], []
+        reader = lambda: glove.hand_pose(profile)  # noqa: E731
+        per_call = lambda: glove.hand_pose(profile, per_call=True)  # noqa: E731
+        for read in (reader, per_call):
+            for _ in range(args.reads // 10):
+                if read() is None:
+                    sys.exit("no complete reading from the simulator")
         for _ in range(args.rounds):
-            out = subprocess.run([str(timer), str(args.reads), "1"], capture_output=True, text=True, check=True)
-            cxx_ns.append(float(out.stdout.split()[1]))
-            read = glove.hand_pose
-            start = time.perf_counter_ns()
-            for _ in range(args.reads):
-                read(profile)
-            python_ns.append((time.perf_counter_ns() - start) / args.reads)
+            rows["cxx_call"] += cxx_rounds(timer, "per-call", args.reads)
+            rows["cxx_reader"] += cxx_rounds(timer, "reader", args.reads)
+            rows["py_reader"].append(python_round(reader, args.reads))
+            rows["py_call"].append(python_round(per_call, args.reads))
     finally:
         sim.terminate()
         sim.wait()
 
-    py, cxx = min(python_ns), min(cxx_ns)
+    figures = {name: [statistics.median(r[i] for r in rounds) / 1000 for i in (0, 1)] for name, rounds in rows.items()}
     if args.verbose:
-        print("C++ rounds (ns):", [round(v) for v in cxx_ns])
-        print("Python rounds (ns):", [round(v) for v in python_ns])
-    print(f"hand-pose read ({args.kind}), best of {args.rounds} rounds of {args.reads} reads")
-    print(f"  C++    HapticGlove::GetHandPose  {cxx / 1000:8.2f} us")
-    print(f"  Python glove.hand_pose(profile)  {py / 1000:8.2f} us")
-    print(f"  ratio Python / C++               {py / cxx:8.2f}")
+        for name, rounds in rows.items():
+            print(name, "rounds (median, p99, mean ns):", [tuple(round(v) for v in r) for r in rounds])
+    labels = {
+        "cxx_call": "C++    HapticGlove::GetHandPose (per call: the floor)",
+        "cxx_reader": "C++    ServiceReader Update + GetHandPose",
+        "py_reader": "Python glove.hand_pose(profile) (the reader)",
+        "py_call": "Python glove.hand_pose(profile, per_call=True)",
+    }
+    print(f"hand-pose read ({args.kind}), {args.rounds} rounds of {args.reads} reads each, every read timed")
+    print(f"  {'':52s} {'median':>8s} {'p99':>8s}  (us)")
+    for name, label in labels.items():
+        median, p99 = figures[name]
+        print(f"  {label:52s} {median:8.2f} {p99:8.2f}")
+    floor = figures["cxx_call"][0]
+    print(f"  Python reader / C++ per-call floor, median  {figures['py_reader'][0] / floor:8.3f}")
+    print(f"  Python reader / C++ reader, median          {figures['py_reader'][0] / figures['cxx_reader'][0]:8.2f}")
     return 0
 
 

@@ -1,6 +1,7 @@
-"""Builds tscore._tscore with the project's own CMake build, then ships libTSCore beside it.
+"""Builds tscore._tscore with the project's own CMake build, then ships libTSCore beside it, and
+libTSCoreRetarget (tscore.Retargeter) when its dependencies are installed.
 
-The extension finds the library through an RPATH of $ORIGIN, so the installed package works
+The extension finds the libraries through an RPATH of $ORIGIN, so the installed package works
 from any folder without LD_LIBRARY_PATH. Needs a TSCore checkout (this folder's parent), CMake,
 a C++17 compiler, Boost and pybind11: scripts/setup.sh installs them.
 TSCORE_CMAKE_BUILD_DIR keeps the CMake build in a folder of your choice (reused next time).

@@ -19,6 +19,7 @@ namespace tscore_py
     void BindRecords(py::module_& m);
     void BindDevices(py::module_& m);
     void BindRecordings(py::module_& m);
+    void BindRetarget(py::module_& m); ///< only when libTSCoreRetarget is built
 
     /// A __reduce__ that refuses, for the classes that have no stored form: without it, pickle
     /// protocols 0 and 1 fall back on a reconstructor that aborts the interpreter.

@@ -1,11 +1,12 @@
-// Discovery and the device objects: every call reads or writes the service's shared memory
-// and so releases the GIL. Python holds a device through a shared pointer, so a glove stays
-// usable after dispose() released the library's cache.
+// The device objects and the library's device cache: every call reads or writes the service's
+// shared memory and so releases the GIL. Python holds a device through a shared pointer, so a
+// glove stays usable after dispose() released the library's cache.
 
 #include "Arrays.h"
 #include "Bindings.h"
+#include "DeviceRefs.h"
 #include "LibraryCall.h"
-#include "TextPose.h"
+#include "ServiceLink.h"
 
 #include <pybind11/stl.h>
 
@@ -40,70 +41,45 @@ namespace tscore_py
 
     namespace
     {
-        struct DeviceRef
+        template <class Ref>
+        py::object Cast(Ref r, const std::shared_ptr<TSDevice>& d)
         {
-            std::shared_ptr<TSDevice> device;
-        };
-        struct BetaRef : DeviceRef
-        {
-            BetaDevice* beta = nullptr;
-        };
-        struct GloveRef : DeviceRef
-        {
-            HapticGlove* glove = nullptr;
-        };
-        struct TessaraRef : GloveRef
-        {
-            Tessara* tessara = nullptr;
-        };
-        struct KelvoRef : GloveRef
-        {
-            Kelvo* kelvo = nullptr;
-        };
-
-        // The Python object of the device's most derived class; None for an empty pointer.
-        py::object Wrap(const std::shared_ptr<TSDevice>& d)
-        {
-            if (auto* t = dynamic_cast<Tessara*>(d.get()))
-            {
-                TessaraRef r;
-                r.device = d;
-                r.glove = r.tessara = t;
-                return py::cast(std::move(r));
-            }
-            if (auto* k = dynamic_cast<Kelvo*>(d.get()))
-            {
-                KelvoRef r;
-                r.device = d;
-                r.glove = r.kelvo = k;
-                return py::cast(std::move(r));
-            }
-            if (auto* g = dynamic_cast<HapticGlove*>(d.get()))
-            {
-                GloveRef r;
-                r.device = d;
-                r.glove = g;
-                return py::cast(std::move(r));
-            }
-            if (auto* b = dynamic_cast<BetaDevice*>(d.get()))
-            {
-                BetaRef r;
-                r.device = d;
-                r.beta = b;
-                return py::cast(std::move(r));
-            }
-            return d ? py::cast(DeviceRef{d}) : py::none();
+            r.device = d;
+            return py::cast(std::move(r));
         }
+    }
 
-        template <class T>
-        py::list WrapAll(const std::vector<std::shared_ptr<T>>& devices)
+    py::object Wrap(const std::shared_ptr<TSDevice>& d)
+    {
+        if (auto* t = dynamic_cast<Tessara*>(d.get()))
         {
-            py::list out;
-            for (const auto& d : devices)
-                out.append(Wrap(d));
-            return out;
+            TessaraRef r;
+            r.glove = r.tessara = t;
+            return Cast(std::move(r), d);
         }
+        if (auto* k = dynamic_cast<Kelvo*>(d.get()))
+        {
+            KelvoRef r;
+            r.glove = r.kelvo = k;
+            return Cast(std::move(r), d);
+        }
+        if (auto* g = dynamic_cast<HapticGlove*>(d.get()))
+        {
+            GloveRef r;
+            r.glove = g;
+            return Cast(std::move(r), d);
+        }
+        if (auto* b = dynamic_cast<BetaDevice*>(d.get()))
+        {
+            BetaRef r;
+            r.beta = b;
+            return Cast(std::move(r), d);
+        }
+        return d ? Cast(DeviceRef{}, d) : py::none();
+    }
 
+    namespace
+    {
         // An enum member of tscore's pure-Python enums, or the plain int when it has no member.
         py::object Enum(const char* name, int value)
         {
@@ -338,50 +314,6 @@ namespace tscore_py
             Call([&] { g.glove->StopHaptics(); });
         }
 
-        py::object ReadHandPose(GloveRef& g, HandProfile* profile, HandModelObject* model)
-        {
-            HapticGlove* glove = g.glove;
-            HandPosePtr pose = Call(
-                [&]() -> HandPosePtr
-                {
-                    // GetHandPose takes the profile by reference but only reads it.
-                    HandProfile& p = profile ? *profile : const_cast<HandProfile&>(DefaultProfile(glove->IsRight()));
-                    HandPose out;
-                    const bool ok = model ? glove->GetHandPose(model->model, p, out) : glove->GetHandPose(p, out);
-                    return ok ? std::make_unique<HandPoseObject>(std::move(out)) : nullptr;
-                });
-            return pose ? py::cast(std::move(pose)) : py::none();
-        }
-
-        // One tick of glove.poses(): the sensor text, whether the record says connected, and the
-        // pose of that very text (None when it is not a complete reading), read under one lock.
-        py::tuple StreamFrame(GloveRef& g, HandProfile* profile, HandModelObject* model)
-        {
-            std::string text;
-            bool read = false;
-            bool connected = false;
-            HandPosePtr pose = Call(
-                [&]() -> HandPosePtr
-                {
-                    read = DeviceList::GetSensorDataString(g.device->GetDeviceKey(), text);
-                    connected = g.device->IsConnected();
-                    if (!read)
-                        return nullptr;
-                    const bool right = g.glove->IsRight();
-                    return PoseOfText(*g.glove, text, profile ? *profile : DefaultProfile(right),
-                                      model ? model->model : DefaultModel(right));
-                });
-            return py::make_tuple(read ? py::object(py::bytes(text)) : py::object(py::none()), connected,
-                                  pose ? py::cast(std::move(pose)) : py::object(py::none()));
-        }
-
-        py::object SensorText(DeviceRef& d)
-        {
-            std::string text;
-            const bool ok = Call([&] { return DeviceList::GetSensorDataString(d.device->GetDeviceKey(), text); });
-            return ok ? py::object(Text(text)) : py::none();
-        }
-
         py::tuple LevelTuple(const std::vector<int>& levels)
         {
             py::tuple t(levels.size());
@@ -412,9 +344,11 @@ namespace tscore_py
                     },
                     "A ConnectionType (a plain int for a number the library gives no name).\n"
                     "Wraps TSDevice::GetConnectionType.")
-                .def("sensor_text", &SensorText,
-                     "The latest raw sensor string; None when it cannot be read.\n"
-                     "Wraps DeviceList::GetSensorDataString.")
+                .def("sensor_text", &SensorTextOf, py::arg("per_call") = false,
+                     "The latest raw sensor string; None when it cannot be read, and (through the module's\n"
+                     "reader) once the device is gone from the service's list or disconnected, or the\n"
+                     "service stopped. Reads through ServiceReader; per_call=True wraps\n"
+                     "DeviceList::GetSensorDataString.")
                 .def(
                     "__str__", [](const DeviceRef& d) { return Text(Locked([&] { return d.device->ToString(); })); },
                     "Wraps TSDevice::ToString.")
@@ -522,26 +456,20 @@ namespace tscore_py
                 .def_property_readonly(
                     "is_right", [](const GloveRef& g) { return Locked([&] { return g.glove->IsRight(); }); },
                     "Wraps HapticGlove::IsRight.")
-                .def(
-                    "hand_pose",
-                    [](GloveRef& g, HandProfile* profile, HandModelObject* model)
-                    { return ReadHandPose(g, profile, model); },
-                    py::arg("profile") = nullptr, py::arg("model") = nullptr,
-                    "The wearer's hand pose through the glove's part of profile (default: the uncalibrated\n"
-                    "profile of the glove's side) on model (default: the default hand of that side); None\n"
-                    "without a complete reading. A complete reading widens the calibration range.\n"
-                    "Wraps HapticGlove::GetHandPose.")
-                .def("_frame", &StreamFrame, py::arg("profile") = nullptr, py::arg("model") = nullptr)
-                .def(
-                    "imu_rotation",
-                    [](GloveRef& g) -> py::object
-                    {
-                        Quat q;
-                        const bool ok = Call([&] { return g.glove->GetIMURotation(q); });
-                        return ok ? py::object(ToArray(q)) : py::none();
-                    },
-                    "(4,) float32 x, y, z, w: the hand's orientation; None when none was read.\n"
-                    "Wraps HapticGlove::GetIMURotation.");
+                .def("hand_pose", &HandPoseOf, py::arg("profile") = nullptr, py::arg("model") = nullptr,
+                     py::arg("per_call") = false,
+                     "The wearer's hand pose through the glove's part of profile (default: the uncalibrated\n"
+                     "profile of the glove's side) on model (default: the default hand of that side); None\n"
+                     "without a complete reading, and once the glove is gone from the service's list or\n"
+                     "disconnected, or the service stopped. A complete reading widens the calibration\n"
+                     "range. The pose carries its reading's time, orientation and is_new (no call read this\n"
+                     "reading before). Reads through ServiceReader::HandPoseFromText; per_call=True wraps\n"
+                     "HapticGlove::GetHandPose (no stamp, no rule).")
+                .def("_frame", &StreamFrame, py::arg("profile"), py::arg("model"), py::arg("cursor"))
+                .def("imu_rotation", &IMURotationOf, py::arg("per_call") = false,
+                     "(4,) float32 x, y, z, w: the hand's orientation; None when none was read, as\n"
+                     "hand_pose(). Reads through ServiceReader::IMURotationFromText; per_call=True wraps\n"
+                     "HapticGlove::GetIMURotation.");
         }
 
         void BindGloveCommands(py::class_<GloveRef, DeviceRef>& glove)
@@ -715,32 +643,6 @@ namespace tscore_py
             return Wrap(copy);
         }
 
-        void BindDiscovery(py::module_& m)
-        {
-            m.def(
-                "service_running", [] { return Call([] { return DeviceList::TessLinkRunning(); }); },
-                "True while the connection service's time stamp is under 10 s old.\n"
-                "Wraps DeviceList::TessLinkRunning.");
-            m.def(
-                "devices", [] { return WrapAll(Call([] { return DeviceList::GetDevices(); })); },
-                "Every device the service announced, gloves and beta devices, in discovery order.\n"
-                "Wraps DeviceList::GetDevices.");
-            m.def(
-                "haptic_gloves", [] { return WrapAll(Call([] { return HapticGlove::GetHapticGloves(); })); },
-                "Every discovered glove, connected or not. Wraps HapticGlove::GetHapticGloves.");
-            m.def(
-                "glove",
-                [](std::optional<bool> right)
-                {
-                    std::shared_ptr<HapticGlove> glove;
-                    Call([&] { return right ? HapticGlove::GetGlove(*right, glove) : HapticGlove::GetGlove(glove); });
-                    return Wrap(glove);
-                },
-                py::arg("right") = py::none(),
-                "The first connected glove (of the given side); None when there is none.\n"
-                "Wraps HapticGlove::GetGlove.");
-        }
-
         // The family getters hand out copies of the cached gloves.
         void BindFamilyDiscovery(py::module_& m)
         {
@@ -797,11 +699,14 @@ namespace tscore_py
         {
             m.def(
                 "dispose", [] { Call([] { DeviceList::Dispose(); }); },
-                "Releases the library's device cache and stops discovery until reinitialize(); gloves\n"
-                "held in Python keep working. Wraps DeviceList::Dispose.");
+                "Releases the library's device cache, which tessara(), kelvo(), tessaras() and kelvos()\n"
+                "copy from, and stops its discovery until reinitialize(); gloves held in Python keep\n"
+                "working, and glove(), devices() and haptic_gloves() (the module's reader) are not\n"
+                "touched. Wraps DeviceList::Dispose.");
             m.def(
                 "reinitialize", [] { Call([] { DeviceList::ReInitialize(); }); },
-                "Lifts dispose(); the next discovery finds every device anew. Wraps DeviceList::ReInitialize.");
+                "Lifts dispose(); the cache's next discovery finds every device anew.\n"
+                "Wraps DeviceList::ReInitialize.");
         }
     }
 
@@ -812,7 +717,6 @@ namespace tscore_py
         BindGlove(m);
         BindTessara(m);
         BindKelvo(m);
-        BindDiscovery(m);
         BindFamilyDiscovery(m);
         BindCacheControl(m);
     }

@@ -4,6 +4,7 @@
 #include "Arrays.h"
 #include "Bindings.h"
 #include "LibraryCall.h"
+#include "ServiceLink.h"
 
 #include <TSCore/Diagnostics/Debugger.h>
 #include <TSCore/Util/Library.h>
@@ -78,5 +79,9 @@ PYBIND11_MODULE(_tscore, m)
     tscore_py::BindPoses(m);
     tscore_py::BindRecords(m);
     tscore_py::BindDevices(m);
+    tscore_py::BindServiceLink(m);
     tscore_py::BindRecordings(m);
+#if defined(TSCORE_PY_RETARGET)
+    tscore_py::BindRetarget(m);
+#endif
 }

@@ -8,8 +8,7 @@
 
 #include <pybind11/stl.h>
 
-#include <TSCore/Kelvo/Kelvo.h>
-#include <TSCore/TS/Tessara.h>
+#include <TSCore/Devices/ServiceReader.h>
 
 #include <algorithm>
 
@@ -20,15 +19,11 @@ namespace tscore_py
 
     namespace
     {
-        // The glove a record announces (type 0 or 2 with its constants); empty otherwise.
-        std::shared_ptr<HapticGlove> GloveOf(int type, const std::string& constants)
+        // The glove a recorded record names, parsed as the reader parses the service's records;
+        // empty for a device that is no glove.
+        std::shared_ptr<HapticGlove> GloveOf(const std::string& record)
         {
-            std::shared_ptr<TSCore::TSDevice> device;
-            if (type == static_cast<int>(TSCore::DeviceType::Tessara))
-                device = TSCore::TS::Tessara::Parse(constants);
-            else if (type == static_cast<int>(TSCore::DeviceType::Kelvo))
-                device = TSCore::Kelvo::Kelvo::Parse(constants);
-            return std::dynamic_pointer_cast<HapticGlove>(device);
+            return std::dynamic_pointer_cast<HapticGlove>(TSCore::ServiceReader::DeviceFromRecord(0, record));
         }
 
         // One row per text, written without the GIL: NaN and not complete where there is no pose.
@@ -84,10 +79,10 @@ namespace tscore_py
             bool* done;
         };
 
-        py::object RecordedPoses(int type, const std::string& constants, const std::vector<std::string>& texts,
+        py::object RecordedPoses(const std::string& record, const std::vector<std::string>& texts,
                                  const HandProfile* profile, const HandModelObject* model)
         {
-            const std::shared_ptr<HapticGlove> glove = Call([&] { return GloveOf(type, constants); });
+            const std::shared_ptr<HapticGlove> glove = Call([&] { return GloveOf(record); });
             if (!glove)
                 return py::none();
             const bool right = Locked([&] { return glove->IsRight(); });
@@ -96,9 +91,9 @@ namespace tscore_py
                 [&]
                 {
                     const HandProfile& p = profile ? *profile : DefaultProfile(right);
-                    const auto& m = model ? model->model : DefaultModel(right);
+                    const auto* m = model ? &model->model : nullptr;
                     for (std::size_t i = 0; i < texts.size(); ++i)
-                        arrays.Put(i, PoseOfText(*glove, texts[i], p, m).get());
+                        arrays.Put(i, PoseOfText(*glove, texts[i], p, m, true).get());
                 });
             py::dict out;
             out["is_right"] = right;
@@ -109,7 +104,7 @@ namespace tscore_py
 
     void BindRecordings(py::module_& m)
     {
-        m.def("_recorded_poses", &RecordedPoses, py::arg("device_type"), py::arg("constants"), py::arg("texts"),
-              py::arg("profile") = nullptr, py::arg("model") = nullptr);
+        m.def("_recorded_poses", &RecordedPoses, py::arg("record"), py::arg("texts"), py::arg("profile") = nullptr,
+              py::arg("model") = nullptr);
     }
 }

@@ -115,5 +115,7 @@ def first(getter, timeout: float = 5.0):  # type: ignore[no-untyped-def]
 
 
 def glove_of(kind: str, right: Optional[bool] = None) -> tscore.Glove:
-    getter = tscore.tessara if kind == "tessara" else tscore.kelvo
-    return first(lambda: getter(right))  # type: ignore[no-any-return]
+    """The first glove of that family (and side) the service announces."""
+    family = tscore.Tessara if kind == "tessara" else tscore.Kelvo
+    return first(lambda: next((g for g in tscore.haptic_gloves()  # type: ignore[no-any-return]
+                               if isinstance(g, family) and right in (None, g.is_right)), None))

@@ -236,6 +236,11 @@ def test_a_stream_stamps_its_readings_and_ends_when_the_glove_or_the_service_goe
     assert new[0] and 0 < new.sum() < len(new), new  # a stream faster than the glove repeats readings
     assert before <= times[0] and (np.diff(times)[new[1:]] > 0).all() and (np.diff(times)[~new[1:]] == 0).all()
     assert times[-1] <= time.time() and all(np.isfinite(p.orientation).all() for p in poses)
+    # Each stream tells new readings apart for itself, whatever else reads the glove between.
+    a, b = exo.poses(rate=1000), exo.poses(rate=1000)
+    ticks = [(next(a), next(b), exo.hand_pose()) for _ in range(60)]
+    new_in = [{p.reading_time for p in column if p.is_new} for column in zip(*ticks)]
+    assert len(new_in[0]) > 2 and len(new_in[0] ^ new_in[1]) <= 1 and len(new_in[2]) < len(new_in[0]), new_in
 
     # Disconnected or stopped, the stream ends at once, even when it waits for readings forever.
     def ends_soon(stop):
@@ -255,7 +260,56 @@ def test_a_stream_stamps_its_readings_and_ends_when_the_glove_or_the_service_goe
     assert list(exo.poses(seconds=1)) == []
 
 
-def test_two_threads_read_poses_at_once(sim):
+def until(condition, timeout: float = 1.0):  # type: ignore[no-untyped-def]
+    """Seconds until condition() held; AssertionError after timeout."""
+    started = time.monotonic()
+    while not condition():
+        assert time.monotonic() - started < timeout, f"{condition} not true within {timeout} s"
+        time.sleep(0.005)
+    return time.monotonic() - started
+
+
+def test_streams_follow_the_one_rule_through_stale_stopped_and_restarted_services(sim):
+    s = sim("--tessara", "right")
+    exo = glove_of("tessara")
+    assert tscore.service_state() is tscore.ServiceState.RUNNING == "running" and tscore.service_stamp_age() in (0, 1)
+    stream = exo.poses(rate=100, timeout=None)
+    assert any(next(stream).is_new for _ in range(20))
+
+    # Stale: the last pose again and again, never new, whatever the segments hold.
+    s.control(b"scan -5")
+    until(lambda: tscore.service_state() is tscore.ServiceState.STALE)
+    assert tscore.service_stamp_age() in (5, 6) and exo.hand_pose() is not None  # the last reading, said stale
+    held = [next(stream) for _ in range(30)][10:]  # past the ticks of the reader's previous check
+    assert not any(p.is_new for p in held) and len({p.reading_time for p in held}) == 1 and held[0] == held[-1]
+    s.control(b"scan 0")
+    until(lambda: next(stream).is_new)
+    # Stopped by its stamp (10 s old), the segments still there: nothing passes for a reading.
+    s.control(b"scan -20")
+    assert until(lambda: next(stream, None) is None) < 0.5
+    assert tscore.service_state() is tscore.ServiceState.STOPPED and exo.hand_pose() is None
+    assert exo.sensor_text() is None and exo.imu_rotation() is None
+    assert exo.sensor_text(per_call=True) and exo.hand_pose(per_call=True) is not None  # the per-call path reads on
+    s.control(b"scan 0")
+
+    # Restarted with the same glove: a stream ends (another service's segments), the object
+    # reads on, and discovery gives the new service's object for it.
+    stream = exo.poses(rate=100, timeout=None)
+    next(stream)
+    sim("--tessara", "right", "--takeover")
+    assert until(lambda: next(stream, None) is None) < 1.0
+    again = first(tscore.glove)
+    assert again != exo and again.device_id == exo.device_id and first(exo.hand_pose) is not None
+    # Restarted with other devices: the glove is gone, the new one found within a second.
+    stream = again.poses(rate=100, timeout=None)
+    next(stream)
+    sim("--kelvo", "right", "--takeover")
+    assert until(lambda: next(stream, None) is None) < 1.0
+    assert until(lambda: isinstance(tscore.glove(), tscore.Kelvo)) < 1.0
+    assert exo.hand_pose() is None and again.hand_pose() is None and tscore.glove().hand_pose() is not None
+
+
+def test_threads_read_poses_at_once(sim):
     sim("--tessara", "right", "--kelvo", "left")
     gloves = [glove_of("tessara"), glove_of("kelvo")]
     shared = tscore.glove(right=True)
@@ -295,6 +349,9 @@ def test_offline_computation_matches_the_device(sim, kind):
         assert data.values.shape == (4, 3)
         offline = tscore.Kelvo.calculate_hand_pose(data, profile)
     assert offline == live and data == glove.sensor_data()
+    # The per-call path reads the same text into the same pose.
+    assert glove.hand_pose(profile, per_call=True) == live and glove.sensor_text(per_call=True) == text
+    assert np.array_equal(glove.imu_rotation(), glove.imu_rotation(per_call=True))
 
 
 def test_a_recording_gives_the_poses_the_live_glove_gives(sim, tmp_path):
@@ -366,6 +423,6 @@ def test_log_lines_reach_python_stdout(sim, capsys):
     finally:
         tscore.set_debug_level(tscore.DebugLevel.OFF)
     out = capsys.readouterr().out.splitlines()
-    detected = [i for i, line in enumerate(out) if line.startswith("Detected a new device with ID")]
+    detected = [i for i, line in enumerate(out) if line.startswith("Reading device0 as a device with ID")]
     assert out[0] == "before" and out[-1] == "after" and detected, out
     assert tscore.debug_level() is tscore.DebugLevel.OFF

@@ -31,16 +31,20 @@ def test_install_into_a_fresh_venv_and_import_from_another_folder(tmp_path):
 
     elsewhere = tmp_path / "elsewhere"
     elsewhere.mkdir()
+    # The retargeting library ships beside the module too, and is found there.
+    hand = ROOT / "retarget" / "tests" / "data" / "five_digit_hand.yaml"
     check = subprocess.run(
         [str(venv / "bin" / "python"), "-c",
-         "import tscore, numpy; print(tscore.version()); print(tscore.__file__); "
-         "print(tscore.HandPose.idle(True).angles.dtype)"],
+         "import sys, tscore, numpy; print(tscore.version()); print(tscore.__file__); "
+         "print(tscore.HandPose.idle(True).angles.dtype); "
+         "print(len(tscore.Retargeter(sys.argv[1]).solve(tscore.HandPose.idle(True))[1]))", str(hand)],
         cwd=elsewhere, env=env, capture_output=True, text=True,
     )
     assert check.returncode == 0, check.stderr
-    version, location, dtype = check.stdout.splitlines()
+    version, location, dtype, joints = check.stdout.splitlines()
     assert version.startswith("TSCore C++ Library v")
-    assert Path(location).is_relative_to(venv) and dtype == "float32"
+    assert Path(location).is_relative_to(venv) and dtype == "float32" and joints == "20"
+    assert sorted(p.name for p in Path(location).parent.glob("lib*.so*")) == ["libTSCore.so.1", "libTSCoreRetarget.so.1"]
 
     # An example started directly, in the activated environment, uses the environment's Python.
     env["PATH"] = f"{venv / 'bin'}{os.pathsep}{env.get('PATH', '')}"

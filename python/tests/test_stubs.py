@@ -34,6 +34,8 @@ def test_stub_parameters_match_the_module():
     checked = 0
     for name, parameters in stub_signatures().items():
         owner, _, attribute = name.rpartition(".")
+        if owner == "Retargeter" and not hasattr(_tscore, owner):
+            continue  # built without libTSCoreRetarget
         function = getattr(getattr(_tscore, owner) if owner else _tscore, attribute)
         if type(function).__name__ not in ("builtin_function_or_method", "instancemethod") or attribute in (
             "__getstate__", "__setstate__", "__eq__", "__hash__"

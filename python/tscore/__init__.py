@@ -8,18 +8,24 @@ numpy arrays, calibrate profiles, send haptics, and compute poses offline from r
         for pose in glove.poses(rate=30, seconds=2):
             print(pose.reading_time, pose.is_new, pose.flexion)
 
-Calls that read shared memory or compute a pose release the GIL. The library itself is not
-thread-safe, so the module lets one call into it at a time (one lock); threads still overlap
-their own Python work with each other's library calls. A call that can fail returns None; bad
-arguments raise TypeError or ValueError. Log lines (set_debug_level) go to sys.stdout.
+Discovery and the frame-rate reads (hand_pose, imu_rotation, sensor_text, poses) go through one
+ServiceReader the module keeps mapped; per_call=True reads as the library's own per-call path.
+Calls that read shared memory or compute a pose release the GIL. Neither the library nor the
+reader is thread-safe, so the module lets one call into them at a time (one lock); threads still
+overlap their own Python work with each other's library calls. A call that can fail returns None;
+bad arguments raise TypeError or ValueError. Log lines (set_debug_level) go to sys.stdout.
+tscore.Retargeter drives a URDF robot hand from hand poses (when libTSCoreRetarget was built).
 """
 
 from __future__ import annotations
 
+from typing import TYPE_CHECKING
+
 from . import _tscore
-from ._enums import ConnectionType, DebugLevel, DeviceType, Finger, ThumperEffect
+from ._enums import ConnectionType, DebugLevel, DeviceType, Finger, ServiceState, ThumperEffect
 from ._poses import poses as _poses
 from ._recording import RecordedDevice, read_recording
+from ._retarget import retargeter as _retargeter
 from ._tscore import (
     OPENXR_JOINT_NAMES,
     BetaDevice,
@@ -43,6 +49,8 @@ from ._tscore import (
     kelvos,
     reinitialize,
     service_running,
+    service_stamp_age,
+    service_state,
     set_debug_level,
     tessara,
     tessaras,
@@ -51,6 +59,10 @@ from ._tscore import (
 )
 
 Glove.poses = _poses  # type: ignore[assignment]
+if TYPE_CHECKING:
+    from ._tscore import Retargeter
+else:
+    Retargeter = _retargeter(_tscore)
 
 
 def debug_level() -> DebugLevel:
@@ -74,6 +86,8 @@ __all__ = [
     "KelvoGloveInfo",
     "KelvoSensorData",
     "RecordedDevice",
+    "Retargeter",
+    "ServiceState",
     "Tessara",
     "ThumperEffect",
     "TSGloveInfo",
@@ -89,6 +103,8 @@ __all__ = [
     "read_recording",
     "reinitialize",
     "service_running",
+    "service_stamp_age",
+    "service_state",
     "set_debug_level",
     "tessara",
     "tessaras",

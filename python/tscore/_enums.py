@@ -1,4 +1,5 @@
-"""The library's enumerations as IntEnums; every call that takes one also takes its int."""
+"""The library's enumerations as IntEnums (every call that takes one also takes its int), and the
+service's state by name."""
 
 from __future__ import annotations
 
@@ -56,6 +57,15 @@ class ThumperEffect(enum.IntEnum):
     LONG_PULSE = 5
     RUMBLE = 6
     NONE = 126
+
+
+class ServiceState(str, enum.Enum):
+    """The connection service by the age of its time stamp, which it writes every second: the
+    one rule of every tool. Compares equal to its name. TSCore::ServiceReader::ServiceState."""
+
+    RUNNING = "running"  #: stamp less than 3 s old
+    STALE = "stale"  #: segments there, stamp 3 s old or more (not updating)
+    STOPPED = "stopped"  #: segments gone, no readable stamp, or stamp 10 s old or more
 
 
 def member(name: str, value: int) -> Union[enum.IntEnum, int]:

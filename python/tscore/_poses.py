@@ -2,17 +2,16 @@
 
 from __future__ import annotations
 
+import copy
 import math
 import time
 from collections.abc import Iterator
-from typing import Optional, Tuple
+from typing import Optional
 
 from . import _tscore
 
-# How often the iterator asks whether the service still runs: a service that died without
-# removing its segments leaves its last texts readable, and they must not pass for live data
-# once its time stamp is 10 s old.
-_SERVICE_CHECK_PERIOD = 1.0
+# The states of one tick, as Glove._frame gives them; any other ends the stream.
+_LIVE, _STALE = 0, 1
 
 
 def _positive(name: str, value: Optional[float], allow_none: bool, allow_zero: bool) -> Optional[float]:
@@ -25,21 +24,13 @@ def _positive(name: str, value: Optional[float], allow_none: bool, allow_zero: b
     return float(value)
 
 
-class _ReadingClock:
-    """When each reading was first seen. A reading is new when the glove's sensor text differs
-    from the one read before; every pose of a reading carries the time that text was first read.
-    The one place that tells readings apart, so that it can move to a reader that knows more."""
-
-    def __init__(self) -> None:
-        self._text: Optional[bytes] = None
-        self._time = math.nan
-
-    def stamp(self, text: bytes) -> Tuple[float, bool]:
-        if text == self._text:
-            return self._time, False
-        self._text = text
-        self._time = time.time()
-        return self._time, True
+def _repeated(pose: Optional[_tscore.HandPose]) -> Optional[_tscore.HandPose]:
+    """The pose again, as a new object that is not new: what a stale service still stands for."""
+    if pose is None:
+        return None
+    again = copy.copy(pose)
+    again._stamp(pose.reading_time, False)
+    return again
 
 
 def poses(
@@ -53,17 +44,21 @@ def poses(
     """Hand poses at a steady rate: one pose of the glove's latest reading per tick of 1/rate
     seconds, measured from the start so that the rate does not drift, computed as
     Glove.hand_pose(profile, model) computes it (a complete reading widens the calibration range).
+    Every tick reads through the module's reader, which checks the service every 100 ms.
 
     Each pose carries its reading's time stamp: pose.reading_time, seconds since 1970 (as
-    time.time()) when this reading was first seen, and pose.is_new, False when the glove sent
-    nothing new since the pose before (a stream faster than the glove repeats its readings);
-    pose.orientation is the reading's orientation.
+    time.time()) when this process first read this reading, and pose.is_new, False when the
+    glove sent nothing new since the stream's pose before (a stream faster than the glove
+    repeats its readings); pose.orientation is the reading's orientation.
 
-    A tick without a complete reading yields nothing. The iterator ends after `seconds` (None:
-    never); when the glove's record says it is disconnected, or the service stopped (its
-    segments are gone, or its time stamp is 10 s old: checked once a second), whatever the
-    timeout; and when no complete reading has come for `timeout` seconds (None: wait for one). A
-    consumer slower than the rate gets the latest pose at its own pace; missed ticks are
+    The service's state follows the one rule: while it is stale (its time stamp 3 s old or more,
+    under 10 s) the stream repeats its last pose with is_new False, whatever the segments hold.
+    The iterator ends after `seconds` (None: never); when the glove is disconnected (its record
+    says so) or gone from the service's list, or the service stopped (its segments are gone, or
+    its time stamp is 10 s old) or restarted (with the same glove or others: tscore.glove()
+    finds the glove the new service announces), whatever the timeout; and when no complete reading has come for
+    `timeout` seconds (None: wait for one). A tick without a complete reading yields nothing.
+    A consumer slower than the rate gets the latest pose at its own pace; missed ticks are
     skipped, not caught up.
 
     The GIL is released while it waits and while it reads. Ctrl-C raises KeyboardInterrupt from
@@ -90,22 +85,18 @@ def _stream(
     start = time.monotonic()
     end = None if duration is None else start + duration
     last_reading = start
-    next_check = start
-    clock = _ReadingClock()
+    cursor = _tscore._StreamCursor()
+    last: Optional[_tscore.HandPose] = None
     tick = start
     while end is None or time.monotonic() < end:
         now = time.monotonic()
-        if now >= next_check:
-            if not _tscore.service_running():
-                return
-            next_check = now + _SERVICE_CHECK_PERIOD
-        text, connected, pose = glove._frame(profile, model)
-        if not connected:
+        state, pose = glove._frame(profile, model, cursor)
+        if state == _STALE:
+            pose = _repeated(last)
+        elif state != _LIVE:
             return
-        if text is not None:
-            stamp = clock.stamp(text)  # incomplete readings count too: the next one is new
         if pose is not None:
-            pose._stamp(*stamp)
+            last = pose
             last_reading = now
             yield pose
         elif patience is not None and now - last_reading >= patience:

@@ -135,13 +135,12 @@ def _parse(text: str, name: str) -> _Reader:
 
 def _device(key: str, record: str, times: List[float], texts: List[str], profile: Optional[_tscore.HandProfile],
             model: Optional[_tscore.HandModel]) -> RecordedDevice:
-    # A record is state@rate@type@{constants}@address@connection.
+    # A record is state@rate@type@{constants}@address@connection; the library parses the glove.
     fields = record.split("@")
-    kind, constants = int(DeviceType.UNKNOWN), ""
+    kind = int(DeviceType.UNKNOWN)
     if len(fields) >= 6 and re.fullmatch(r"-?[0-9]{1,9}", fields[2]):
         kind = int(fields[2])
-        constants = fields[3][1:-1] if fields[3].startswith("{") else fields[3]
-    solved = _tscore._recorded_poses(kind, constants, texts, profile, model) if kind in (0, 2) else None
+    solved = _tscore._recorded_poses(record, texts, profile, model)
     device = RecordedDevice()
     device.key, device.record, device.texts = key, record, texts
     device.device_type = member("DeviceType", kind)
