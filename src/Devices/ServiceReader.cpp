@@ -117,7 +117,7 @@ namespace TSCore
 
     bool ServiceReader::Impl::Check() noexcept
     {
-        nextCheck = Clock::now() + checkInterval;
+        nextCheck = Clock::now() + std::chrono::milliseconds(checkIntervalMilliseconds);
         try
         {
             const KeptSegment::FileId before = devices.Id();

@@ -30,7 +30,7 @@ namespace TSCore
     ///   publishes now. No byte past the size seen by that fstat is ever read. (Only a service
     ///   that truncates the file within the fraction of a microsecond between that fstat and the
     ///   copy could still fault the read, as it could on DeviceList's path.)
-    /// - In Update(), at most every checkInterval (and in every Refresh()): the time stamp, the
+    /// - In Update(), at most every checkIntervalMilliseconds (and in every Refresh()): the time stamp, the
     ///   device count and every device record, from the kept "Devices" mapping. A changed
     ///   count or record, or a replaced segment, updates the device list at once.
     /// Nothing else makes a system call, and nothing allocates once the reader's storage has
@@ -68,7 +68,7 @@ namespace TSCore
         /// From this age on a silent service counts as stopped (DeviceList::TessLinkRunning's bound).
         static constexpr long long stoppedAfterSeconds = 10;
         /// How often Update() reads the stamp, the count and the records.
-        static constexpr std::chrono::milliseconds checkInterval{100};
+        static constexpr long long checkIntervalMilliseconds = 100;
         /// What the Find functions return when nothing matches.
         static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
@@ -123,7 +123,7 @@ namespace TSCore
         ServiceReader(const ServiceReader&) = delete;
         ServiceReader& operator=(const ServiceReader&) = delete;
 
-        /// The check when it is due (checkInterval after the last one, or at once after a read
+        /// The check when it is due (checkIntervalMilliseconds after the last one, or at once after a read
         /// found a segment changed); otherwise one read of the steady clock. Call it once per
         /// frame. True when the device list changed.
         bool Update();
