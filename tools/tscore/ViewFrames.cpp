@@ -82,6 +82,12 @@ namespace TSCoreCli
         return nullptr;
     }
 
+    bool ViewFrames::StillListed(const Glove& glove)
+    {
+        reader.Refresh();
+        return PositionOf(reader, *glove.glove) != ServiceReader::npos;
+    }
+
     json ViewFrames::GloveJson(Glove& g, double now)
     {
         const GloveState state = ReadGlove(reader, g.glove, g.profile, pose);

@@ -68,6 +68,9 @@ namespace TSCoreCli
         const std::vector<Glove>& Gloves() const { return gloves; }
         /// The shown glove with that key, or nullptr.
         const Glove* Find(const std::string& key) const;
+        /// Checks the service now: whether it still lists the glove (a write on its own, between
+        /// two frames, goes only to a glove the service announces at that moment).
+        bool StillListed(const Glove& glove);
         /// The reader, as its latest check left it.
         const TSCore::ServiceReader& Reader() const { return reader; }
 

@@ -186,7 +186,7 @@ namespace TSCoreCli
         return true;
     }
 
-    void ViewHaptics::Tick(const ViewFrames& frames, double now)
+    void ViewHaptics::Tick(ViewFrames& frames, double now)
     {
         for (auto it = driven.begin(); it != driven.end();)
         {
@@ -202,7 +202,8 @@ namespace TSCoreCli
             const bool any = std::any_of(ffb.begin(), ffb.end(), [](int v) { return v > 0; }) ||
                              std::any_of(buzz.begin(), buzz.end(), [](int v) { return v > 0; });
             if (glove != nullptr &&
-                (ffb != d.sentFfb || buzz != d.sentBuzz || (any && now - d.sentAt >= resendSeconds)))
+                (ffb != d.sentFfb || buzz != d.sentBuzz || (any && now - d.sentAt >= resendSeconds)) &&
+                frames.StillListed(*glove))
                 Send(*glove, d, now);
             // Nothing left to hold once everything is off and written.
             it = !any && d.sent && d.sentFfb == ffb && d.sentBuzz == buzz ? driven.erase(it) : std::next(it);

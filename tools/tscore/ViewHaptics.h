@@ -33,8 +33,8 @@ namespace TSCoreCli
 
         /// Handles one message from a page; the answer.
         std::string Handle(const std::string& text, const ViewFrames& frames, double now);
-        /// Ends pulses that are over and writes what changed.
-        void Tick(const ViewFrames& frames, double now);
+        /// Ends pulses that are over and writes what changed, to gloves the service still lists.
+        void Tick(ViewFrames& frames, double now);
         /// Switches off every glove driven from the pages (on exit, when the last page closed).
         void StopAll(const ViewFrames& frames);
         bool Driving() const { return !driven.empty(); }
