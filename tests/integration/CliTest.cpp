@@ -788,9 +788,9 @@ TEST_F(Cli, WatchFitsTheTerminalAndShowsWhatIsNotLive)
     const auto device = [](const std::string& line)
     {
         const json frame = json::parse(line, nullptr, false);
-        return frame.is_object() && frame.contains("device") ? frame["device"]["id"].get<std::string>() +
-                                                                  " " + frame["state"]["word"].get<std::string>()
-                                                            : std::string();
+        return frame.is_object() && frame.contains("device")
+                   ? frame["device"]["id"].get<std::string>() + " " + frame["state"]["word"].get<std::string>()
+                   : std::string();
     };
     ASSERT_TRUE(running.WaitForLine([&](const std::string& l) { return device(l) == "QX7.2-R0001 live"; }));
     sim.Stop(SIGKILL);

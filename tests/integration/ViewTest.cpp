@@ -272,8 +272,9 @@ namespace
                                 "document.querySelectorAll('.glove-state[data-state=live]').length == 1";
         EXPECT_TRUE(browser.WaitFor(tab, one)) << browser.Evaluate(tab, "document.body.innerText");
         EXPECT_EQ(browser.Evaluate(tab, "tsView.loadId"), loadId);
-        EXPECT_NE(browser.Evaluate(tab, "document.querySelector('.glove .name').textContent").get<std::string>().find(
-                      "Kelvo KV1-R0001"),
+        EXPECT_NE(browser.Evaluate(tab, "document.querySelector('.glove .name').textContent")
+                      .get<std::string>()
+                      .find("Kelvo KV1-R0001"),
                   std::string::npos);
         EXPECT_EQ(TSCoreTest::Run(TSCORE_CLI_PATH, {"haptics", "--device", "0", "--ffb", "0,60,0,0"}).exitCode, 0);
         EXPECT_TRUE(browser.WaitFor(tab, "tsView.held('device0')[1] && tsView.labels().includes('held')"))
@@ -383,7 +384,8 @@ namespace
         ASSERT_TRUE(followed.is_object());
         EXPECT_LT(std::chrono::steady_clock::now() - restarted, std::chrono::seconds(1));
         std::this_thread::sleep_for(std::chrono::milliseconds(1300)); // past the view's resend
-        const json later = FrameWhere(again, [](const json& gloves) { return gloves.size() == 1; }, std::chrono::seconds(2));
+        const json later = FrameWhere(
+            again, [](const json& gloves) { return gloves.size() == 1; }, std::chrono::seconds(2));
         EXPECT_EQ(later["gloves"][0]["held"], json::array({false, false, false, false, false})) << later;
         EXPECT_FALSE(other.WaitForPrefix("haptics device0", std::chrono::milliseconds(100)));
         ASSERT_TRUE(again.Send(R"({"type":"levels","key":"device0","ffb":[0,30,0,0,0]})"));

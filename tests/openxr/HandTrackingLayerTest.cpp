@@ -25,6 +25,7 @@
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Hand/OpenXRHand.h>
+#include <TSCore/Haptics/TS_BuzzCmd.h>
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
 
@@ -442,9 +443,14 @@ TEST_F(HandTrackingLayer, ForceFeedbackCurlReachesTheGlovesWhileFocusedAndIsRele
 
     ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
     EXPECT_EQ(ForceFeedbackWithin(app, XR_TRUE), XR_TRUE);
-    // Each value times 100 on that finger; on the Kelvo the pinky has no channel.
+    // Each value times 100 on that finger; on the Kelvo the pinky has no channel. A vibration
+    // another program gave the glove stays.
+    std::shared_ptr<TSCore::HapticGlove> elsewhere;
+    ASSERT_TRUE(TSCore::HapticGlove::GetGlove(true, elsewhere));
+    elsewhere->SendHaptics(TSCore::Haptics::TS_BuzzCmd(0, 20, 0, 0, 0));
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,0,0,0,0 buzz=0,20,0,0,0 "));
     ASSERT_EQ(app.Curl(true, {0.1f, 0.25f, 0.5f, 0.75f, 1}), XR_SUCCESS);
-    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=10,25,50,75,100 buzz=0,0,0,0,0 thumper="));
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=10,25,50,75,100 buzz=0,20,0,0,0 thumper="));
     ASSERT_EQ(app.Curl(false, {App::leftOut, 0.3f, App::leftOut, 0.994f, 1}), XR_SUCCESS) << "locations left out are 0";
     ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=0,30,0,99 buzz=0,0 thumper=0 raw=7b5a011f01640101017d"));
 

@@ -4,13 +4,18 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Devices/ServiceReader.h>
+#include <TSCore/Haptics/TS_BuzzCmd.h>
 #include <TSCore/Haptics/TS_FFBCmd.h>
+#include <TSCore/Haptics/ThumperCmd.h>
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
+
+#include "CommandBytes.h"
 
 namespace TSCoreXR
 {
@@ -113,6 +118,26 @@ namespace TSCoreXR
             }
         }
 
+        // Vibration (and a Kelvo's thumper magnitude) as the glove's command entry holds them,
+        // whichever program sent them, so that a force-feedback command leaves them as they are.
+        // A Tessara's thumper effect plays once: it is never repeated.
+        void KeepVibration(const ServiceReader::DeviceInfo& info, TSCore::HapticGlove& glove)
+        {
+            std::string text;
+            ToolCommon::CommandLevels now;
+            if (!ServiceReader::ReadCommandText(info.deviceKey, text))
+                return;
+            if (info.type == TSCore::DeviceType::Tessara &&
+                ToolCommon::DecodeTessaraCommand(
+                    text, ToolCommon::TakesThumperByte(info.firmwareVersion, info.subFirmwareVersion), now))
+                glove.lastBuzz = TSCore::Haptics::TS_BuzzCmd(now.buzz);
+            else if (info.type == TSCore::DeviceType::Kelvo && ToolCommon::DecodeKelvoCommand(text, now))
+            {
+                glove.lastBuzz = TSCore::Haptics::TS_BuzzCmd(now.buzz);
+                glove.lastThumper = TSCore::Haptics::ThumperCmd(now.thumper);
+            }
+        }
+
         // Runs body on the first connected glove of that side under the reader's lock; false
         // when there is none, body returns false or the library throws.
         template <typename Body>
@@ -152,6 +177,7 @@ namespace TSCoreXR
                              std::vector<int> sent(levels.begin(), levels.end());
                              for (std::size_t f = static_cast<std::size_t>(channels); f < sent.size(); ++f)
                                  sent[f] = 0;
+                             KeepVibration(reader.Info(reader.FindKey(glove.GetDeviceKey())), glove);
                              glove.SendHaptics(TSCore::Haptics::TS_FFBCmd(sent));
                              // Only a command the library wrote becomes its last one.
                              return glove.lastFFB.levels == sent;

@@ -35,8 +35,8 @@ namespace TSCoreXR
     int ForceFeedbackChannels(bool right);
 
     /// Sends the levels to the first connected glove of that side, levels past its channels
-    /// as 0, vibration and thumper as the layer last sent them (it sends none: off). False,
-    /// nothing sent, when there is no such
+    /// as 0, vibration (and a Kelvo's thumper magnitude) as the glove's command entry holds
+    /// them, whichever program sent them. False, nothing sent, when there is no such
     /// glove, it has no channels, or the service stopped (no readable time stamp, or one 10 s
     /// old or more); false too when the library could not write the command.
     bool SendForce(bool right, const ForceLevels& levels);
