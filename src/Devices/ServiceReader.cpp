@@ -490,6 +490,41 @@ namespace TSCore
         return IMURotationOfText(glove, text, ThreadFrames(), q);
     }
 
+    // ---- One-off reads of other objects ----
+
+    namespace
+    {
+        bool ReadOnce(const char* segmentName, std::string_view object, std::string& out) noexcept
+        {
+            out.clear();
+            try
+            {
+                shm::ReadOnlySegment segment;
+                std::string error;
+                std::string text;
+                if (!segment.Open(segmentName, error) ||
+                    segment.Read(std::string(object), text) != shm::LookupResult::Found)
+                    return false;
+                out.swap(text);
+                return true;
+            }
+            catch (...)
+            {
+                return false; // no memory for the name or the copy
+            }
+        }
+    }
+
+    bool ServiceReader::ReadCommandText(std::string_view deviceKey, std::string& out)
+    {
+        return ReadOnce(shm::hapticsSegment, deviceKey, out);
+    }
+
+    bool ServiceReader::ReadServiceText(std::string_view object, std::string& out)
+    {
+        return ReadOnce(shm::devicesSegment, object, out);
+    }
+
     std::shared_ptr<TSDevice> ServiceReader::DeviceFromRecord(int deviceIndex, std::string_view record,
                                                               DeviceInfo* info)
     {

@@ -712,6 +712,7 @@ TEST_F(Cli, WatchFitsTheTerminalAndShowsWhatIsNotLive)
     EXPECT_EQ(screen.exitCode, 0);
     const std::string visible = std::regex_replace(screen.out, std::regex("\x1b\\[[0-9;?]*[A-Za-z]|\r"), "");
     EXPECT_TRUE(Has(visible, "State: live")) << visible;
+    EXPECT_TRUE(Has(visible, "Held by force feedback: none")) << visible;
     for (const auto& line : Lines(visible))
         EXPECT_LT(line.size(), 80u) << line;
 
@@ -738,6 +739,15 @@ TEST_F(Cli, WatchFitsTheTerminalAndShowsWhatIsNotLive)
         EXPECT_GT(live[i]["time"].get<double>(), live[i - 1]["time"].get<double>());
     }
     EXPECT_NEAR(live.back()["time"].get<double>(), static_cast<double>(std::time(nullptr)), 2.0);
+    EXPECT_EQ(live[0]["held"], json::array());
+    // Held: the fingers whose force-feedback level in the glove's current command is above 0.
+    ASSERT_EQ(Tscore({"haptics", "--device", "0", "--ffb", "0,40,40,0,0"}).exitCode, 0);
+    const json held = frames({"watch", "--json", "--seconds", "0.1"}).at(0);
+    EXPECT_EQ(held["held"], json::array({"Index", "Middle"}));
+    EXPECT_EQ(held["forceFeedback"], json::array({0, 40, 40, 0, 0}));
+    EXPECT_TRUE(std::regex_match(Lines(Tscore({"watch", "--seconds", "0.1"}).out).at(0),
+                                 std::regex("t=0.00 live( [TIMRP] -?[0-9.]+){5} q( -?[0-9.]+){4} held I,M")));
+    ASSERT_EQ(Tscore({"haptics", "--device", "0", "--stop"}).exitCode, 0);
 
     // A disconnected glove: its last reading, labelled and never new; pose refuses it.
     ASSERT_TRUE(sim.Control("disconnect 1"));
@@ -769,6 +779,27 @@ TEST_F(Cli, WatchFitsTheTerminalAndShowsWhatIsNotLive)
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(Has(r.err, "not running (time stamp 10")) << r.err;
     EXPECT_EQ(Tscore({"watch", "--seconds", "0.15"}).exitCode, 3);
+
+    // Killed and started again with other gloves: a running watch follows within a second,
+    // onto the first connected glove of the new service.
+    ASSERT_TRUE(sim.Control("scan 0"));
+    TSCoreTest::ChildProcess running;
+    ASSERT_TRUE(running.Start(TSCORE_CLI_PATH, {"watch", "--json", "--rate", "20"}));
+    const auto device = [](const std::string& line)
+    {
+        const json frame = json::parse(line, nullptr, false);
+        return frame.is_object() && frame.contains("device")
+                   ? frame["device"]["id"].get<std::string>() + " " + frame["state"]["word"].get<std::string>()
+                   : std::string();
+    };
+    ASSERT_TRUE(running.WaitForLine([&](const std::string& l) { return device(l) == "QX7.2-R0001 live"; }));
+    sim.Stop(SIGKILL);
+    ASSERT_TRUE(replay.Launch({"--kelvo", "right", "--tessara", "left"}));
+    const auto restarted = std::chrono::steady_clock::now();
+    EXPECT_TRUE(running.WaitForLine([&](const std::string& l) { return device(l) == "KV1-R0001 live"; },
+                                    std::chrono::seconds(3)));
+    EXPECT_LT(std::chrono::steady_clock::now() - restarted, std::chrono::seconds(1));
+    EXPECT_EQ(running.Stop(SIGTERM), 143);
 }
 
 #endif

@@ -15,6 +15,7 @@
 #include <TSCore/Devices/DeviceList.h>
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Devices/ServiceReader.h>
+#include <TSCore/Haptics/TS_FFBCmd.h>
 #include <TSCore/TS/TessaraVars.h>
 
 #include "SimTest.h"
@@ -143,6 +144,19 @@ TEST_F(ServiceReaderTest, AnswersAsThePerCallPathAndFollowsRecordChanges)
     ASSERT_TRUE(sim.Control("data 1 1;2|3"));
     for (std::size_t i = 0; i < 2; ++i)
         ExpectSameFrames(reader, i, *PerCallGlove(reader.Info(i).deviceKey), mixed, false);
+
+    // The command entries in "Haptics", read back as any writer left them; the service's own texts.
+    std::string command = "left alone";
+    EXPECT_FALSE(ServiceReader::ReadCommandText("device0", command)) << "nothing was sent yet";
+    EXPECT_EQ(command, "");
+    reader.Glove(1)->SendHaptics(Haptics::TS_FFBCmd(0, 50, 0, 99, 0));
+    ASSERT_TRUE(ServiceReader::ReadCommandText("device1", command));
+    EXPECT_EQ(command, std::string("{Z\x01\x33\x01\x64\x01\x01\x01}", 10)) << "Kelvo: four levels, thumper, two";
+    EXPECT_FALSE(ServiceReader::ReadCommandText("device0", command));
+    std::string text;
+    ASSERT_TRUE(ServiceReader::ReadServiceText("nDevices", text));
+    EXPECT_EQ(text, "3");
+    EXPECT_FALSE(ServiceReader::ReadServiceText("bridge", text)) << "the simulator writes no such object";
 
     // Records: new facts keep the object; another identity replaces it; a record that no longer
     // parses drops the entry. Connection states follow within one check.

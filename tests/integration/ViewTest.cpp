@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -70,6 +71,23 @@ namespace
                     return nullptr;
                 json message = json::parse(*text, nullptr, false);
                 if (message.is_object() && message.value("type", "") == type)
+                    return message;
+            }
+            return nullptr;
+        }
+
+        /// The first frame within timeout whose gloves satisfy done; null when none did.
+        template <typename Done>
+        static json FrameWhere(WebSocketClient& client, Done done, std::chrono::milliseconds timeout)
+        {
+            const auto until = std::chrono::steady_clock::now() + timeout;
+            for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now())
+            {
+                const auto text = client.Receive(std::chrono::duration_cast<std::chrono::milliseconds>(until - now));
+                if (!text)
+                    break;
+                json message = json::parse(*text, nullptr, false);
+                if (message.is_object() && message.value("type", "") == "frame" && done(message["gloves"]))
                     return message;
             }
             return nullptr;
@@ -247,10 +265,25 @@ namespace
             << browser.Evaluate(late, "document.body.innerText");
         EXPECT_EQ(browser.Evaluate(late, notLive),
                   json::array({"not live: no reading to show", "not live: no reading to show"}));
+        // Back with other gloves: the page shows those, and the fingers their commands hold.
         SimProcess restarted;
-        ASSERT_TRUE(restarted.Launch(gloves));
-        EXPECT_TRUE(browser.WaitFor(tab, live)) << browser.Evaluate(tab, "document.body.innerText");
+        ASSERT_TRUE(restarted.Launch({"--kelvo", "right", "--motion", "open"}));
+        const std::string one = "document.querySelectorAll('.glove').length == 1 && "
+                                "document.querySelectorAll('.glove-state[data-state=live]').length == 1";
+        EXPECT_TRUE(browser.WaitFor(tab, one)) << browser.Evaluate(tab, "document.body.innerText");
         EXPECT_EQ(browser.Evaluate(tab, "tsView.loadId"), loadId);
+        EXPECT_NE(browser.Evaluate(tab, "document.querySelector('.glove .name').textContent")
+                      .get<std::string>()
+                      .find("Kelvo KV1-R0001"),
+                  std::string::npos);
+        EXPECT_EQ(TSCoreTest::Run(TSCORE_CLI_PATH, {"haptics", "--device", "0", "--ffb", "0,60,0,0"}).exitCode, 0);
+        EXPECT_TRUE(browser.WaitFor(tab, "tsView.held('device0')[1] && tsView.labels().includes('held')"))
+            << browser.Evaluate(tab, "tsView.held('device0')");
+        EXPECT_EQ(browser.Evaluate(tab, "tsView.held('device0')"), json::array({false, true, false, false, false}));
+        EXPECT_EQ(browser.Evaluate(tab, "tsView.labels().filter(t => t == 'held').length"), 1);
+        EXPECT_EQ(browser.Evaluate(tab, "[...document.querySelectorAll('.fingers tr')].map(r => "
+                                        "r.querySelector('.held').textContent)"),
+                  json::array({"", "held 60", "", "", ""}));
         restarted.Stop();
     }
 #  endif
@@ -328,9 +361,39 @@ namespace
         ASSERT_TRUE(again.Send(R"({"type":"levels","key":"device0","ffb":[0,50,0,0,0],"buzz":[0,0,70,0,0]})"));
         EXPECT_EQ(Next(again, "reply").value("ok", false), true);
         EXPECT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,50,0,0,0 buzz=0,0,70,0,0"));
+        // The frames say which fingers the glove's command holds: there, the index finger.
+        const json held = FrameWhere(
+            again, [](const json& gloves) { return gloves.size() == 2 && gloves[0]["held"][1] == true; },
+            std::chrono::seconds(2));
+        ASSERT_TRUE(held.is_object());
+        EXPECT_EQ(held["gloves"][0]["held"], json::array({false, true, false, false, false}));
+        EXPECT_EQ(held["gloves"][0]["forceFeedback"], json::array({0, 50, 0, 0, 0}));
+        EXPECT_EQ(held["gloves"][1]["forceFeedback"], json::array({0, 0, 0, 0, nullptr})) << "a Kelvo: no pinky";
+
+        // Killed and started again with other gloves: followed within a second, and the new
+        // glove under the same key is never given the old one's levels.
+        sim.Stop(SIGKILL);
+        SimProcess other;
+        ASSERT_TRUE(other.Launch({"--kelvo", "right"}));
+        const auto restarted = std::chrono::steady_clock::now();
+        const json followed = FrameWhere(
+            again,
+            [](const json& gloves)
+            { return gloves.size() == 1 && gloves[0]["kind"] == "Kelvo" && gloves[0]["state"] == "live"; },
+            std::chrono::seconds(3));
+        ASSERT_TRUE(followed.is_object());
+        EXPECT_LT(std::chrono::steady_clock::now() - restarted, std::chrono::seconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1300)); // past the view's resend
+        const json later = FrameWhere(
+            again, [](const json& gloves) { return gloves.size() == 1; }, std::chrono::seconds(2));
+        EXPECT_EQ(later["gloves"][0]["held"], json::array({false, false, false, false, false})) << later;
+        EXPECT_FALSE(other.WaitForPrefix("haptics device0", std::chrono::milliseconds(100)));
+        ASSERT_TRUE(again.Send(R"({"type":"levels","key":"device0","ffb":[0,30,0,0,0]})"));
+        EXPECT_EQ(Next(again, "reply").value("ok", false), true);
+        EXPECT_TRUE(other.WaitForPrefix("haptics device0 kelvo ffb=0,30,0,0 "));
         // Stopped with haptics on, the view switches off what it drove.
         EXPECT_EQ(view.Stop(SIGTERM), 143);
-        EXPECT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,0,0,0,0 buzz=0,0,0,0,0"));
+        EXPECT_TRUE(other.WaitForPrefix("haptics device0 kelvo ffb=0,0,0,0 buzz=0,0"));
     }
 
     TEST_F(View, AStalledPageCostsTheOthersNothingAndIsDropped)

@@ -6,6 +6,7 @@
 
 #include <openxr/openxr.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -22,7 +23,9 @@
 
 #include <TSCore/Devices/DeviceList.h>
 #include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Hand/OpenXRHand.h>
+#include <TSCore/Haptics/TS_BuzzCmd.h>
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
 
@@ -249,18 +252,39 @@ namespace
         return out;
     }
 
-    // The hand's isActive and every joint's flags; isActive false goes with no flags.
+    // The hand's isActive and every joint's flags, once the layer's reader has seen the change
+    // (it checks the service every 100 ms): within a second, or the test fails. isActive false
+    // goes with no flags.
     void ExpectFlags(App& app, bool right, XrSpaceLocationFlags flags)
     {
         XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
         XrHandJointLocationsEXT locations;
-        ASSERT_EQ(app.Locate(right, locations, joints), XR_SUCCESS);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        do
+        {
+            ASSERT_EQ(app.Locate(right, locations, joints), XR_SUCCESS);
+            if ((locations.isActive == XR_TRUE) == (flags != 0) && joints[0].locationFlags == flags)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        } while (std::chrono::steady_clock::now() < until);
         EXPECT_EQ(locations.isActive, flags ? XR_TRUE : XR_FALSE) << (right ? "right" : "left");
         for (const auto& joint : joints)
             EXPECT_EQ(joint.locationFlags, flags);
     }
 
     void ExpectInactive(App& app, bool right) { ExpectFlags(app, right, 0); }
+
+    // What the system reports for force feedback, once the layer's reader has seen it (within a second).
+    XrBool32 ForceFeedbackWithin(App& app, XrBool32 wanted)
+    {
+        XrBool32 reported = app.SystemProperties();
+        for (int i = 0; i < 100 && reported != wanted; ++i)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            reported = app.SystemProperties();
+        }
+        return reported;
+    }
 }
 
 TEST_F(HandTrackingLayer, AnswersBothHandsFromTheGlovesAsTheConverterDoes)
@@ -338,7 +362,8 @@ TEST_F(HandTrackingLayer, FollowsTheGlovesAndTheServicesState)
     {
         TSCoreTest::SimProcess stale;
         ASSERT_TRUE(stale.Launch({"--tessara", "right", "--stale"}));
-        ExpectInactive(app, true); // a time stamp 100 s old
+        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the layer has looked
+        ExpectInactive(app, true);                                   // a time stamp 100 s old
     }
 
     ASSERT_TRUE(sim.Launch({"--tessara", "right"}));
@@ -367,6 +392,12 @@ TEST_F(HandTrackingLayer, FollowsTheGlovesAndTheServicesState)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         ASSERT_EQ(app.Locate(true, locations, joints), XR_SUCCESS);
     }
+    ExpectInactive(app, true);
+
+    // A service started again with other gloves is followed within a second: only a left hand now.
+    TSCoreTest::SimProcess other;
+    ASSERT_TRUE(other.Launch({"--kelvo", "left"}));
+    ExpectFlags(app, false, OpenXRHand::allFlags);
     ExpectInactive(app, true);
 }
 
@@ -411,7 +442,12 @@ TEST_F(HandTrackingLayer, ForceFeedbackCurlReachesTheGlovesWhileFocusedAndIsRele
     EXPECT_EQ(app.Curl(true, {1, 1, 1, 1, 1}), XR_ERROR_FEATURE_UNSUPPORTED);
 
     ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
-    EXPECT_EQ(app.SystemProperties(), XR_TRUE);
+    EXPECT_EQ(ForceFeedbackWithin(app, XR_TRUE), XR_TRUE);
+    // A vibration another program gave the glove stays under the layer's force.
+    std::shared_ptr<TSCore::HapticGlove> elsewhere;
+    ASSERT_TRUE(TSCore::HapticGlove::GetGlove(true, elsewhere));
+    elsewhere->SendHaptics(TSCore::Haptics::TS_BuzzCmd(0, 20, 0, 0, 0));
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,0,0,0,0 buzz=0,20,0,0,0 "));
     // A curl of 1 holds the simulated index where it was while the hand closes.
     ASSERT_TRUE(sim.Control("flex 0 0,0.2,0.2,0,0"));
     const auto reach = [&app](XrHandJointEXT tip)
@@ -430,7 +466,7 @@ TEST_F(HandTrackingLayer, ForceFeedbackCurlReachesTheGlovesWhileFocusedAndIsRele
     EXPECT_LT(reach(XR_HAND_JOINT_MIDDLE_TIP_EXT), middle - 0.02f) << "the middle finger closes";
     // Each value times 100 on that finger; on the Kelvo the pinky has no channel.
     ASSERT_EQ(app.Curl(true, {0.1f, 0.25f, 0.5f, 0.75f, 1}), XR_SUCCESS);
-    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=10,25,50,75,100 buzz=0,0,0,0,0 thumper="));
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=10,25,50,75,100 buzz=0,20,0,0,0 thumper="));
     ASSERT_EQ(app.Curl(false, {App::leftOut, 0.3f, App::leftOut, 0.994f, 1}), XR_SUCCESS) << "locations left out are 0";
     ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=0,30,0,99 buzz=0,0 thumper=0 raw=7b5a011f01640101017d"));
 
@@ -482,10 +518,43 @@ TEST_F(HandTrackingLayer, ForceFeedbackCurlReachesTheGlovesWhileFocusedAndIsRele
     ASSERT_EQ(app.Curl(false, {0.6f}), XR_SUCCESS);
     ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=60,0,0,0 "));
     ASSERT_TRUE(sim.Control("disconnect 0"));
+    ExpectInactive(app, true); // the layer has seen it
     EXPECT_EQ(app.Curl(true, {0.5f}), XR_ERROR_FEATURE_UNSUPPORTED);
     ASSERT_EQ(xrDestroyInstance(app.instance), XR_SUCCESS);
     app.instance = XR_NULL_HANDLE;
     ASSERT_TRUE(sim.WaitForPrefix("haptics device1 kelvo ffb=0,0,0,0 "));
+}
+
+// Focus lost while another thread applies force: whichever comes first, the glove ends free.
+TEST_F(HandTrackingLayer, FocusLostWhileAnotherThreadAppliesForceAlwaysReleases)
+{
+    ASSERT_TRUE(sim.Launch({"--tessara", "right"}));
+    App app;
+    ASSERT_NO_FATAL_FAILURE(app.Open());
+    for (int round = 0; round < 12; ++round)
+    {
+        ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_FOCUSED));
+        // Force on, then off: the tracker holds force after every other call.
+        std::atomic<int> applied{0};
+        std::thread applying(
+            [&]
+            {
+                while (app.Curl(true, {applied % 2 == 0 ? 0.7f : 0.0f}) == XR_SUCCESS)
+                    ++applied;
+            });
+        while (applied.load() < 1 + round)
+            std::this_thread::yield();
+        ASSERT_EQ(xrRequestExitSession(app.session), XR_SUCCESS);
+        ASSERT_NO_FATAL_FAILURE(app.Await(XR_SESSION_STATE_STOPPING)); // polled here, on this thread
+        applying.join();
+        std::string command;
+        ASSERT_TRUE(TSCore::ServiceReader::ReadCommandText("device0", command));
+        ASSERT_GE(command.size(), 7u);
+        EXPECT_EQ(command.substr(2, 5), std::string(5, '\x01')) << "round " << round << ": every force level 0";
+        ASSERT_EQ(xrEndSession(app.session), XR_SUCCESS);
+        ASSERT_EQ(xrDestroySession(app.session), XR_SUCCESS);
+        ASSERT_NO_FATAL_FAILURE(app.NewSession());
+    }
 }
 
 // A whole session under Khronos' core validation layer, placed above the TSCore layer so that

@@ -34,12 +34,19 @@ namespace TSCoreXR
         return XR_SUCCESS;
     }
 
+    std::mutex& ForceMutex()
+    {
+        static std::mutex mutex;
+        return mutex;
+    }
+
     XrResult ApplyForceFeedbackCurl(XrHandTrackerEXT handTracker,
                                     const XrForceFeedbackCurlApplyLocationsMNDX* locations)
     {
         return Guarded(
             [&]() -> XrResult
             {
+                const std::lock_guard<std::mutex> lock(ForceMutex());
                 const auto tracker = Registry::FindTracker(handTracker);
                 if (!tracker)
                     return XR_ERROR_HANDLE_INVALID;

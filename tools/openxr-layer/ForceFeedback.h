@@ -5,6 +5,7 @@
 
 #include <openxr/openxr.h>
 
+#include <mutex>
 #include <vector>
 
 #include "ForceFeedbackCurl.h"
@@ -31,4 +32,23 @@ namespace TSCoreXR
 
     /// Releases the force the trackers applied: every level 0 on their sides' gloves.
     void ReleaseForce(const std::vector<TrackerEntry>& trackers);
+
+    /// Held by an apply from its focus check to marking its tracker as holding force, and by
+    /// every release from the registry change that calls for it to the release itself. An
+    /// event polled on another thread that ends focus, or a tracker, session or instance
+    /// destroyed there, thus comes wholly before an apply (which then sees it and applies
+    /// nothing) or wholly after it (and releases what it applied): release always wins. Taken
+    /// before the registry's lock and the gloves' lock, never while holding either.
+    std::mutex& ForceMutex();
+
+    /// change: a Registry call that notes a state or forgets handles and returns the trackers
+    /// that held force; runs it and releases them as one step against every apply.
+    template <typename Change>
+    auto ReleaseAfter(Change change)
+    {
+        const std::lock_guard<std::mutex> lock(ForceMutex());
+        auto holding = change();
+        ReleaseForce(holding);
+        return holding;
+    }
 }

@@ -1,8 +1,5 @@
 #include "GloveHands.h"
 
-#include <charconv>
-#include <chrono>
-#include <ctime>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -11,100 +8,81 @@
 #include <vector>
 
 #include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
+#include <TSCore/Haptics/TS_BuzzCmd.h>
 #include <TSCore/Haptics/TS_FFBCmd.h>
+#include <TSCore/Haptics/ThumperCmd.h>
 #include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
 
-#include "Devices/SharedMemory.h"
+#include "CommandBytes.h"
 
 namespace TSCoreXR
 {
     using TSCore::OpenXRHand;
+    using TSCore::ServiceReader;
     using TSCore::Kinematics::Quat;
 
     namespace
     {
-        // The library is called from one thread at a time; applications locate hands from any.
-        std::mutex libraryMutex;
-
-        // Finding a glove reads every device record, twice the cost of the reading itself, so
-        // the glove of each side is kept between frames and looked up again a few times a
-        // second (a glove disconnected meanwhile is dropped then) or as soon as it is not read.
-        constexpr std::chrono::milliseconds lookupInterval(250);
-        struct Found
+        // The layer's one reader. Applications may call the layer from any thread (locate on
+        // one, apply force on another, poll events on a third), and a reader is used from one
+        // thread at a time: every use holds the lock, which also guards the configuration's
+        // profiles and the glove objects' last commands.
+        struct Gloves
         {
-            std::shared_ptr<TSCore::HapticGlove> glove;
-            std::chrono::steady_clock::time_point at;
+            std::mutex mutex;
+            std::optional<ServiceReader> reader; ///< made on first use, not when the layer loads
+            TSCore::HandPose pose;               ///< reused from call to call: a frame allocates nothing
+
+            ServiceReader& Reader()
+            {
+                if (!reader)
+                    reader.emplace();
+                reader->Update();
+                return *reader;
+            }
         };
-        Found found[2]; // left, right; guarded by libraryMutex
 
-        std::shared_ptr<TSCore::HapticGlove> Glove(bool right, bool again)
+        Gloves& Shared()
         {
-            Found& side = found[right ? 1 : 0];
-            const auto now = std::chrono::steady_clock::now();
-            if (again || !side.glove || now - side.at >= lookupInterval)
-            {
-                if (!TSCore::HapticGlove::GetGlove(right, side.glove))
-                    side.glove.reset();
-                side.at = now;
-            }
-            return side.glove;
+            static Gloves gloves;
+            return gloves;
         }
 
-        // Seconds since the service's latest time stamp, read where it lives on every call (the
-        // library keeps no such age); none when the service stopped or wrote no readable stamp.
-        std::optional<long long> StampAge()
+        // The hand pose and orientation of the first connected glove of that side, from one
+        // reading, and what they may claim; Lost when there is none.
+        OpenXRHand::Tracking Read(ServiceReader& reader, bool right, const TSCore::HandProfile& profile,
+                                  TSCore::HandPose& pose, Quat& imu)
         {
-            namespace shm = TSCore::detail::SharedMemory;
-            shm::ReadOnlySegment segment;
-            std::string error;
-            std::string text;
-            if (!segment.Open(shm::devicesSegment, error) ||
-                segment.Read(shm::timeStampObject, text) != shm::LookupResult::Found)
-                return std::nullopt;
-            long long stamp = 0;
-            if (std::from_chars(text.data(), text.data() + text.size(), stamp).ec != std::errc())
-                return std::nullopt;
-            return static_cast<long long>(std::time(nullptr)) - stamp;
+            const std::size_t at = reader.FindGlove(right);
+            if (at == ServiceReader::npos)
+                return OpenXRHand::Tracking::Lost;
+            const bool complete = reader.GetHandPose(at, profile, pose) &&
+                                  ServiceReader::IMURotationFromText(*reader.Glove(at), reader.Text(at), imu);
+            const std::optional<long long> age = reader.StampAge();
+            return OpenXRHand::TrackingOf(age.has_value(), age.value_or(0), reader.Info(at).connected, complete);
         }
 
-        // The hand pose and orientation of a complete reading of a connected glove, and what they
-        // may claim; Lost when there is none.
-        OpenXRHand::Tracking Read(bool right, TSCore::HandProfile& profile, TSCore::HandPose& pose, Quat& imu)
-        {
-            for (bool again : {false, true})
-            {
-                const std::shared_ptr<TSCore::HapticGlove> glove = Glove(right, again);
-                if (!glove)
-                    break;
-                if (glove->GetHandPose(profile, pose) && glove->GetIMURotation(imu) && glove->IsConnected())
-                {
-                    const std::optional<long long> age = StampAge();
-                    return OpenXRHand::TrackingOf(age.has_value(), age.value_or(0), true, true);
-                }
-            }
-            return OpenXRHand::Tracking::Lost;
-        }
-
-        bool ReadLocked(bool right, LayerConfig& config, const OpenXRHand::Pose& space, OpenXRHand::Locations& out)
+        bool ReadLocked(Gloves& gloves, bool right, const LayerConfig& config, const OpenXRHand::Pose& space,
+                        OpenXRHand::Locations& out)
         {
             // GetHandPose computes on the default model of the glove's side.
             static const TSCore::Kinematics::BasicHandModel rightModel =
                 TSCore::Kinematics::BasicHandModel::Default(true);
             static const TSCore::Kinematics::BasicHandModel leftModel =
                 TSCore::Kinematics::BasicHandModel::Default(false);
-            TSCore::HandPose pose;
             Quat imu;
             OpenXRHand::Pose wrist;
             const OpenXRHand::Tracking tracking =
-                Read(right, right ? config.rightProfile : config.leftProfile, pose, imu);
+                Read(gloves.Reader(), right, right ? config.rightProfile : config.leftProfile, gloves.pose, imu);
             if (tracking == OpenXRHand::Tracking::Lost ||
                 !OpenXRHand::WristPose(imu, right ? config.rightOffset : config.leftOffset, wrist))
                 return false;
             const Quat yaw = Quat::FromAngleAxis(config.yawDegrees * TSCore::Kinematics::Values::Deg2Rad, 0, 1, 0);
             wrist.position = space.position + space.orientation.Rotate(wrist.position);
             wrist.orientation = space.orientation * yaw * wrist.orientation;
-            return OpenXRHand::Locate(pose, right ? rightModel : leftModel, tracking, wrist, out);
+            return OpenXRHand::Locate(gloves.pose, right ? rightModel : leftModel, tracking, wrist, out);
         }
     }
 
@@ -112,8 +90,9 @@ namespace TSCoreXR
     {
         try
         {
-            std::lock_guard<std::mutex> lock(libraryMutex);
-            if (ReadLocked(right, config, space, out))
+            Gloves& gloves = Shared();
+            std::lock_guard<std::mutex> lock(gloves.mutex);
+            if (ReadLocked(gloves, right, config, space, out))
                 return true;
         }
         catch (const std::exception&)
@@ -139,16 +118,38 @@ namespace TSCoreXR
             }
         }
 
-        // Runs body on the connected glove of that side under the library's lock; false when
-        // there is none, body returns false or the library throws.
+        // Vibration (and a Kelvo's thumper magnitude) as the glove's command entry holds them,
+        // whichever program sent them, so that a force-feedback command leaves them as they are.
+        // A Tessara's thumper effect plays once: it is never repeated.
+        void KeepVibration(const ServiceReader::DeviceInfo& info, TSCore::HapticGlove& glove)
+        {
+            std::string text;
+            ToolCommon::CommandLevels now;
+            if (!ServiceReader::ReadCommandText(info.deviceKey, text))
+                return;
+            if (info.type == TSCore::DeviceType::Tessara &&
+                ToolCommon::DecodeTessaraCommand(
+                    text, ToolCommon::TakesThumperByte(info.firmwareVersion, info.subFirmwareVersion), now))
+                glove.lastBuzz = TSCore::Haptics::TS_BuzzCmd(now.buzz);
+            else if (info.type == TSCore::DeviceType::Kelvo && ToolCommon::DecodeKelvoCommand(text, now))
+            {
+                glove.lastBuzz = TSCore::Haptics::TS_BuzzCmd(now.buzz);
+                glove.lastThumper = TSCore::Haptics::ThumperCmd(now.thumper);
+            }
+        }
+
+        // Runs body on the first connected glove of that side under the reader's lock; false
+        // when there is none, body returns false or the library throws.
         template <typename Body>
         bool WithGlove(bool right, Body body) noexcept
         {
             try
             {
-                std::lock_guard<std::mutex> lock(libraryMutex);
-                const std::shared_ptr<TSCore::HapticGlove> glove = Glove(right, false);
-                return glove && glove->IsConnected() && body(*glove);
+                Gloves& gloves = Shared();
+                std::lock_guard<std::mutex> lock(gloves.mutex);
+                ServiceReader& reader = gloves.Reader();
+                const std::size_t at = reader.FindGlove(right);
+                return at != ServiceReader::npos && body(reader, *reader.Glove(at));
             }
             catch (const std::exception&)
             {
@@ -160,22 +161,23 @@ namespace TSCoreXR
     int ForceFeedbackChannels(bool right)
     {
         int channels = 0;
-        WithGlove(right, [&](TSCore::HapticGlove& glove) { return (channels = Channels(glove)) > 0; });
+        WithGlove(right,
+                  [&](const ServiceReader&, TSCore::HapticGlove& glove) { return (channels = Channels(glove)) > 0; });
         return channels;
     }
 
     bool SendForce(bool right, const ForceLevels& levels)
     {
         return WithGlove(right,
-                         [&](TSCore::HapticGlove& glove)
+                         [&](const ServiceReader& reader, TSCore::HapticGlove& glove)
                          {
-                             const std::optional<long long> age = StampAge();
                              const int channels = Channels(glove);
-                             if (channels == 0 || !age || *age >= OpenXRHand::stoppedAfterSeconds)
+                             if (channels == 0 || reader.State() == ServiceReader::ServiceState::Stopped)
                                  return false;
                              std::vector<int> sent(levels.begin(), levels.end());
                              for (std::size_t f = static_cast<std::size_t>(channels); f < sent.size(); ++f)
                                  sent[f] = 0;
+                             KeepVibration(reader.Info(reader.FindKey(glove.GetDeviceKey())), glove);
                              glove.SendHaptics(TSCore::Haptics::TS_FFBCmd(sent));
                              // Only a command the library wrote becomes its last one.
                              return glove.lastFFB.levels == sent;
@@ -185,7 +187,7 @@ namespace TSCoreXR
     void ReleaseForce(bool right)
     {
         WithGlove(right,
-                  [](TSCore::HapticGlove& glove)
+                  [](const ServiceReader&, TSCore::HapticGlove& glove)
                   {
                       glove.SendHaptics(TSCore::Haptics::TS_FFBCmd::off);
                       return true;

@@ -115,10 +115,15 @@ namespace TSCoreXR
         return Guarded(
             [&]() -> XrResult
             {
-                const auto tracker = Registry::RemoveTracker(handTracker);
+                std::optional<TrackerEntry> tracker;
+                ReleaseAfter(
+                    [&]
+                    {
+                        tracker = Registry::RemoveTracker(handTracker);
+                        return tracker ? std::vector<TrackerEntry>{*tracker} : std::vector<TrackerEntry>{};
+                    });
                 if (!tracker)
                     return XR_ERROR_HANDLE_INVALID;
-                ReleaseForce({*tracker});
                 const auto entry = Registry::FindInstance(tracker->instance);
                 if (entry && entry->destroySpace)
                     entry->destroySpace(tracker->space);

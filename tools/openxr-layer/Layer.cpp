@@ -132,7 +132,7 @@ namespace TSCoreXR
                     const auto entry = Registry::FindInstance(instance);
                     if (!entry || !entry->destroyInstance)
                         return XR_ERROR_HANDLE_INVALID;
-                    ReleaseForce(Registry::RemoveInstance(instance));
+                    ReleaseAfter([&] { return Registry::RemoveInstance(instance); });
                     return entry->destroyInstance(instance);
                 });
         }
@@ -181,7 +181,7 @@ namespace TSCoreXR
                     if (!entry || !entry->destroySession)
                         return XR_ERROR_HANDLE_INVALID;
                     // The trackers' spaces end with the session, as the trackers do.
-                    ReleaseForce(Registry::RemoveSession(session));
+                    ReleaseAfter([&] { return Registry::RemoveSession(session); });
                     return entry->destroySession(session);
                 });
         }
@@ -200,7 +200,7 @@ namespace TSCoreXR
                     if (result == XR_SUCCESS && event && event->type == XR_TYPE_EVENT_DATA_SESSION_STATE_CHANGED)
                     {
                         const auto* changed = reinterpret_cast<const XrEventDataSessionStateChanged*>(event);
-                        ReleaseForce(Registry::SetSessionState(changed->session, changed->state));
+                        ReleaseAfter([&] { return Registry::SetSessionState(changed->session, changed->state); });
                     }
                     return result;
                 });

@@ -137,8 +137,10 @@ namespace TSCoreCli
             }
         }
 
-        /// One step: reads the glove 30 times a second for `length` seconds; the readings taken.
-        long RunStep(TSCore::HapticGlove& glove, int phase, double length, const Units& units, LiveBlock* block)
+        /// One step: reads the glove 30 times a second for `length` seconds (every complete
+        /// reading widens its calibration range); the readings taken.
+        long RunStep(TSCore::ServiceReader& reader, const std::shared_ptr<TSCore::HapticGlove>& glove,
+                     const TSCore::HandProfile& profile, int phase, double length, const Units& units, LiveBlock* block)
         {
             const std::string heading =
                 "Step " + std::to_string(phase + 1) + "/" + std::to_string(phaseCount) + ": " + phases[phase];
@@ -148,27 +150,25 @@ namespace TSCoreCli
             const auto start = Clock::now();
             const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
             long readings = 0;
+            TSCore::HandPose pose;
             for (long tick = 0; !Interrupted() && elapsed() < length; ++tick)
             {
-                std::vector<Vect3D> values;
-                if (glove.GetCalibrationValues(values))
-                {
-                    glove.UpdateCalibrationRange(values);
+                reader.Update();
+                if (ReadGlove(reader, glove, profile, pose).complete)
                     ++readings;
-                }
                 if (block != nullptr)
                 {
-                    std::vector<std::string> lines{"Calibrating " + Describe(glove) + "   Ctrl-C cancels",
+                    std::vector<std::string> lines{"Calibrating " + Describe(*glove) + "   Ctrl-C cancels",
                                                    heading + "   " + Fixed(length - elapsed(), 1) + " s left",
                                                    "Ranges are in " + units.meaning};
-                    for (const auto& line : RangeLines(glove, units))
+                    for (const auto& line : RangeLines(*glove, units))
                         lines.push_back(line);
                     block->Draw(lines, TerminalSizeNow(), TerminalResized());
                 }
                 SleepFor(std::min(static_cast<double>(tick + 1) / 30.0, length) - elapsed());
             }
             if (block == nullptr)
-                for (const auto& line : RangeLines(glove, units))
+                for (const auto& line : RangeLines(*glove, units))
                     *progress << "  " << line << "\n";
             return readings;
         }
@@ -211,11 +211,12 @@ namespace TSCoreCli
 
         /// A glove whose readings are not current would calibrate the profile to nothing. A pose
         /// the starting profile makes invalid is what calibrating mends, so that one is fine.
-        int CheckGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile)
+        int CheckGlove(TSCore::ServiceReader& reader, const std::shared_ptr<TSCore::HapticGlove>& glove,
+                       const TSCore::HandProfile& profile)
         {
             TSCore::HandPose pose;
-            const GloveState state = GloveReader(glove, profile).First(pose);
-            return std::string(state.Word()) == "invalid" ? exitOk : state.Refuse(Describe(glove));
+            const GloveState state = FirstReading(reader, glove, profile, pose);
+            return std::string(state.Word()) == "invalid" ? exitOk : state.Refuse(Describe(*glove));
         }
 
         int RunCalibrate(const CalibrateOptions& options)
@@ -225,12 +226,13 @@ namespace TSCoreCli
             std::string why;
             if (!ToolCommon::CanWrite(options.out, why))
                 return Fail(exitCannotWrite, "cannot write " + options.out + ": " + why + ". Nothing was calibrated");
+            TSCore::ServiceReader reader;
             std::shared_ptr<TSCore::HapticGlove> glove;
             // Starting from a stored profile keeps the other glove family's part of it.
             TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
-            if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
+            if (const int code = SelectGloveAndProfile(options.glove, reader, glove, profile))
                 return code;
-            if (const int code = CheckGlove(*glove, profile))
+            if (const int code = CheckGlove(reader, glove, profile))
                 return code;
 
             InstallInterruptHandler();
@@ -245,7 +247,7 @@ namespace TSCoreCli
             for (int phase = 0; phase < phaseCount && !Interrupted(); ++phase)
             {
                 GetReady(phase, options.pause, block);
-                readings += RunStep(*glove, phase, options.seconds / phaseCount, units, block);
+                readings += RunStep(reader, glove, profile, phase, options.seconds / phaseCount, units, block);
             }
             live.Finish();
             if (Interrupted())

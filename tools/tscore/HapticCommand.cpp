@@ -7,11 +7,10 @@
 #include <TSCore/Haptics/TS_FFBCmd.h>
 #include <TSCore/Haptics/ThumperCmd.h>
 
-#include "Devices/SharedMemory.h"
+#include <TSCore/Devices/ServiceReader.h>
 
 namespace TSCoreCli
 {
-    namespace SharedMemory = TSCore::detail::SharedMemory;
     using TSCore::Haptics::TS_ThumperCmd;
 
     namespace
@@ -80,17 +79,23 @@ namespace TSCoreCli
     bool HapticCommand::Current(Levels& out, std::string& why) const
     {
         why.clear();
-        SharedMemory::ReadOnlySegment segment;
-        std::string error;
         std::string text;
-        if (!segment.Open(SharedMemory::hapticsSegment, error) ||
-            segment.Read(glove->GetDeviceKey(), text) != SharedMemory::LookupResult::Found)
+        if (!TSCore::ServiceReader::ReadCommandText(glove->GetDeviceKey(), text))
             return false;
         const bool read = tessara ? ToolCommon::DecodeTessaraCommand(text, PlaysEffects(), out)
                                   : ToolCommon::DecodeKelvoCommand(text, out);
         if (!read)
             why = "its command entry holds a text of another form (" + std::to_string(text.size()) + " bytes)";
         return read;
+    }
+
+    std::optional<std::vector<int>> HapticCommand::Force() const
+    {
+        Levels levels = Off();
+        std::string why;
+        if (!Current(levels, why) && !why.empty())
+            return std::nullopt;
+        return First(levels.ffb, Channels().ffb);
     }
 
     HapticCommand::Levels HapticCommand::Off() const
@@ -142,6 +147,15 @@ namespace TSCoreCli
         for (const Effect& e : effects)
             out += (out.empty() ? "" : ", ") + std::string(e.name);
         return out;
+    }
+
+    std::vector<std::size_t> HapticCommand::HeldFingers(const std::vector<int>& force)
+    {
+        std::vector<std::size_t> held;
+        for (std::size_t f = 0; f < force.size(); ++f)
+            if (force[f] > 0)
+                held.push_back(f);
+        return held;
     }
 
     int HapticCommand::LastEffectCode() { return static_cast<int>(TS_ThumperCmd::Rumble); }

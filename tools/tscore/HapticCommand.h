@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <TSCore/Devices/HapticGlove.h>
 #include <TSCore/Haptics/TS_ThumperCmd.h>
@@ -33,6 +34,11 @@ namespace TSCoreCli
         /// What the glove's entry holds now. False when it holds nothing (nothing was sent
         /// since the service made the segment); false with why when its text is of another form.
         bool Current(Levels& out, std::string& why) const;
+        /// The force-feedback levels of what the entry holds, one per channel, thumb first: a
+        /// finger with a level above 0 is held (the glove resists its flexion with that
+        /// percentage of its full force). All 0 when the entry holds nothing; none when it
+        /// holds a text of another form.
+        std::optional<std::vector<int>> Force() const;
         /// The off command: every level 0, no effect, magnitude 0.
         Levels Off() const;
         /// Writes five ffb and five buzz levels (beyond the glove's channels not sent) and the
@@ -49,6 +55,9 @@ namespace TSCoreCli
         static std::string EffectNames();
         /// The largest effect code of the table, the smallest being 1.
         static int LastEffectCode();
+
+        /// The fingers (thumb 0 first) that force-feedback levels hold: those above 0.
+        static std::vector<std::size_t> HeldFingers(const std::vector<int>& force);
 
     private:
         std::shared_ptr<TSCore::HapticGlove> glove;

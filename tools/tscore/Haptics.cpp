@@ -191,16 +191,18 @@ namespace TSCoreCli
                                        "(see tscore haptics --help)");
             if (const int code = CheckCounts(options))
                 return code;
-            if (const int code = CheckRemoteLink(RemoteUse::Haptics))
+            const TSCore::ServiceReader reader;
+            const ServiceStatus service = ServiceStatus::Of(reader);
+            if (const int code = CheckRemoteLink(RemoteUse::Haptics, service))
                 return code;
             std::shared_ptr<TSCore::HapticGlove> glove;
-            if (const int code = SelectGlove(options.glove, glove))
+            if (const int code = SelectGlove(options.glove, reader, glove))
                 return code;
             const std::string target = Describe(*glove);
             // Nobody reads the commands of a service that is gone.
-            if (const int code = ServiceStatus::Read().Refuse())
+            if (const int code = service.Refuse())
                 return code;
-            const bool connected = glove->IsConnected();
+            const bool connected = reader.Info(reader.FindKey(glove->GetDeviceKey())).connected;
             if (!connected)
                 Warn(target + " is announced but not connected: the command is written, but no glove receives it");
 

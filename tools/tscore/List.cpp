@@ -4,8 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include <TSCore/Devices/DeviceList.h>
-#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Devices/TSDevice.h>
 
 #include "Commands.h"
@@ -18,8 +17,7 @@
 namespace TSCoreCli
 {
     using json = nlohmann::ordered_json;
-    using TSCore::DeviceList;
-    using TSCore::HapticGlove;
+    using TSCore::ServiceReader;
     using TSCore::TSDevice;
 
     namespace
@@ -42,25 +40,22 @@ namespace TSCoreCli
             return std::to_string(static_cast<int>(type)); // a number the library gives no name
         }
 
-        /// One device as list shows it; index is what --device takes (gloves only).
-        json DeviceJson(TSDevice& device, const ServiceStatus& service, int& gloveIndex)
+        /// One device as list shows it, from its record as the reader's check found it; index is
+        /// what --device takes (gloves only).
+        json DeviceJson(const ServiceReader::DeviceInfo& device, const ServiceStatus& service, int& gloveIndex)
         {
-            auto* glove = dynamic_cast<HapticGlove*>(&device);
-            const TSCore::DeviceType type = device.GetDeviceType();
-            const bool isGlove =
-                glove != nullptr && (type == TSCore::DeviceType::Tessara || type == TSCore::DeviceType::Kelvo);
-            return {{"index", isGlove ? json(gloveIndex++) : json(nullptr)},
-                    {"key", device.GetDeviceKey()},
-                    {"kind", KindName(type)},
-                    {"id", device.GetDeviceID()},
-                    {"hardware", device.GetHardwareVersion()},
-                    {"firmware", device.GetFirmwareString()},
-                    {"side", isGlove ? json(glove->IsRight() ? "right" : "left") : json(nullptr)},
-                    {"connected", device.IsConnected()},
-                    {"state", DeviceWord(service, device.IsConnected())},
-                    {"pps", device.PacketsPerSecond()},
-                    {"address", device.GetAddress()},
-                    {"connection", ConnectionName(device.GetConnectionType())}};
+            return {{"index", device.isGlove ? json(gloveIndex++) : json(nullptr)},
+                    {"key", device.deviceKey},
+                    {"kind", KindName(device.type)},
+                    {"id", device.deviceID},
+                    {"hardware", device.hardwareVersion},
+                    {"firmware", device.firmware},
+                    {"side", device.isGlove ? json(device.isRight ? "right" : "left") : json(nullptr)},
+                    {"connected", device.connected},
+                    {"state", DeviceWord(service, device.connected)},
+                    {"pps", device.packetsPerSecond},
+                    {"address", device.address},
+                    {"connection", ConnectionName(device.connectionType)}};
         }
 
         std::string Cell(const json& value)
@@ -92,11 +87,12 @@ namespace TSCoreCli
 
         int RunList(bool asJson)
         {
-            const ServiceStatus service = ServiceStatus::Read();
+            const ServiceReader reader;
+            const ServiceStatus service = ServiceStatus::Of(reader);
             json devices = json::array();
             int gloveIndex = 0;
-            for (const auto& device : DeviceList::GetDevices())
-                devices.push_back(DeviceJson(*device, service, gloveIndex));
+            for (std::size_t i = 0; i < reader.DeviceCount(); ++i)
+                devices.push_back(DeviceJson(reader.Info(i), service, gloveIndex));
             if (asJson)
             {
                 const json out = {{"service",
@@ -110,7 +106,7 @@ namespace TSCoreCli
                 std::cout << "Connection service: " << service.Describe() << "\n";
                 std::cout << (devices.empty() ? "No devices.\n" : DeviceTable(devices)) << std::flush;
             }
-            if (const int code = CheckRemoteLink(RemoteUse::List))
+            if (const int code = CheckRemoteLink(RemoteUse::List, service))
                 return code;
             return service.Refuse();
         }

@@ -1,18 +1,14 @@
 #include "LiveState.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
 #include <string_view>
 
 #include <TSCore/Util/StrStuff.h>
 
-#include "Devices/SharedMemory.h"
 #include "ExitCodes.h"
 
 namespace TSCoreCli
 {
-    namespace SharedMemory = TSCore::detail::SharedMemory;
     using TSCore::Kinematics::Quat;
     using TSCore::Kinematics::Vect3D;
 
@@ -45,45 +41,15 @@ namespace TSCoreCli
         }
     }
 
-    ServiceStatus ServiceStatus::Read()
-    {
-        SharedMemory::ReadOnlySegment segment;
-        std::string error;
-        std::string text;
-        if (!segment.Open(SharedMemory::devicesSegment, error) ||
-            segment.Read(SharedMemory::timeStampObject, text) != SharedMemory::LookupResult::Found)
-            return OfStampAge(std::nullopt);
-        char* end = nullptr;
-        const long long stamp = std::strtoll(text.c_str(), &end, 10);
-        if (end == text.c_str())
-            return OfStampAge(std::nullopt);
-        return OfStampAge(static_cast<long long>(std::time(nullptr)) - stamp);
-    }
-
-    ServiceStatus ServiceStatus::OfStampAge(std::optional<long long> age)
+    ServiceStatus ServiceStatus::Of(const TSCore::ServiceReader& reader)
     {
         ServiceStatus status;
-        status.stampAge = age;
-        if (!age || *age >= stoppedAfterSeconds)
-            status.condition = ServiceCondition::Stopped;
-        else
-            status.condition = *age < staleAfterSeconds ? ServiceCondition::Running : ServiceCondition::Stale;
+        status.condition = reader.State();
+        status.stampAge = reader.StampAge();
         return status;
     }
 
-    const char* ServiceStatus::Name() const
-    {
-        switch (condition)
-        {
-        case ServiceCondition::Running:
-            return "running";
-        case ServiceCondition::Stale:
-            return "stale";
-        case ServiceCondition::Stopped:
-            break;
-        }
-        return "stopped";
-    }
+    const char* ServiceStatus::Name() const { return TSCore::ServiceReader::StateName(condition); }
 
     std::string ServiceStatus::Describe() const
     {
@@ -131,10 +97,15 @@ namespace TSCoreCli
         return service.condition == ServiceCondition::Stale ? "stale" : "connected";
     }
 
-    bool GloveState::Live() const { return service.condition == ServiceCondition::Running && connected && Valid(); }
+    bool GloveState::Live() const
+    {
+        return service.condition == ServiceCondition::Running && announced && connected && Valid();
+    }
 
     const char* GloveState::Word() const
     {
+        if (service.condition != ServiceCondition::Stopped && !announced)
+            return "absent";
         const char* device = DeviceWord(service, connected);
         if (std::string_view(device) != "connected")
             return device;
@@ -152,6 +123,8 @@ namespace TSCoreCli
         std::string line;
         if (word == "stopped")
             return ("service " + service.Describe() + ": no current reading").substr(0, 79);
+        if (word == "absent")
+            return "the service no longer announces this glove: waiting for one";
         if (word == "disconnected")
             line = std::string("glove disconnected") + shown;
         else if (word == "stale")
@@ -168,6 +141,9 @@ namespace TSCoreCli
         const std::string word = Word();
         if (word == "stopped")
             return service.Refuse();
+        if (word == "absent")
+            return Fail(exitNoGlove, target + " is no longer announced by the connection service (it was replaced "
+                                              "or removed). `tscore list` shows the gloves it announces now");
         if (word == "disconnected")
             return Fail(exitNoGlove, target + " is disconnected: its last reading is not current. `tscore list` "
                                               "shows the gloves; pick a connected one with --device N");
@@ -180,25 +156,6 @@ namespace TSCoreCli
         if (word == "invalid")
             return Fail(exitInvalid, InvalidPoseMessage(invalidFingers));
         return exitOk;
-    }
-
-    GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose)
-    {
-        GloveState state = ReadGlove(glove, profile, pose, ServiceStatus{});
-        state.service = ServiceStatus::Read();
-        return state;
-    }
-
-    GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose,
-                         const ServiceStatus& service)
-    {
-        GloveState state;
-        state.complete = glove.GetHandPose(profile, pose);
-        state.connected = glove.IsConnected();
-        state.service = service;
-        if (state.complete)
-            state.invalidFingers = InvalidFingers(pose);
-        return state;
     }
 
     std::vector<std::string> InvalidFingers(const TSCore::HandPose& pose)

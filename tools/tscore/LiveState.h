@@ -4,41 +4,34 @@
 // calibrate, haptics, view):
 // - The service writes its time stamp every second. It is running while the stamp is less
 //   than 3 s old (a stamp ahead of the clock counts as fresh), stale ("not updating") from
-//   3 s on, and stopped from 10 s on, or when "Devices" or the stamp is missing.
+//   3 s on, and stopped from 10 s on, or when "Devices" or the stamp is missing: the reader's
+//   rule (ServiceReader::StateForStampAge), taken from it here and nowhere written again.
 // - A glove is live when the service is running, its record says connected and its reading
 //   is complete and valid. A stopped service's word comes first (its records are not current
-//   either); then a record that says not connected ("disconnected"); then a stale service;
-//   then an incomplete or invalid reading.
+//   either); then a glove the service no longer announces ("absent"); then a record that
+//   says not connected ("disconnected"); then a stale service; then an incomplete or invalid
+//   reading.
 // - Nothing stale or disconnected is presented as current: views label it, pose refuses it.
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Hand/HandPose.h>
-#include <TSCore/Hand/HandProfile.h>
+#include <TSCore/Kinematics/Quat.h>
 
 namespace TSCoreCli
 {
-    enum class ServiceCondition
-    {
-        Running, ///< its time stamp is fresh
-        Stale,   ///< its segments are there, its time stamp has not moved for a while
-        Stopped  ///< no segments, no time stamp in them, or one too old to wait for
-    };
-
-    constexpr long long staleAfterSeconds = 3;
-    constexpr long long stoppedAfterSeconds = 10;
+    using ServiceCondition = TSCore::ServiceReader::ServiceState;
 
     struct ServiceStatus
     {
         ServiceCondition condition = ServiceCondition::Stopped;
         std::optional<long long> stampAge; ///< seconds since the latest time stamp (negative: ahead)
 
-        static ServiceStatus Read();
-        /// The rule: the condition of a service whose stamp is this old (none: no stamp).
-        static ServiceStatus OfStampAge(std::optional<long long> age);
+        /// What the reader's latest check found.
+        static ServiceStatus Of(const TSCore::ServiceReader& reader);
         /// "running", "stale" or "stopped".
         const char* Name() const;
         /// "running (time stamp 0 s old)", "not updating (time stamp 5 s old)", "not running
@@ -55,34 +48,29 @@ namespace TSCoreCli
     struct GloveState
     {
         ServiceStatus service;
+        bool announced = true; ///< the service still lists the glove (the same device object)
         bool connected = false;
         bool complete = false;                   ///< a complete reading arrived
         std::vector<std::string> invalidFingers; ///< fingers without finite numbers
         double readingTime = 0.0;                ///< seconds since 1970 when the reading was first seen; 0: none
         bool newReading = false;                 ///< not the reading the previous read of this glove gave
+        std::optional<TSCore::Kinematics::Quat> orientation; ///< of the same reading, when it has one
 
         bool Valid() const { return complete && invalidFingers.empty(); }
         /// Everything current: the service updating, the glove connected, the pose valid.
         bool Live() const;
         /// Whether the numbers may be shown at all (labelled when not live): a valid reading
-        /// of a service that has not stopped.
-        bool Showable() const { return Valid() && service.condition != ServiceCondition::Stopped; }
-        /// One word for what a reader must know first: live, stale, stopped, disconnected,
-        /// incomplete or invalid.
+        /// of a glove still announced by a service that has not stopped.
+        bool Showable() const { return Valid() && announced && service.condition != ServiceCondition::Stopped; }
+        /// One word for what a reader must know first: live, stale, stopped, absent,
+        /// disconnected, incomplete or invalid.
         const char* Word() const;
         /// One line of at most 79 characters saying what is not live, or that all is.
         std::string Headline() const;
         /// exitOk when live; otherwise says why the reading of target is not current and
-        /// returns the code for it (3 service, 4 disconnected, 7 incomplete, 9 invalid).
+        /// returns the code for it (3 service, 4 absent or disconnected, 7 incomplete, 9 invalid).
         int Refuse(const std::string& target) const;
     };
-
-    /// Reads the glove's pose through the profile, and its state with it.
-    GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose);
-    /// The same with the service's state read once for several gloves: every read maps the
-    /// segments anew, which costs more than the pose itself.
-    GloveState ReadGlove(TSCore::HapticGlove& glove, TSCore::HandProfile& profile, TSCore::HandPose& pose,
-                         const ServiceStatus& service);
 
     /// The fingers whose angles, positions or rotations are missing or not finite.
     std::vector<std::string> InvalidFingers(const TSCore::HandPose& pose);

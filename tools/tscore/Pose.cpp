@@ -38,21 +38,20 @@ namespace TSCoreCli
 
         int RunPose(const PoseOptions& options)
         {
+            TSCore::ServiceReader reader;
             std::shared_ptr<TSCore::HapticGlove> glove;
             TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
-            if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
+            if (const int code = SelectGloveAndProfile(options.glove, reader, glove, profile))
                 return code;
             TSCore::HandPose pose;
-            GloveReader reader(*glove, profile);
-            const GloveState state = reader.First(pose);
-            TSCore::Kinematics::Quat q;
-            const bool imu = state.complete && glove->GetIMURotation(q);
+            const GloveState state = FirstReading(reader, glove, profile, pose);
             // The machine-readable forms carry the state, so they are printed whatever it is;
             // the exit code still says that a reading that is not live is no current pose.
             if (options.json && state.complete && state.service.condition != ServiceCondition::Stopped)
             {
-                PoseSource source{glove->GetDeviceID(), KindName(glove->GetDeviceType()),      glove->GetDeviceKey(),
-                                  state.readingTime,    imu ? std::optional(q) : std::nullopt, state};
+                const PoseSource source{glove->GetDeviceID(),  KindName(glove->GetDeviceType()),
+                                        glove->GetDeviceKey(), state.readingTime,
+                                        state.orientation,     state};
                 // Names come from another process: bytes that are not UTF-8 are replaced.
                 std::cout
                     << PoseToJson(pose, source).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
@@ -65,7 +64,7 @@ namespace TSCoreCli
             if (options.storage)
                 std::cout << pose.Serialize() << std::endl;
             else if (!options.json && !options.openxr)
-                std::cout << PlainPose(pose, Describe(*glove), imu ? std::optional(q) : std::nullopt) << std::endl;
+                std::cout << PlainPose(pose, Describe(*glove), state.orientation) << std::endl;
             return exitOk;
         }
     }

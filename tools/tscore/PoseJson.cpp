@@ -108,9 +108,11 @@ namespace TSCoreCli
         return out;
     }
 
-    double NowSeconds()
+    double WallSeconds(std::chrono::system_clock::time_point at)
     {
-        const auto now = std::chrono::system_clock::now().time_since_epoch();
-        return static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()) / 1000.0;
+        const auto since = at.time_since_epoch();
+        return static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count()) / 1000.0;
     }
+
+    double NowSeconds() { return WallSeconds(std::chrono::system_clock::now()); }
 }

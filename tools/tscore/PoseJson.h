@@ -9,6 +9,7 @@
 // Angles in radians, positions in millimetres, as the library holds them; every number as the
 // shortest text that reads back as the library's float. Numbers that are not finite are null.
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -43,4 +44,6 @@ namespace TSCoreCli
 
     /// The current time as seconds since 1970-01-01 UTC, to the millisecond.
     double NowSeconds();
+    /// A moment as seconds since 1970-01-01 UTC, to the millisecond.
+    double WallSeconds(std::chrono::system_clock::time_point at);
 }

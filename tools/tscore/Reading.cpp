@@ -3,66 +3,71 @@
 #include <algorithm>
 #include <chrono>
 
-#include <TSCore/Devices/DeviceList.h>
-
 #include "Interrupt.h"
 #include "PoseJson.h"
 
 namespace TSCoreCli
 {
-    std::string GloveReader::SensorText() const
+    using TSCore::ServiceReader;
+
+    std::size_t PositionOf(const ServiceReader& reader, const TSCore::HapticGlove& glove)
     {
-        std::string text;
-        TSCore::DeviceList::GetSensorDataString(glove.GetDeviceKey(), text);
-        return text;
+        const std::size_t at = reader.FindKey(glove.GetDeviceKey());
+        return at != ServiceReader::npos && reader.Glove(at).get() == &glove ? at : ServiceReader::npos;
     }
 
-    GloveState GloveReader::Read(TSCore::HandPose& out)
+    GloveState ReadGlove(ServiceReader& reader, const std::shared_ptr<TSCore::HapticGlove>& glove,
+                         const TSCore::HandProfile& profile, TSCore::HandPose& out)
     {
-        // The pose belongs to a text when the text is the same before and after it was read.
         GloveState state;
-        std::string text;
-        for (int attempt = 0; attempt < 3; ++attempt)
+        state.service = ServiceStatus::Of(reader);
+        const std::size_t at = PositionOf(reader, *glove);
+        if (at == ServiceReader::npos)
         {
-            const std::string before = SensorText();
-            state = ReadGlove(glove, profile, out);
-            text = SensorText();
-            if (text == before)
-                break;
+            state.announced = false;
+            out = TSCore::HandPose::DefaultIdle(glove->IsRight());
+            return state;
         }
-        state.newReading = !any || text != lastText;
-        if (state.newReading)
-        {
-            lastText = text;
-            lastTime = NowSeconds();
-            any = true;
-        }
-        state.readingTime = state.complete ? lastTime : 0.0;
+        state.connected = reader.Info(at).connected;
+        state.complete = reader.GetHandPose(at, profile, out);
+        const ServiceReader::Reading reading = reader.LastReading(at);
+        state.newReading = reading.IsNew();
+        if (!state.complete)
+            return state;
+        state.invalidFingers = InvalidFingers(out);
+        state.readingTime = WallSeconds(reading.firstSeenWall);
+        TSCore::Kinematics::Quat q;
+        if (ServiceReader::IMURotationFromText(*glove, reader.Text(at), q))
+            state.orientation = q;
         return state;
     }
 
-    GloveState GloveReader::First(TSCore::HandPose& out, double timeout)
+    GloveState FirstReading(ServiceReader& reader, const std::shared_ptr<TSCore::HapticGlove>& glove,
+                            const TSCore::HandProfile& profile, TSCore::HandPose& out, double timeout)
     {
         using Clock = std::chrono::steady_clock;
         const auto end = Clock::now() + std::chrono::duration<double>(timeout);
-        GloveState state = Read(out);
-        while (!state.complete && !Interrupted() && Clock::now() < end)
+        reader.Update();
+        GloveState state = ReadGlove(reader, glove, profile, out);
+        while (!state.complete && state.announced && !Interrupted() && Clock::now() < end)
         {
             SleepFor(0.02);
-            state = Read(out);
+            reader.Update();
+            state = ReadGlove(reader, glove, profile, out);
         }
         if (!state.Live())
             return state;
-        const int pps = glove.PacketsPerSecond();
+        const int pps = reader.Info(PositionOf(reader, *glove)).packetsPerSecond;
         const double interval = pps > 0 ? 1.0 / pps : 0.05;
         const auto until = Clock::now() + std::chrono::duration<double>(std::clamp(2.5 * interval, 0.02, 0.25));
         while (!Interrupted() && Clock::now() < until)
         {
             SleepFor(0.002);
-            if (SensorText() == lastText)
-                continue;
+            reader.Update();
             TSCore::HandPose next;
-            const GloveState arrived = Read(next);
+            const GloveState arrived = ReadGlove(reader, glove, profile, next);
+            if (!arrived.newReading)
+                continue;
             if (arrived.Live())
             {
                 out = next;

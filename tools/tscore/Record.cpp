@@ -8,12 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include <TSCore/Devices/DeviceList.h>
-#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Devices/TSDevice.h>
 
 #include "Commands.h"
-#include "Devices/SharedMemory.h"
 #include "ExitCodes.h"
 #include "Interrupt.h"
 #include "LiveState.h"
@@ -26,8 +24,7 @@
 namespace TSCoreCli
 {
     using ToolCommon::RecordingFile;
-    using TSCore::DeviceList;
-    namespace SharedMemory = TSCore::detail::SharedMemory;
+    using TSCore::ServiceReader;
 
     namespace
     {
@@ -41,60 +38,46 @@ namespace TSCoreCli
 
         struct Track
         {
+            std::shared_ptr<TSCore::TSDevice> device; ///< the object of the reader's list recorded
             std::string key;
-            std::string last;
-            bool seen = false;
+            bool lost = false; ///< the service dropped or replaced it: its readings end
         };
 
-        /// The devices to record: every one, or the gloves --device names (as `tscore list` counts them).
-        int ChooseDevices(const RecordOptions& options, std::vector<std::shared_ptr<TSCore::TSDevice>>& out)
+        /// The devices to record: every one, or the gloves --device names (as `tscore list`
+        /// counts them), with the records the reader's check found.
+        int ChooseDevices(const RecordOptions& options, const ServiceReader& reader, std::vector<std::size_t>& out)
         {
             // A service that does not update would be recorded as frozen gloves.
-            if (const int code = ServiceStatus::Read().Refuse())
+            if (const int code = ServiceStatus::Of(reader).Refuse())
                 return code;
-            const auto devices = DeviceList::GetDevices();
-            if (devices.empty())
+            if (reader.DeviceCount() == 0)
                 return Fail(exitNoGlove, "the service announces no device");
-            if (options.devices.empty())
-            {
-                out = devices;
-                return exitOk;
-            }
-            const auto gloves = TSCore::HapticGlove::GetHapticGloves();
+            for (std::size_t i = 0; options.devices.empty() && i < reader.DeviceCount(); ++i)
+                out.push_back(i);
             for (const int index : options.devices)
             {
-                if (index < 0 || static_cast<std::size_t>(index) >= gloves.size())
+                const std::size_t at = NthGlove(reader, index);
+                if (at == ServiceReader::npos)
                     return Fail(exitNoGlove, NoGloveWithIndex(index));
                 // A device is one track of the file, however often it is named.
-                const auto& glove = gloves[static_cast<std::size_t>(index)];
-                if (std::find(out.begin(), out.end(), glove) == out.end())
-                    out.push_back(glove);
+                if (std::find(out.begin(), out.end(), at) == out.end())
+                    out.push_back(at);
             }
             return exitOk;
         }
 
-        /// The header and device lines. The full record text is not in the public API; it is read
-        /// here directly so that a replay announces each device with the record it had.
-        int HeaderLines(const std::vector<std::shared_ptr<TSCore::TSDevice>>& devices, std::vector<std::string>& lines,
-                        std::vector<Track>& tracks)
+        /// The header and a device line per device, with its full record, so that a replay
+        /// announces each device with the record it had.
+        void HeaderLines(const ServiceReader& reader, const std::vector<std::size_t>& devices,
+                         std::vector<std::string>& lines, std::vector<Track>& tracks)
         {
-            SharedMemory::ReadOnlySegment segment;
-            std::string error;
-            if (!segment.Open(SharedMemory::devicesSegment, error))
-                return FailNoService();
             lines.push_back(RecordingFile::HeaderLine());
-            for (const auto& device : devices)
+            for (const std::size_t at : devices)
             {
-                std::string record;
-                if (segment.Read(device->GetDeviceKey(), record) != SharedMemory::LookupResult::Found)
-                {
-                    Warn("the record of " + device->GetDeviceKey() + " cannot be read; it is left out");
-                    continue;
-                }
-                lines.push_back(RecordingFile::DeviceLine(device->GetDeviceKey(), record));
-                tracks.push_back({device->GetDeviceKey(), std::string(), false});
+                const ServiceReader::DeviceInfo& info = reader.Info(at);
+                lines.push_back(RecordingFile::DeviceLine(info.deviceKey, info.record));
+                tracks.push_back({reader.Device(at), info.deviceKey, false});
             }
-            return tracks.empty() ? Fail(exitNoGlove, "no device record can be read") : exitOk;
         }
 
         void DrawProgress(double t, double total, long readings)
@@ -106,26 +89,47 @@ namespace TSCoreCli
                 std::cout << "\r" << Fixed(t, 1) << " s  " << readings << " readings   Ctrl-C stops" << std::flush;
         }
 
+        /// A new text of the track's device, when it has one; a device the service no longer
+        /// lists as the same object ends its track (with a warning), never mixing another
+        /// device's texts into it.
+        bool NewText(ServiceReader& reader, Track& track, std::string& text)
+        {
+            if (track.lost)
+                return false;
+            const std::size_t at = reader.FindKey(track.key);
+            if (at == ServiceReader::npos || reader.Device(at) != track.device)
+            {
+                track.lost = true;
+                Warn(track.key + " is no longer the device recorded (the service dropped or replaced it): its "
+                                 "readings end here");
+                return false;
+            }
+            if (!reader.Read(at).IsNew())
+                return false;
+            text.assign(reader.Text(at));
+            return true;
+        }
+
         /// Polls every sensor text 200 times a second and writes each change; the readings written.
-        long Capture(const RecordOptions& options, std::vector<Track>& tracks, std::ostream& file, double& elapsed)
+        long Capture(const RecordOptions& options, ServiceReader& reader, std::vector<Track>& tracks,
+                     std::ostream& file, double& elapsed)
         {
             const bool progress = StdoutIsTerminal() && options.out != "-";
             using Clock = std::chrono::steady_clock;
             const auto start = Clock::now();
             long readings = 0;
             double lastDrawn = -1.0;
+            std::string text;
             for (long tick = 0; !Interrupted() && file; ++tick)
             {
                 const double t = std::chrono::duration<double>(Clock::now() - start).count();
                 if (options.seconds > 0.0 && t >= options.seconds)
                     break;
+                reader.Update();
                 for (auto& track : tracks)
                 {
-                    std::string text;
-                    if (!DeviceList::GetSensorDataString(track.key, text) || (track.seen && text == track.last))
+                    if (!NewText(reader, track, text))
                         continue;
-                    track.seen = true;
-                    track.last = text;
                     // Microseconds are plenty and keep the file free of long binary fractions.
                     file << RecordingFile::DataLine(std::round(t * 1e6) / 1e6, track.key, text) << '\n';
                     ++readings;
@@ -148,13 +152,13 @@ namespace TSCoreCli
             std::string why;
             if (!ToolCommon::CanWrite(options.out, why))
                 return Fail(exitCannotWrite, "cannot write " + options.out + ": " + why);
-            std::vector<std::shared_ptr<TSCore::TSDevice>> devices;
+            ServiceReader reader;
+            std::vector<std::size_t> devices;
             std::vector<std::string> header;
             std::vector<Track> tracks;
-            if (const int code = ChooseDevices(options, devices))
+            if (const int code = ChooseDevices(options, reader, devices))
                 return code;
-            if (const int code = HeaderLines(devices, header, tracks))
-                return code;
+            HeaderLines(reader, devices, header, tracks);
             std::ofstream file;
             if (options.out != "-")
                 file.open(options.out, std::ios::binary | std::ios::trunc);
@@ -166,7 +170,7 @@ namespace TSCoreCli
 
             InstallInterruptHandler();
             double elapsed = 0.0;
-            const long readings = Capture(options, tracks, sink, elapsed);
+            const long readings = Capture(options, reader, tracks, sink, elapsed);
             sink.flush();
             if (file.is_open())
                 file.close();

@@ -1,11 +1,9 @@
 #include "RecordingPose.h"
 
 #include <memory>
-#include <vector>
 
-#include <TSCore/Kelvo/Kelvo.h>
-#include <TSCore/Kinematics/BasicHandModel.h>
-#include <TSCore/TS/Tessara.h>
+#include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
 
 #include "Select.h"
 #include "Terminal.h"
@@ -16,29 +14,12 @@ namespace TSCoreCli
     {
         using RecordingFile = ToolCommon::RecordingFile;
 
-        /// The glove a device record announces, parsed by the library; empty for other devices.
-        std::shared_ptr<TSCore::HapticGlove> GloveOfRecord(const std::string& record)
+        /// The glove a device record announces, parsed as the service reader parses records;
+        /// empty for other devices.
+        std::shared_ptr<TSCore::HapticGlove> GloveOfRecord(int index, const std::string& record)
         {
-            std::vector<std::string> fields;
-            for (std::size_t start = 0;;)
-            {
-                const std::size_t at = record.find('@', start);
-                fields.push_back(record.substr(start, at == std::string::npos ? std::string::npos : at - start));
-                if (at == std::string::npos)
-                    break;
-                start = at + 1;
-            }
-            if (fields.size() < 6)
-                return nullptr;
-            std::string constants = fields[3];
-            if (!constants.empty() && constants.front() == '{')
-                constants = constants.size() >= 2 ? constants.substr(1, constants.size() - 2) : std::string();
-            std::shared_ptr<TSCore::TSDevice> device;
-            if (fields[2] == "0")
-                device = TSCore::TS::Tessara::Parse(constants);
-            else if (fields[2] == "2")
-                device = TSCore::Kelvo::Kelvo::Parse(constants);
-            return std::dynamic_pointer_cast<TSCore::HapticGlove>(device);
+            return std::dynamic_pointer_cast<TSCore::HapticGlove>(
+                TSCore::ServiceReader::DeviceFromRecord(index, record));
         }
 
         /// The last text of device i at or before `at`; false when it has none by then.
@@ -60,28 +41,15 @@ namespace TSCoreCli
             return found;
         }
 
-        /// The pose of one reading; false when the reading is not complete.
+        /// The pose of one reading, as the glove computes it from a text it read itself; false
+        /// when the reading is not complete.
         bool Solve(TSCore::HapticGlove& glove, const std::string& text, const TSCore::HandProfile& profile,
                    RecordedPose& out)
         {
-            const auto model = TSCore::Kinematics::BasicHandModel::Default(glove.IsRight());
-            if (auto* tessara = dynamic_cast<TSCore::TS::Tessara*>(&glove))
-            {
-                const TSCore::TS::TS_GloveInfo info = tessara->GetGloveModel();
-                const auto data = TSCore::TS::TS_SensorData::Parse(text, info);
-                out.pose = TSCore::TS::Tessara::CalculateHandPose(TSCore::TS::Tessara::CalculateGlovePose(data, info),
-                                                                  model, profile.tsProfile);
-                out.imu = data.IMUParsed();
-                out.orientation = data.imuRotation;
-                return data.ParsedValues() == info.numSensors;
-            }
-            auto& kelvo = dynamic_cast<TSCore::Kelvo::Kelvo&>(glove);
-            const TSCore::Kelvo::Kelvo_GloveInfo info = kelvo.GetGloveModel();
-            const auto data = TSCore::Kelvo::Kelvo_SensorData::Parse(text, info);
-            out.pose = TSCore::Kelvo::Kelvo::CalculateHandPose(model, data, profile.kelvoProfile);
-            out.imu = data.IMUParsed();
-            out.orientation = data.imuRotation;
-            return data.parsedValues == info.numSensors;
+            if (!TSCore::ServiceReader::HandPoseFromText(glove, text, profile, out.pose))
+                return false;
+            out.imu = TSCore::ServiceReader::IMURotationFromText(glove, text, out.orientation);
+            return true;
         }
     }
 
@@ -92,7 +60,7 @@ namespace TSCoreCli
         int gloveIndex = 0;
         for (std::size_t i = 0; i < recording.devices.size(); ++i)
         {
-            auto glove = GloveOfRecord(recording.devices[i].record);
+            auto glove = GloveOfRecord(static_cast<int>(i), recording.devices[i].record);
             if (!glove || (device >= 0 && gloveIndex++ != device))
                 continue;
             std::string text;

@@ -3,27 +3,21 @@
 #include <ctime>
 #include <string>
 
+#include <TSCore/Devices/ServiceReader.h>
+
 #include "BridgeLink.h"
-#include "Devices/SharedMemory.h"
 #include "ExitCodes.h"
-#include "LiveState.h"
-#include "ServiceSegments.h"
 
 namespace TSCoreCli
 {
-    namespace SharedMemory = TSCore::detail::SharedMemory;
     using TSCoreService::BridgeLink;
 
     namespace
     {
         bool ReadLink(BridgeLink& out)
         {
-            SharedMemory::ReadOnlySegment segment;
-            std::string error;
             std::string text;
-            return segment.Open(SharedMemory::devicesSegment, error) &&
-                   segment.Read(BridgeLink::object, text) == SharedMemory::LookupResult::Found &&
-                   BridgeLink::Parse(text, out);
+            return TSCore::ServiceReader::ReadServiceText(BridgeLink::object, text) && BridgeLink::Parse(text, out);
         }
 
         int NoPublisher(const BridgeLink& link)
@@ -41,7 +35,7 @@ namespace TSCoreCli
         int ServiceThere(const ServiceStatus& service)
         {
             // From the library's ten seconds on, a service counts as stopped.
-            const bool stale = service.stampAge && *service.stampAge < TSCoreService::ServiceSegments::freshSeconds;
+            const bool stale = service.condition == ServiceCondition::Stale;
             return Fail(exitNoService,
                         "the connection service on the glove PC " +
                             (stale ? "is not updating its time stamp (" + std::to_string(*service.stampAge) + " s old)"
@@ -50,7 +44,7 @@ namespace TSCoreCli
         }
     }
 
-    int CheckRemoteLink(RemoteUse use)
+    int CheckRemoteLink(RemoteUse use, const ServiceStatus& service)
     {
         BridgeLink link;
         if (!ReadLink(link))
@@ -62,7 +56,6 @@ namespace TSCoreCli
                                            " s old): start it again with `tscore-bridge mirror &`");
         if (link.publisher != BridgeLink::Publisher::Heard)
             return NoPublisher(link);
-        const ServiceStatus service = ServiceStatus::Read();
         if (service.condition != ServiceCondition::Running)
             return ServiceThere(service);
         const std::string dropped = "the glove PC's tscore-bridge publish drops the haptic commands given here: it "

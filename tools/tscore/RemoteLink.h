@@ -4,6 +4,8 @@
 // being used is said of the machine that lacks it: the mirror here, the publisher on the glove
 // PC, or the connection service there. The mirror says how its link stands in "bridge".
 
+#include "LiveState.h"
+
 namespace TSCoreCli
 {
     enum class RemoteUse
@@ -16,5 +18,6 @@ namespace TSCoreCli
     /// the glove PC lacks for `use` (the mirror stopped, no publisher heard, the glove PC's
     /// service not running, haptic commands dropped there: only a warning for List) and
     /// returns the exit code for it; exitOk when nothing is missing or no mirror runs here.
-    int CheckRemoteLink(RemoteUse use);
+    /// service: this machine's service (the mirror) as the command's reader found it.
+    int CheckRemoteLink(RemoteUse use, const ServiceStatus& service);
 }

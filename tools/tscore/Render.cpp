@@ -80,19 +80,19 @@ namespace TSCoreCli
 
         int PoseFromGlove(const RenderOptions& options, TSCore::HandPose& pose, SvgOptions& svg)
         {
+            TSCore::ServiceReader reader;
             std::shared_ptr<TSCore::HapticGlove> glove;
             TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
-            if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
+            if (const int code = SelectGloveAndProfile(options.glove, reader, glove, profile))
                 return code;
-            const GloveState state = GloveReader(*glove, profile).First(pose);
+            const GloveState state = FirstReading(reader, glove, profile, pose);
             // An invalid pose is refused with the others below, once it is known that nothing is drawn.
             if (std::string(state.Word()) != "invalid")
                 if (const int code = state.Refuse(Describe(*glove)))
                     return code;
             svg.caption = Describe(*glove);
-            TSCore::Kinematics::Quat q;
-            if (glove->GetIMURotation(q))
-                svg.orientation = q;
+            if (state.orientation)
+                svg.orientation = *state.orientation;
             return exitOk;
         }
 

@@ -1,7 +1,5 @@
 #include "Select.h"
 
-#include <vector>
-
 #include "ExitCodes.h"
 #include "FileKind.h"
 #include "LiveState.h"
@@ -13,6 +11,7 @@ namespace TSCoreCli
     using TSCore::DeviceType;
     using TSCore::HandProfile;
     using TSCore::HapticGlove;
+    using TSCore::ServiceReader;
 
     void AddGloveOptions(CLI::App& command, GloveOptions& options)
     {
@@ -37,30 +36,58 @@ namespace TSCoreCli
             ->type_name("FILE");
     }
 
-    int SelectGlove(const GloveOptions& options, std::shared_ptr<HapticGlove>& out)
+    std::size_t NthGlove(const ServiceReader& reader, int n)
+    {
+        for (std::size_t i = 0; i < reader.DeviceCount(); ++i)
+            if (reader.Info(i).isGlove && n-- == 0)
+                return i;
+        return ServiceReader::npos;
+    }
+
+    int GloveNumber(const ServiceReader& reader, std::size_t position)
+    {
+        if (position >= reader.DeviceCount() || !reader.Info(position).isGlove)
+            return -1;
+        int n = 0;
+        for (std::size_t i = 0; i < position; ++i)
+            n += reader.Info(i).isGlove ? 1 : 0;
+        return n;
+    }
+
+    int GloveCount(const ServiceReader& reader)
+    {
+        int n = 0;
+        for (std::size_t i = 0; i < reader.DeviceCount(); ++i)
+            n += reader.Info(i).isGlove ? 1 : 0;
+        return n;
+    }
+
+    std::size_t PickGlove(const GloveOptions& options, const ServiceReader& reader)
+    {
+        if (options.device >= 0)
+            return NthGlove(reader, options.device);
+        if (options.right || options.left)
+            return reader.FindGlove(options.right);
+        for (std::size_t i = 0; i < reader.DeviceCount(); ++i)
+            if (reader.Info(i).isGlove && reader.Info(i).connected)
+                return i;
+        return ServiceReader::npos;
+    }
+
+    int SelectGlove(const GloveOptions& options, const ServiceReader& reader, std::shared_ptr<HapticGlove>& out)
     {
         out.reset();
         // Segments left behind by a service that stopped still list devices, connected ones
         // among them: from 10 s on nothing in them counts.
-        const ServiceStatus service = ServiceStatus::Read();
+        const ServiceStatus service = ServiceStatus::Of(reader);
         if (service.condition == ServiceCondition::Stopped)
             return service.Refuse();
-        if (options.device >= 0)
+        const std::size_t at = PickGlove(options, reader);
+        if (at != ServiceReader::npos)
         {
-            const std::vector<std::shared_ptr<HapticGlove>> gloves = HapticGlove::GetHapticGloves();
-            if (static_cast<std::size_t>(options.device) < gloves.size())
-                out = gloves[static_cast<std::size_t>(options.device)];
-        }
-        else if (options.right || options.left)
-        {
-            HapticGlove::GetGlove(options.right, out);
-        }
-        else
-        {
-            HapticGlove::GetGlove(out);
-        }
-        if (out)
+            out = reader.Glove(at);
             return exitOk;
+        }
         if (service.condition != ServiceCondition::Running)
             return service.Refuse();
         if (options.device >= 0)
@@ -124,10 +151,10 @@ namespace TSCoreCli
                (glove.IsRight() ? "right" : "left") + ", " + glove.GetDeviceKey() + ")";
     }
 
-    int SelectGloveAndProfile(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& glove,
-                              TSCore::HandProfile& profile)
+    int SelectGloveAndProfile(const GloveOptions& options, const ServiceReader& reader,
+                              std::shared_ptr<TSCore::HapticGlove>& glove, TSCore::HandProfile& profile)
     {
-        if (const int code = SelectGlove(options, glove))
+        if (const int code = SelectGlove(options, reader, glove))
             return code;
         return LoadProfile(options, *glove, profile);
     }

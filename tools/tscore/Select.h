@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Hand/HandProfile.h>
 
 namespace TSCoreCli
@@ -16,7 +17,7 @@ namespace TSCoreCli
     {
         bool right = false;
         bool left = false;
-        int device = -1; ///< index into HapticGlove::GetHapticGloves(); -1: not given
+        int device = -1; ///< the glove's index among the reader's gloves (`tscore list`); -1: not given
         std::string profilePath;
     };
 
@@ -25,10 +26,22 @@ namespace TSCoreCli
     /// --profile FILE on a subcommand.
     void AddProfileOption(CLI::App& command, GloveOptions& options);
 
-    /// The glove the options name, or the first connected one; an exit code (and a message on
-    /// stderr) when there is none. Refuses a stopped service (one whose time stamp is 10 s
-    /// old or more); a stale one is left to the subcommand, which says so.
-    int SelectGlove(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& out);
+    /// The glove the options name in the reader's list, or the first connected one; an exit
+    /// code (and a message on stderr) when there is none. Refuses a stopped service (one whose
+    /// time stamp is 10 s old or more); a stale one is left to the subcommand, which says so.
+    int SelectGlove(const GloveOptions& options, const TSCore::ServiceReader& reader,
+                    std::shared_ptr<TSCore::HapticGlove>& out);
+
+    /// The position of the glove the options pick now (--device N, the first connected glove
+    /// of --right or --left, or the first connected glove); npos when there is none.
+    std::size_t PickGlove(const GloveOptions& options, const TSCore::ServiceReader& reader);
+    /// Glove n among the reader's gloves (devices of no glove family are not counted), as
+    /// `tscore list` numbers them; npos when there are not that many.
+    std::size_t NthGlove(const TSCore::ServiceReader& reader, int n);
+    /// How `tscore list` numbers the glove at that position (-1: no glove there).
+    int GloveNumber(const TSCore::ServiceReader& reader, std::size_t position);
+    /// How many gloves the reader lists.
+    int GloveCount(const TSCore::ServiceReader& reader);
 
     /// "no glove with index N: ..." for --device N that names none.
     std::string NoGloveWithIndex(int index);
@@ -40,8 +53,8 @@ namespace TSCoreCli
     int LoadProfileFile(const std::string& path, TSCore::HandProfile& out);
 
     /// SelectGlove, then LoadProfile for it: what every pose-computing subcommand starts with.
-    int SelectGloveAndProfile(const GloveOptions& options, std::shared_ptr<TSCore::HapticGlove>& glove,
-                              TSCore::HandProfile& profile);
+    int SelectGloveAndProfile(const GloveOptions& options, const TSCore::ServiceReader& reader,
+                              std::shared_ptr<TSCore::HapticGlove>& glove, TSCore::HandProfile& profile);
 
     /// "Tessara" / "Kelvo" / "Beta" / "Unknown".
     std::string KindName(TSCore::DeviceType type);

@@ -43,7 +43,7 @@ namespace TSCoreCli
         }
 
         /// What the user needs at start, in lines that fit 80 columns.
-        void SayWhere(const ViewOptions& options, const ViewServer& server)
+        void SayWhere(const ViewOptions& options, const ViewServer& server, const ServiceStatus& service)
         {
             const std::string port = std::to_string(server.Port());
             const std::string host =
@@ -54,7 +54,7 @@ namespace TSCoreCli
             else
                 std::cout << "Serving the view on " << host << " port " << port << ", reachable from other machines\n"
                           << "as http://THIS-MACHINE:" << port << "/ (--bind 127.0.0.1 keeps it to this one)\n";
-            if (ServiceStatus::Read().condition != ServiceCondition::Running)
+            if (service.condition != ServiceCondition::Running)
                 std::cout << "The connection service is not running: the gloves appear once it starts\n";
             std::cout << (options.allowHaptics
                               ? "Haptics: allowed from the page; the gloves are switched off when the\n"
@@ -103,8 +103,10 @@ namespace TSCoreCli
             }
             // A glove that is not there is refused as the other commands refuse it; while the
             // service is not running the view waits for it instead.
-            if (options.glove.device >= 0 && ServiceStatus::Read().condition == ServiceCondition::Running &&
-                static_cast<std::size_t>(options.glove.device) >= TSCore::HapticGlove::GetHapticGloves().size())
+            ViewFrames frames(options.glove, profile);
+            const ServiceStatus service = ServiceStatus::Of(frames.Reader());
+            if (options.glove.device >= 0 && service.condition == ServiceCondition::Running &&
+                options.glove.device >= GloveCount(frames.Reader()))
                 return Fail(exitNoGlove, NoGloveWithIndex(options.glove.device));
             ViewServer server;
             std::string error;
@@ -113,8 +115,7 @@ namespace TSCoreCli
             server.SetHello(Hello(options));
             InstallInterruptHandler();
             server.Start();
-            SayWhere(options, server);
-            ViewFrames frames(options.glove, profile);
+            SayWhere(options, server, service);
             Serve(options, server, frames);
             server.Stop();
             std::cout << "Stopped" << std::endl;

@@ -4,17 +4,19 @@
 
 #include <nlohmann/json.hpp>
 
-#include <TSCore/Devices/DeviceList.h>
 #include <TSCore/Util/StrStuff.h>
 
 #include "GloveChannels.h"
+#include "HapticCommand.h"
 #include "PoseJson.h"
+#include "Reading.h"
 #include "Terminal.h"
 
 namespace TSCoreCli
 {
     using json = nlohmann::ordered_json;
     using TSCore::HapticGlove;
+    using TSCore::ServiceReader;
 
     namespace
     {
@@ -52,36 +54,23 @@ namespace TSCoreCli
             }
         }
 
-        json GloveJson(const ViewFrames::Glove& g, const GloveState& state, const TSCore::HandPose& pose,
-                       std::optional<TSCore::Kinematics::Quat> orientation)
+        /// The levels of the glove's command per finger (null without a channel or when not
+        /// known), and whether each finger is held.
+        void Force(const std::optional<std::vector<int>>& force, json& levels, json& held)
         {
-            json flexion, fingers;
-            Fingers(pose, state, flexion, fingers);
-            const GloveChannels channels = GloveChannels::Of(g.glove->GetDeviceType());
-            return {{"key", g.glove->GetDeviceKey()},
-                    {"index", g.index},
-                    {"kind", g.kind},
-                    {"id", g.id},
-                    {"side", g.side},
-                    {"firmware", g.firmware},
-                    {"hardware", g.hardware},
-                    {"pps", g.pps},
-                    {"profile", g.profileName},
-                    {"connected", state.connected},
-                    {"state", state.Word()},
-                    {"headline", state.Headline()},
-                    {"invalid", state.invalidFingers},
-                    {"orientation", orientation ? json{Rounded(orientation->x, 4), Rounded(orientation->y, 4),
-                                                       Rounded(orientation->z, 4), Rounded(orientation->w, 4)}
-                                                : json(nullptr)},
-                    {"flexion", flexion},
-                    {"fingers", fingers},
-                    {"channels", {{"ffb", channels.ffb}, {"buzz", channels.buzz}}}};
+            levels = json::array();
+            held = json::array();
+            for (std::size_t f = 0; f < static_cast<std::size_t>(TSCore::fingerCount); ++f)
+            {
+                const bool known = force && f < force->size();
+                levels.push_back(known ? json((*force)[f]) : json(nullptr));
+                held.push_back(known && (*force)[f] > 0);
+            }
         }
     }
 
     ViewFrames::ViewFrames(const GloveOptions& options_, std::optional<TSCore::HandProfile> profile)
-        : options(options_), userProfile(std::move(profile))
+        : options(options_), userProfile(std::move(profile)), choice(options_, true)
     {
     }
 
@@ -93,24 +82,67 @@ namespace TSCoreCli
         return nullptr;
     }
 
+    bool ViewFrames::StillListed(const Glove& glove)
+    {
+        reader.Refresh();
+        return PositionOf(reader, *glove.glove) != ServiceReader::npos;
+    }
+
+    json ViewFrames::GloveJson(Glove& g, double now)
+    {
+        const GloveState state = ReadGlove(reader, g.glove, g.profile, pose);
+        const std::size_t at = PositionOf(reader, *g.glove);
+        if (at != ServiceReader::npos)
+        {
+            g.pps = reader.Info(at).packetsPerSecond;
+            g.index = GloveNumber(reader, at);
+        }
+        // A stopped service's command entries say nothing about the glove now.
+        if (!state.announced || state.service.condition == ServiceCondition::Stopped)
+            g.force.reset();
+        else if (now - g.forceRead >= heldSeconds)
+        {
+            g.force = HapticCommand(g.glove).Force();
+            g.forceRead = now;
+        }
+        json flexion, fingers, levels, held;
+        Fingers(pose, state, flexion, fingers);
+        Force(g.force, levels, held);
+        const GloveChannels channels = GloveChannels::Of(g.glove->GetDeviceType());
+        const auto& q = state.orientation;
+        return {{"key", g.glove->GetDeviceKey()},
+                {"index", g.index},
+                {"kind", g.kind},
+                {"id", g.id},
+                {"side", g.side},
+                {"firmware", g.firmware},
+                {"hardware", g.hardware},
+                {"pps", g.pps},
+                {"profile", g.profileName},
+                {"connected", state.connected},
+                {"state", state.Word()},
+                {"headline", state.Headline()},
+                {"invalid", state.invalidFingers},
+                {"orientation",
+                 q ? json{Rounded(q->x, 4), Rounded(q->y, 4), Rounded(q->z, 4), Rounded(q->w, 4)} : json(nullptr)},
+                {"flexion", flexion},
+                {"fingers", fingers},
+                {"forceFeedback", levels},
+                {"held", held},
+                {"channels", {{"ffb", channels.ffb}, {"buzz", channels.buzz}}}};
+    }
+
     std::string ViewFrames::Tick(double now)
     {
-        const ServiceStatus service = ServiceStatus::Read();
-        if (now - lastDiscovery >= discoverySeconds || service.condition != lastCondition)
-        {
-            Discover(service);
-            lastDiscovery = now;
-        }
+        reader.Update();
+        if (choice.Follow(reader))
+            Discover();
+        const ServiceStatus service = ServiceStatus::Of(reader);
         json list = json::array();
         for (Glove& g : gloves)
-        {
-            const GloveState state = ReadGlove(*g.glove, g.profile, pose, service);
-            TSCore::Kinematics::Quat q;
-            const bool imu = g.glove->GetIMURotation(q);
-            list.push_back(GloveJson(g, state, pose, imu ? std::optional(q) : std::nullopt));
-        }
+            list.push_back(GloveJson(g, now));
         json body = {{"service", {{"state", service.Name()}, {"describe", service.Describe()}}},
-                     {"notice", notice},
+                     {"notice", choice.Waiting()},
                      {"gloves", std::move(list)}};
         std::string text = body.dump(-1, ' ', false, json::error_handler_t::replace);
         if (text == lastBody && now - lastSent < heartbeatSeconds)
@@ -122,56 +154,17 @@ namespace TSCoreCli
                text.substr(1);
     }
 
-    void ViewFrames::Discover(const ServiceStatus& service)
+    void ViewFrames::Discover()
     {
-        // A service that comes back may announce other devices under the same keys, and the
-        // library's cache keeps what it saw first: it is emptied whenever the service returns.
-        const bool returned = lastCondition && *lastCondition != ServiceCondition::Running &&
-                              service.condition == ServiceCondition::Running;
-        lastCondition = service.condition;
-        if (returned)
-        {
-            gloves.clear();
-            TSCore::DeviceList::Dispose();
-            TSCore::DeviceList::ReInitialize();
-        }
-        const std::vector<std::shared_ptr<HapticGlove>> all = HapticGlove::GetHapticGloves();
         std::vector<Glove> next;
-        for (const auto& glove : Select(all))
-            for (std::size_t i = 0; i < all.size(); ++i)
-                if (all[i] == glove)
-                {
-                    const Glove* known = Find(glove->GetDeviceKey());
-                    next.push_back(known != nullptr && known->glove == glove ? *known
-                                                                             : Describe(glove, static_cast<int>(i)));
-                    next.back().pps = glove->PacketsPerSecond();
-                }
-        gloves = std::move(next);
-    }
-
-    std::vector<std::shared_ptr<HapticGlove>> ViewFrames::Select(const std::vector<std::shared_ptr<HapticGlove>>& all)
-    {
-        notice.clear();
-        if (options.device >= 0)
+        for (const auto& glove : choice.Chosen())
         {
-            if (static_cast<std::size_t>(options.device) < all.size())
-                return {all[static_cast<std::size_t>(options.device)]};
-            notice = "waiting for glove " + std::to_string(options.device) + " (--device): the service announces " +
-                     std::to_string(all.size()) + " glove(s)";
-            return {};
+            const Glove* known = Find(glove->GetDeviceKey());
+            next.push_back(known != nullptr && known->glove == glove
+                               ? *known
+                               : Describe(glove, GloveNumber(reader, PositionOf(reader, *glove))));
         }
-        if (!options.right && !options.left)
-            return all;
-        // The glove once chosen stays while it is announced, connected or not.
-        for (const Glove& g : gloves)
-            for (const auto& glove : all)
-                if (glove == g.glove)
-                    return {glove};
-        std::shared_ptr<HapticGlove> chosen;
-        if (HapticGlove::GetGlove(options.right, chosen))
-            return {chosen};
-        notice = std::string("waiting for a connected ") + (options.right ? "right" : "left") + "-hand glove";
-        return {};
+        gloves = std::move(next);
     }
 
     ViewFrames::Glove ViewFrames::Describe(const std::shared_ptr<HapticGlove>& glove, int index) const

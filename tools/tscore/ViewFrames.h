@@ -1,7 +1,8 @@
 #pragma once
 
-// The reading side of `tscore view`, on the library's thread: finds the gloves to show, reads
-// each one once per tick for every page at once, and turns the readings into one JSON frame:
+// The reading side of `tscore view`, on the library's thread: one service reader, updated
+// every tick; the gloves to show follow its list (GloveChoice); each is read once per tick for
+// every page at once, and the readings become one JSON frame:
 //
 // {"type":"frame","seq":N,"time":UNIX_SECONDS,
 //  "service":{"state":"running|stale|stopped","describe":"running (time stamp 0 s old)"},
@@ -11,20 +12,27 @@
 //             "connected":true,"state":"live|stale|stopped|disconnected|incomplete|invalid",
 //             "headline":"...","invalid":["Thumb"],"orientation":[x,y,z,w]|null,
 //             "flexion":[5 numbers or null],"fingers":[5 lists of [x,y,z] joint positions or null],
+//             "forceFeedback":[5 levels, null for a finger without a channel or when unknown],
+//             "held":[5 booleans: held by force feedback],
 //             "channels":{"ffb":5,"buzz":5}}]}
 //
 // Positions are millimetres in the hand's frame (wrist at the origin), rounded to 0.1 mm; a
-// finger without finite numbers is null, never NaN.
+// finger without finite numbers is null, never NaN. The force-feedback levels are those of the
+// glove's current command in "Haptics" (whoever wrote it), read every heldSeconds.
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include <TSCore/Devices/HapticGlove.h>
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Hand/HandPose.h>
 #include <TSCore/Hand/HandProfile.h>
 
+#include "GloveChoice.h"
 #include "LiveState.h"
 #include "Select.h"
 
@@ -35,8 +43,8 @@ namespace TSCoreCli
     public:
         /// Frames go out when a reading changed, and at least this often otherwise.
         static constexpr double heartbeatSeconds = 1.0;
-        /// How often the service is asked for gloves it announced since.
-        static constexpr double discoverySeconds = 1.0;
+        /// How often the gloves' commands are read for the fingers they hold.
+        static constexpr double heldSeconds = 0.1;
 
         struct Glove
         {
@@ -46,31 +54,36 @@ namespace TSCoreCli
             std::string profileName;
             std::string id, kind, side, firmware, hardware;
             int pps = 0;
+            std::optional<std::vector<int>> force; ///< of its current command; none: unknown
+            double forceRead = -1e9;
         };
 
         /// options: which gloves (all by default); profile and its file name: --profile, if given.
         ViewFrames(const GloveOptions& options, std::optional<TSCore::HandProfile> profile);
 
-        /// Reads every glove once. The frame to send, or an empty text when nothing changed and
-        /// no heartbeat is due. now: seconds on a steady clock.
+        /// Updates the reader and reads every glove once. The frame to send, or an empty text
+        /// when nothing changed and no heartbeat is due. now: seconds on a steady clock.
         std::string Tick(double now);
 
         const std::vector<Glove>& Gloves() const { return gloves; }
         /// The shown glove with that key, or nullptr.
         const Glove* Find(const std::string& key) const;
+        /// Checks the service now: whether it still lists the glove (a write on its own, between
+        /// two frames, goes only to a glove the service announces at that moment).
+        bool StillListed(const Glove& glove);
+        /// The reader, as its latest check left it.
+        const TSCore::ServiceReader& Reader() const { return reader; }
 
     private:
-        void Discover(const ServiceStatus& service);
-        std::vector<std::shared_ptr<TSCore::HapticGlove>>
-        Select(const std::vector<std::shared_ptr<TSCore::HapticGlove>>& all);
+        void Discover();
         Glove Describe(const std::shared_ptr<TSCore::HapticGlove>& glove, int index) const;
+        nlohmann::ordered_json GloveJson(Glove& g, double now);
 
         GloveOptions options;
         std::optional<TSCore::HandProfile> userProfile;
+        TSCore::ServiceReader reader;
+        GloveChoice choice;
         std::vector<Glove> gloves;
-        std::string notice;
-        std::optional<ServiceCondition> lastCondition;
-        double lastDiscovery = -1e9;
         double lastSent = -1e9;
         std::string lastBody;
         long long seq = 0;

@@ -103,12 +103,13 @@ namespace TSCoreCli
     std::string ViewHaptics::SetLevels(const json& message, const ViewFrames::Glove& glove, double now)
     {
         const auto known = driven.find(glove.glove->GetDeviceKey());
-        Driven next = known != driven.end() ? known->second : Driven{};
+        Driven next = known != driven.end() && known->second.identity == Identity(glove) ? known->second
+                                                                                         : Driven{Identity(glove)};
         const std::string ffb = LevelList(message, "ffb", next.ffb);
         const std::string buzz = LevelList(message, "buzz", next.buzz);
         if (ffb == "bad" || buzz == "bad" || (ffb.empty() && buzz.empty()))
             return Answer(false, "levels are \"ffb\" and/or \"buzz\": five whole numbers from 0 to 100, thumb first");
-        Driven& d = driven[glove.glove->GetDeviceKey()];
+        Driven& d = Of(glove);
         d = next;
         if (!Send(glove, d, now))
             return Answer(false, "the command could not be written for " + glove.id);
@@ -125,7 +126,7 @@ namespace TSCoreCli
                                      std::to_string(minPulseMs) + "-" + std::to_string(maxPulseMs));
         if (finger >= Channels(glove, "buzz"))
             return Answer(false, "a " + glove.kind + " glove vibrates on the thumb and index finger only");
-        Driven& d = driven[glove.glove->GetDeviceKey()];
+        Driven& d = Of(glove);
         const auto f = static_cast<std::size_t>(finger);
         d.pulseLevel[f] = level;
         d.pulseUntil[f] = now + ms / 1000.0;
@@ -149,6 +150,14 @@ namespace TSCoreCli
         glove.glove->StopHaptics();
         driven.erase(key->get<std::string>());
         return Answer(true, "stopped " + glove.id);
+    }
+
+    ViewHaptics::Driven& ViewHaptics::Of(const ViewFrames::Glove& glove)
+    {
+        Driven& d = driven[glove.glove->GetDeviceKey()];
+        if (d.identity != Identity(glove))
+            d = Driven{Identity(glove)};
+        return d;
     }
 
     void ViewHaptics::Effective(const Driven& d, double now, Levels& ffb, Levels& buzz)
@@ -177,18 +186,24 @@ namespace TSCoreCli
         return true;
     }
 
-    void ViewHaptics::Tick(const ViewFrames& frames, double now)
+    void ViewHaptics::Tick(ViewFrames& frames, double now)
     {
         for (auto it = driven.begin(); it != driven.end();)
         {
             const ViewFrames::Glove* glove = frames.Find(it->first);
             Driven& d = it->second;
+            if (glove != nullptr && Identity(*glove) != d.identity)
+            {
+                it = driven.erase(it); // the service announces another device under that key now
+                continue;
+            }
             Levels ffb, buzz;
             Effective(d, now, ffb, buzz);
             const bool any = std::any_of(ffb.begin(), ffb.end(), [](int v) { return v > 0; }) ||
                              std::any_of(buzz.begin(), buzz.end(), [](int v) { return v > 0; });
             if (glove != nullptr &&
-                (ffb != d.sentFfb || buzz != d.sentBuzz || (any && now - d.sentAt >= resendSeconds)))
+                (ffb != d.sentFfb || buzz != d.sentBuzz || (any && now - d.sentAt >= resendSeconds)) &&
+                frames.StillListed(*glove))
                 Send(*glove, d, now);
             // Nothing left to hold once everything is off and written.
             it = !any && d.sent && d.sentFfb == ffb && d.sentBuzz == buzz ? driven.erase(it) : std::next(it);

@@ -2,11 +2,14 @@
 #include <chrono>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "GloveChoice.h"
+#include "HapticCommand.h"
 #include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
@@ -19,6 +22,8 @@
 namespace TSCoreCli
 {
     using TSCore::HandPose;
+    using TSCore::HapticGlove;
+    using TSCore::ServiceReader;
     using TSCore::Kinematics::Quat;
 
     namespace
@@ -34,10 +39,12 @@ namespace TSCoreCli
         struct Frame
         {
             double t = 0.0;
+            std::shared_ptr<HapticGlove> glove; ///< null while none is chosen
+            std::string title;
             GloveState state;
             HandPose pose;
-            bool imu = false;
-            Quat orientation;
+            /// The force-feedback levels of the glove's current command; none when unknown.
+            std::optional<std::vector<int>> force;
         };
 
         std::string FingerRow(const Frame& frame, std::size_t f, int barWidth)
@@ -46,7 +53,8 @@ namespace TSCoreCli
             const bool valid =
                 frame.state.complete && std::find(frame.state.invalidFingers.begin(), frame.state.invalidFingers.end(),
                                                   FingerName(f)) == frame.state.invalidFingers.end();
-            if (!frame.state.complete || frame.state.service.condition == ServiceCondition::Stopped)
+            if (!frame.state.complete || !frame.state.announced ||
+                frame.state.service.condition == ServiceCondition::Stopped)
                 return row + "-";
             if (!valid)
                 return row + "pose invalid: no finite angles";
@@ -55,21 +63,34 @@ namespace TSCoreCli
                    AngleColumns(frame.pose, f);
         }
 
-        std::vector<std::string> LiveLines(const std::string& title, const Frame& frame, int columns)
+        /// "Index 50 %, Middle 50 %", "none", or why it is not known.
+        std::string HeldText(const Frame& frame)
+        {
+            if (!frame.glove || !frame.state.announced || frame.state.service.condition == ServiceCondition::Stopped)
+                return "-";
+            if (!frame.force)
+                return "unknown (its command entry holds a text of another form)";
+            std::string out;
+            for (const std::size_t f : HapticCommand::HeldFingers(*frame.force))
+                out += (out.empty() ? "" : ", ") + FingerName(f) + " " + std::to_string((*frame.force)[f]) + " %";
+            return out.empty() ? "none" : out;
+        }
+
+        std::vector<std::string> LiveLines(const Frame& frame, int columns)
         {
             // Rows are 69 characters besides the bar: the bar takes what the terminal has left.
             const int barWidth = std::clamp(columns - 70, 4, 40);
             const std::string clock = "t=" + Fixed(frame.t, 1) + " s  Ctrl-C stops";
             const std::size_t room = static_cast<std::size_t>(std::max(columns - 1, 20));
             std::vector<std::string> lines;
-            lines.push_back(PadRight(title, room > clock.size() + 1 ? room - clock.size() : 1) + clock);
+            lines.push_back(PadRight(frame.title, room > clock.size() + 1 ? room - clock.size() : 1) + clock);
             lines.push_back("State: " + frame.state.Headline());
             // The record of a stopped service says nothing about the glove now.
             const bool stopped = frame.state.service.condition == ServiceCondition::Stopped;
             lines.push_back("Service " + frame.state.service.Describe() +
-                            (stopped                 ? ""
-                             : frame.state.connected ? "; glove connected"
-                                                     : "; glove disconnected"));
+                            (stopped || !frame.state.announced ? ""
+                             : frame.state.connected           ? "; glove connected"
+                                                               : "; glove disconnected"));
             lines.push_back("");
             lines.push_back("Flexion: 0 stretched, 1 fully flexed (not clamped)");
             lines.push_back(angleUnitsNote);
@@ -77,8 +98,11 @@ namespace TSCoreCli
             for (std::size_t f = 0; f < static_cast<std::size_t>(TSCore::fingerCount); ++f)
                 lines.push_back(FingerRow(frame, f, barWidth));
             lines.push_back("");
-            lines.push_back(frame.imu ? "Orientation (quaternion): " + QuaternionText(frame.orientation)
-                                      : "Orientation: none read");
+            lines.push_back("Held by force feedback: " + HeldText(frame));
+            const auto& q = frame.state.orientation;
+            const bool current = frame.state.announced && !stopped;
+            lines.push_back(q && current ? "Orientation (quaternion): " + QuaternionText(*q)
+                                         : "Orientation: none read");
             return lines;
         }
 
@@ -91,42 +115,87 @@ namespace TSCoreCli
             const std::vector<float> flexion = frame.pose.GetNormalizedFlexion(false);
             for (std::size_t f = 0; f < flexion.size(); ++f)
                 line += std::string(" ") + initials[f] + " " + Fixed(flexion[f], 2);
-            if (!frame.imu)
-                return line + " q none";
-            const Quat& q = frame.orientation;
-            return line + " q " + Fixed(q.x, 3) + " " + Fixed(q.y, 3) + " " + Fixed(q.z, 3) + " " + Fixed(q.w, 3);
+            if (const auto& q = frame.state.orientation)
+                line += " q " + Fixed(q->x, 3) + " " + Fixed(q->y, 3) + " " + Fixed(q->z, 3) + " " + Fixed(q->w, 3);
+            else
+                line += " q none";
+            if (!frame.force)
+                return line + " held unknown";
+            std::string held;
+            for (const std::size_t f : HapticCommand::HeldFingers(*frame.force))
+                held += (held.empty() ? "" : ",") + std::string(1, initials[f]);
+            return line + " held " + (held.empty() ? "none" : held);
         }
 
-        std::string JsonLine(const Frame& frame, TSCore::HapticGlove& glove)
+        std::string JsonLine(const Frame& frame, const std::string& waiting)
         {
-            PoseSource source{glove.GetDeviceID(),  KindName(glove.GetDeviceType()),
-                              glove.GetDeviceKey(), frame.state.readingTime,
-                              std::nullopt,         frame.state};
-            if (frame.imu)
-                source.orientation = frame.orientation;
-            auto object = PoseToJson(frame.pose, source);
+            nlohmann::ordered_json object;
+            if (frame.glove)
+            {
+                PoseSource source{frame.glove->GetDeviceID(),  KindName(frame.glove->GetDeviceType()),
+                                  frame.glove->GetDeviceKey(), frame.state.readingTime,
+                                  frame.state.orientation,     frame.state};
+                object = PoseToJson(frame.pose, source);
+            }
+            else
+            {
+                object["state"] = StateToJson(frame.state);
+                object["waiting"] = waiting;
+            }
             object["t"] = frame.t;
             object["newReading"] = frame.state.newReading;
+            nlohmann::ordered_json held = nlohmann::ordered_json::array();
+            if (frame.force)
+                for (const std::size_t f : HapticCommand::HeldFingers(*frame.force))
+                    held.push_back(FingerName(f));
+            object["forceFeedback"] = frame.force ? nlohmann::ordered_json(*frame.force) : nullptr;
+            object["held"] = held;
             return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         }
 
-        Frame ReadFrame(TSCore::HapticGlove& glove, GloveReader& reader, double t)
+        /// The profile for a glove: --profile when it is for the glove's side, else the default.
+        struct Profile
+        {
+            TSCore::HandProfile given = TSCore::HandProfile::Default(true);
+            bool fromFile = false;
+
+            TSCore::HandProfile For(HapticGlove& glove) const
+            {
+                return fromFile && given.isRight == glove.IsRight() ? given
+                                                                    : TSCore::HandProfile::Default(glove.IsRight());
+            }
+        };
+
+        Frame ReadFrame(ServiceReader& reader, const GloveChoice& choice, const Profile& profile,
+                        TSCore::HandProfile& current, double t)
         {
             Frame frame;
             frame.t = t;
-            frame.state = reader.Read(frame.pose);
-            frame.imu = glove.GetIMURotation(frame.orientation);
+            if (choice.Chosen().empty())
+            {
+                frame.state.service = ServiceStatus::Of(reader);
+                frame.state.announced = false;
+                frame.title = "No glove: " + choice.Waiting();
+                return frame;
+            }
+            frame.glove = choice.Chosen().front();
+            frame.title = Describe(*frame.glove);
+            if (profile.fromFile && profile.given.isRight != frame.glove->IsRight())
+                frame.title += ", default profile";
+            frame.state = ReadGlove(reader, frame.glove, current, frame.pose);
+            if (frame.state.announced && frame.state.service.condition != ServiceCondition::Stopped)
+                frame.force = HapticCommand(frame.glove).Force();
             return frame;
         }
 
-        void Show(const WatchOptions& options, const Frame& frame, TSCore::HapticGlove& glove, LiveBlock* block)
+        void Show(const WatchOptions& options, const Frame& frame, const GloveChoice& choice, LiveBlock* block)
         {
             if (options.json)
-                std::cout << JsonLine(frame, glove) << "\n" << std::flush;
+                std::cout << JsonLine(frame, choice.Waiting()) << "\n" << std::flush;
             else if (block != nullptr)
             {
                 const TerminalSize size = TerminalSizeNow();
-                block->Draw(LiveLines(Describe(glove), frame, size.columns), size, TerminalResized());
+                block->Draw(LiveLines(frame, size.columns), size, TerminalResized());
             }
             else
                 std::cout << PlainLine(frame) << "\n" << std::flush;
@@ -134,13 +203,18 @@ namespace TSCoreCli
 
         int RunWatch(const WatchOptions& options)
         {
-            std::shared_ptr<TSCore::HapticGlove> glove;
-            TSCore::HandProfile profile = TSCore::HandProfile::Default(true);
-            if (const int code = SelectGloveAndProfile(options.glove, glove, profile))
+            ServiceReader reader;
+            std::shared_ptr<HapticGlove> glove;
+            Profile profile;
+            if (const int code = SelectGloveAndProfile(options.glove, reader, glove, profile.given))
                 return code;
+            profile.fromFile = !options.glove.profilePath.empty();
 
             InstallInterruptHandler();
-            GloveReader reader(*glove, profile);
+            // It picks the glove SelectGlove picked, and picks again when the service's list changes.
+            GloveChoice choice(options.glove, false);
+            choice.Follow(reader);
+            TSCore::HandProfile current = profile.given;
             LiveBlock block;
             const bool live = !options.json && StdoutIsTerminal();
             using Clock = std::chrono::steady_clock;
@@ -151,7 +225,10 @@ namespace TSCoreCli
                 const double t = elapsed();
                 if (options.seconds > 0.0 && t >= options.seconds)
                     break;
-                Show(options, ReadFrame(*glove, reader, t), *glove, live ? &block : nullptr);
+                reader.Update();
+                if (choice.Follow(reader) && !choice.Chosen().empty())
+                    current = profile.For(*choice.Chosen().front());
+                Show(options, ReadFrame(reader, choice, profile, current, t), choice, live ? &block : nullptr);
                 if (!std::cout)
                     break; // the reader went away
                 // Frames keep to a fixed schedule rather than drifting by the time each takes.
@@ -171,10 +248,12 @@ namespace TSCoreCli
         auto options = std::make_shared<WatchOptions>();
         auto* command = app.add_subcommand(
             "watch", "Live view of a glove: the state of the service and the glove, per finger a bar of normalised "
-                     "flexion and the joint angles in degrees, and the hand's orientation as a quaternion. Redrawn "
-                     "in place on a terminal (fitted to its width); otherwise one line per frame: t=SECONDS STATE "
-                     "T I M R P flexion q X Y Z W, where STATE is live, stale, stopped, disconnected, incomplete or "
-                     "invalid (then no numbers follow).");
+                     "flexion and the joint angles in degrees, the fingers held by force feedback, and the hand's "
+                     "orientation as a quaternion. Redrawn in place on a terminal (fitted to its width); otherwise "
+                     "one line per frame: t=SECONDS STATE T I M R P flexion q X Y Z W held FINGERS, where STATE is "
+                     "live, stale, stopped, absent, disconnected, incomplete or invalid (then no numbers follow) "
+                     "and FINGERS the initials of the held fingers (I,M), none or unknown. Follows the service: "
+                     "when its list changes (a restart with other gloves), the options pick a glove again.");
         AddGloveOptions(*command, options->glove);
         AddProfileOption(*command, options->glove);
         command->add_option("--seconds", options->seconds, "Stop after SECONDS (default: until Ctrl-C).")
@@ -186,8 +265,9 @@ namespace TSCoreCli
             ->check(ToolCommon::Between(0.5, 200.0, "frames per second"));
         command->add_flag("--json", options->json,
                           "One JSON object per frame, for piping: the object of `pose --json`, with t (seconds "
-                          "since the start), time (when the reading arrived) and newReading (false when the "
-                          "glove sent nothing new since the previous frame).");
+                          "since the start), time (when the reading arrived), newReading (false when the "
+                          "glove sent nothing new since the previous frame), forceFeedback (the levels of the "
+                          "glove's current command, thumb first) and held (the fingers they hold).");
         return [options] { return RunWatch(*options); };
     }
 }

@@ -194,6 +194,19 @@ namespace TSCore
         /// The orientation in a sensor text read already, as glove.GetIMURotation gives it.
         static bool IMURotationFromText(HapticGlove& glove, std::string_view text, Kinematics::Quat& q);
 
+        /// The command text under deviceKey in "Haptics" now: what the glove was last told, by
+        /// this process or any other, in its family's byte encoding ('{', 'Z', each level as the
+        /// byte level + 1, '}'). One read per call (the segment is opened, the text copied and
+        /// confirmed as Read() does, the segment closed again): for a tool that completes a
+        /// command or shows what is held, not for every frame. False and "" when "Haptics" or
+        /// the entry is not there (nothing was sent since the segment was made) or the text kept
+        /// changing while it was copied.
+        static bool ReadCommandText(std::string_view deviceKey, std::string& out);
+        /// The text of a named object in "Devices" beside the device records, read as
+        /// ReadCommandText reads: a service's own word about itself (a bridge mirror writes
+        /// its link's state under "bridge"). False and "" when there is no such object.
+        static bool ReadServiceText(std::string_view object, std::string& out);
+
         /// The device a record names (a record kept in a recording, or sent from another machine),
         /// parsed as the reader parses the service's records, with deviceIndex and its key set;
         /// info, when given, gets the record's fields. Empty (info untouched) when the record names

@@ -7,6 +7,7 @@ const TSRender = (() => {
   // One colour per finger, as in `tscore render`'s pictures: thumb, index, middle, ring, pinky.
   const fingerColours = ['#d62728', '#ff7f0e', '#2ca02c', '#1f77b4', '#9467bd'];
   const wristColour = '#555555';
+  const heldColour = '#8b1a1a'; // the label over a fingertip held by force feedback
   const boneRadius = 4;
   const jointRadius = 6;
   const tipRadius = 4.5;
@@ -128,7 +129,8 @@ const TSRender = (() => {
   }
 
   // ---- the scene: primitives in world millimetres ----
-  // hands: [{points: [5 lists of [x,y,z] | null], offset: [x,y,z], orientation: q | null, live}]
+  // hands: [{points: [5 lists of [x,y,z] | null], offset: [x,y,z], orientation: q | null, live,
+  //          held: [5 booleans]: fingers held by force feedback, marked at their tips}]
   function buildScene(hands, applyOrientation, gridHalfWidth) {
     const scene = { bones: [], joints: [], palms: [], lines: [], labels: [] };
     for (const hand of hands) {
@@ -144,6 +146,10 @@ const TSRender = (() => {
         scene.bones.push({ a: wrist, b: pts[0], r: boneRadius * 0.5, colour: colour.map((v) => v * 0.5 + 0.45) });
         for (let j = 0; j + 1 < pts.length; j++) scene.bones.push({ a: pts[j], b: pts[j + 1], r: boneRadius, colour });
         pts.forEach((p, j) => scene.joints.push({ c: p, r: j + 1 === pts.length ? tipRadius : jointRadius, colour }));
+        if (hand.held && hand.held[f]) {
+          const tip = pts[pts.length - 1];
+          scene.labels.push({ p: [tip[0], tip[1], tip[2] + 14], text: 'held', bold: true, colour: heldColour });
+        }
       });
       scene.joints.push({ c: wrist, r: jointRadius + 1, colour: hexToRgb(wristColour) });
       if (palm.length >= 3) scene.palms.push({ points: palm, colour: [0.85, 0.85, 0.85] });

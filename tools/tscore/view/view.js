@@ -124,6 +124,7 @@
       offset: offsets.get(g.key),
       orientation: g.orientation,
       live: g.state === 'live' && state.socket !== null,
+      held: g.held || [],
     }));
   }
 
@@ -223,6 +224,7 @@
       const value = row.insertCell();
       value.className = 'value flexion';
       value.dataset.finger = f;
+      row.insertCell().className = 'held';
     });
     makeHaptics(card.querySelector('.haptics'), g);
     return card;
@@ -249,6 +251,12 @@
         cell.classList.toggle('invalid', g.invalid.includes(fingerNames[f]));
         bar.style.width = '0';
       }
+      // Held: the glove's current command gives this finger a force-feedback level above 0.
+      const held = Boolean(g.held && g.held[f]);
+      row.dataset.held = held ? 'true' : 'false';
+      const heldCell = row.querySelector('.held');
+      heldCell.textContent = held ? `held ${g.forceFeedback[f]}` : '';
+      heldCell.title = held ? `force feedback ${g.forceFeedback[f]} %: the glove resists this finger's flexion` : '';
     });
     const q = g.orientation;
     card.querySelector('.orientation-text').textContent = q
@@ -312,6 +320,8 @@
     // The texts written into the picture at its last drawing.
     labels: () => state.labelTexts || [],
     send,
+    // Whether each finger of a glove is held by force feedback, as the last frame says.
+    held: (key) => ((state.frame && state.frame.gloves.find((g) => g.key === key)) || {}).held || [],
     // Page positions (CSS pixels) of every joint drawn for a glove, per finger.
     jointsOnScreen(key) {
       const hand = hands().find((h) => h.key === key);
