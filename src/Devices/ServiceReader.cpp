@@ -117,7 +117,10 @@ namespace TSCore
 
     bool ServiceReader::Impl::Check() noexcept
     {
-        nextCheck = Clock::now() + std::chrono::milliseconds(checkIntervalMilliseconds);
+        // A copy, not a reference: binding the member itself would make every unoptimised build
+        // export it.
+        constexpr long long interval = checkIntervalMilliseconds;
+        nextCheck = Clock::now() + std::chrono::milliseconds(interval);
         try
         {
             const KeptSegment::FileId before = devices.Id();
