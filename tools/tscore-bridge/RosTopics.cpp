@@ -1,12 +1,11 @@
 #include "RosTopics.h"
 
-#include "PoseFromText.h"
-
 #include <algorithm>
 #include <cctype>
 #include <limits>
 #include <utility>
 
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Kinematics/Quat.h>
 #include <TSCore/Kinematics/Vect3D.h>
 
@@ -111,14 +110,14 @@ namespace TSCoreBridge
         return !name.empty() && !partStart;
     }
 
-    void RosTopics::OnText(TSCore::HapticGlove& glove, const std::string& text,
+    void RosTopics::OnText(TSCore::HapticGlove& glove, std::string_view text,
                            std::chrono::system_clock::time_point stamp)
     {
         const bool right = glove.IsRight();
         Side& side = SideOf(right);
         const TSCore::HandProfile& profile = right ? profiles[0] : profiles[1];
         Status status{Ok, "ok", Printable(glove.GetDeviceID()), glove.GetDeviceKey()};
-        if (HandPoseFromText(glove, text, profile, side.pose))
+        if (TSCore::ServiceReader::HandPoseFromText(glove, text, profile, side.pose))
         {
             PublishPose(side, stamp);
         }

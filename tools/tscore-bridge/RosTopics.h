@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <TSCore/Devices/HapticGlove.h>
@@ -46,7 +47,7 @@ namespace TSCoreBridge
 
         /// A sensor text of the glove that stands for its side; stamp is the wall-clock time at
         /// which the text was first read (a text published again keeps its time).
-        void OnText(TSCore::HapticGlove& glove, const std::string& text, std::chrono::system_clock::time_point stamp);
+        void OnText(TSCore::HapticGlove& glove, std::string_view text, std::chrono::system_clock::time_point stamp);
         /// No glove stands for the side (none connected, or the service is not running).
         void OnNoGlove(bool right, Level level, const std::string& message);
         /// Repeats every side's status once a second for subscribers that joined late.

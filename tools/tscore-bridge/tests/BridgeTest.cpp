@@ -228,12 +228,25 @@ TEST_F(BridgeTest, MirrorFollowsRestartsAndNamesTheMachineThatLacksWhat)
     ASSERT_TRUE(StartPublisher(third, {"--accept-haptics"}));
     EXPECT_EQ(sim.WaitForPrefix("haptics device0").value_or("nothing"), *held);
 
-    // The service is replaced by one with fewer gloves: B follows at once.
-    TSCoreTest::SimProcess fewer;
-    ASSERT_TRUE(a.Start(fewer, TESSLINK_SIM_PATH, {"--tessara", "right", "--takeover"}) &&
-                fewer.WaitForLine([](const std::string& l) { return l == "ready"; }));
+    // The service is replaced by one with other gloves: B follows within a second.
+    TSCoreTest::SimProcess other;
+    ASSERT_TRUE(a.Start(other, TESSLINK_SIM_PATH,
+                        {"--kelvo", "right", "--tessara", "left", "--tessara", "right", "--takeover"}) &&
+                other.WaitForLine([](const std::string& l) { return l == "ready"; }));
+    const auto lists = [&](const std::string& device, const std::string& kind)
+    {
+        const std::string out = Tscore(b, {"list"}).out;
+        const auto at = out.find(device + "  ");
+        return at != std::string::npos && out.compare(at + device.size() + 2, kind.size(), kind) == 0;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return lists("device0", "Kelvo") && lists("device2", "Tessara"); }, 1s));
     EXPECT_TRUE(ListsAgree(10s));
-    EXPECT_FALSE(Has(Tscore(b, {"list"}).out, "device1"));
+
+    // A record that names no device: B lists the device above it at its index, as A does.
+    ASSERT_TRUE(other.Control("record 1 1@60@99@{x}@sim:1@0"));
+    EXPECT_TRUE(WaitUntil([&] { return !lists("device1", "Tessara"); }, 5s));
+    EXPECT_TRUE(ListsAgree(10s));
+    EXPECT_TRUE(lists("device2", "Tessara"));
     EXPECT_EQ(third.Stop(), 0);
     EXPECT_EQ(Stats(third)["commands"], 1);
     EXPECT_EQ(mirror.Stop(), 0);
