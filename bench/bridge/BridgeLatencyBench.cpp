@@ -31,8 +31,15 @@
 
 #include <TSCore/Devices/ServiceReader.h>
 
+#include "Publisher.h"
 #include "ServiceSegments.h"
 #include "SimDevice.h"
+#include "Types.h"
+#include "dds/Participant.h"
+#include "dds/Reader.h"
+#include "dds/Subscriber.h"
+#include "dds/Topic.h"
+#include "dds/WaitSet.h"
 
 namespace
 {
@@ -67,9 +74,14 @@ namespace
         long writtenInAll = 0; // warm-up included, to set beside the publisher's own count
         bool measuring = false;
 
+        /// Device 0's writes while measuring, on the wall clock and the steady one.
+        std::vector<std::pair<std::chrono::system_clock::time_point, Clock::time_point>> firstGlove;
+
         void Wrote(int device, const std::string& text, Clock::time_point at)
         {
             std::lock_guard<std::mutex> lock(mutex);
+            if (device == 0 && measuring)
+                firstGlove.emplace_back(std::chrono::system_clock::now(), at);
             auto& texts = pending[static_cast<std::size_t>(device)];
             std::size_t& previous = last[static_cast<std::size_t>(device)];
             if (const auto it = texts.find(previous); it != texts.end())
@@ -165,6 +177,7 @@ namespace
         pid_t reader = -1;
         std::vector<std::string> network;
         long pollRate = 1000;
+        std::vector<std::string> publishArgs;
         std::string publisherOutput;
         std::string mirrorOutput;
     };
@@ -196,6 +209,7 @@ namespace
         segments.WriteDevices("nDevices", std::to_string(gloves));
         std::vector<std::string> args{TSCORE_BRIDGE_PATH, "publish", "--rate", std::to_string(run.pollRate)};
         args.insert(args.end(), run.network.begin(), run.network.end());
+        args.insert(args.end(), run.publishArgs.begin(), run.publishArgs.end());
         run.publisher = Spawn(args, run.publisherOutput);
         // The texts count from the publisher's first poll.
         for (int i = 0; i < 1000 && !Ready(run.publisherOutput); ++i)
@@ -362,6 +376,94 @@ namespace
             std::remove(run.mirrorOutput.c_str());
         }
     }
+
+#ifdef TSCORE_RETARGET_CONFIG
+    // How long after the glove's text the robot's joint states leave the publisher: device 0, the
+    // right glove, drives the five-digit test hand (the same four gloves write as above, at the
+    // default poll rate). Received by a ROS 2 subscriber on the same host; each sample is matched
+    // to the text by its stamp, the time the publisher first read that text.
+    void BM_RobotJointStates(benchmark::State& state)
+    {
+        namespace Dds = TSCoreBridge::Dds;
+        setenv("CYCLONEDDS_URI", "file://" TSCORE_BRIDGE_LOOPBACK_CONFIG, 1);
+        const std::uint32_t domain = 20 + static_cast<std::uint32_t>(getpid()) % 200;
+        for (auto _ : state)
+        {
+            Run run;
+            run.pollRate = static_cast<long>(TSCoreBridge::PublishOptions::defaultRate);
+            run.publisherOutput = "/tmp/tscore-bridge-bench-" + std::to_string(getpid()) + ".publish";
+            run.network = {"--domain", std::to_string(domain), "--partition",
+                           "tscore-bench-" + std::to_string(getpid())};
+            run.publishArgs = {"--retarget", "right=" TSCORE_RETARGET_CONFIG};
+            Dds::Participant participant(domain);
+            Dds::Subscriber subscriber(participant, "");
+            Dds::Topic<sensor_msgs_msg_dds__JointState_> topic(participant, "rt/tscore/right/robot/joint_states");
+            Dds::Reader<sensor_msgs_msg_dds__JointState_> reader(subscriber, topic, Dds::Qos::Reliable(10));
+            Dds::WaitSet waitSet(participant);
+            waitSet.Attach(reader);
+            std::thread a([&] { MachineA(run); });
+            while (run.ready < 1 && !run.failed)
+                std::this_thread::sleep_for(10ms);
+            std::this_thread::sleep_for(warmUp);
+            std::vector<std::pair<std::chrono::system_clock::time_point, Clock::time_point>> received;
+            run.ledger.mutex.lock();
+            run.ledger.measuring = true;
+            run.ledger.mutex.unlock();
+            const double publisherStart = CpuSeconds(run.publisher);
+            for (const auto end = Clock::now() + measured; Clock::now() < end;)
+            {
+                waitSet.Wait(10ms);
+                const auto at = Clock::now();
+                reader.Take(
+                    [&](const sensor_msgs_msg_dds__JointState_& sample, std::uint64_t)
+                    {
+                        const auto stamp = std::chrono::system_clock::time_point(
+                            std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                                std::chrono::seconds(sample.header.stamp.sec) +
+                                std::chrono::nanoseconds(sample.header.stamp.nanosec)));
+                        received.emplace_back(stamp, at);
+                    });
+            }
+            const double publisherCpu = CpuSeconds(run.publisher) - publisherStart;
+            run.ledger.mutex.lock();
+            run.ledger.measuring = false;
+            run.ledger.mutex.unlock();
+            run.stop = true;
+            a.join();
+            if (run.publisher > 0)
+            {
+                kill(run.publisher, SIGTERM);
+                waitpid(run.publisher, nullptr, 0);
+            }
+            std::remove(run.publisherOutput.c_str());
+            if (run.failed)
+            {
+                state.SkipWithError("cannot set up the glove machine: a private /dev/shm needs root");
+                continue;
+            }
+            // The text a sample came from: the latest write before the publisher first read it.
+            const auto& writes = run.ledger.firstGlove;
+            std::vector<double> latencies;
+            for (const auto& [stamp, at] : received)
+            {
+                const auto after = std::upper_bound(writes.begin(), writes.end(), stamp,
+                                                    [](auto t, const auto& w) { return t < w.first; });
+                if (after != writes.begin())
+                    latencies.push_back(
+                        std::chrono::duration<double, std::micro>(at - std::prev(after)->second).count());
+            }
+            std::sort(latencies.begin(), latencies.end());
+            const auto q = [&](double f)
+            { return latencies.empty() ? 0.0 : latencies[static_cast<std::size_t>(f * double(latencies.size() - 1))]; };
+            state.counters["median_us"] = q(0.5);
+            state.counters["p99_us"] = q(0.99);
+            state.counters["max_us"] = q(1.0);
+            state.counters["samples"] = double(latencies.size());
+            state.counters["texts"] = double(writes.size());
+            state.counters["publish_cpu_pct"] = 100.0 * publisherCpu / std::chrono::duration<double>(measured).count();
+        }
+    }
+#endif
 }
 
 // The argument is the publisher's polls per second, from the gloves' own rate to five times it.
@@ -374,6 +476,10 @@ BENCHMARK(BM_BridgeLatency)
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
+
+#ifdef TSCORE_RETARGET_CONFIG
+BENCHMARK(BM_RobotJointStates)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+#endif
 
 int main(int argc, char** argv)
 {

@@ -26,18 +26,32 @@ namespace TSCoreBridge
           gate(
               this->options.acceptHaptics, Protocol::mirrorTimeout,
               [this](std::uint32_t index, const std::string& bytes) { return WriteCommand(index, bytes); },
-              [this](std::uint32_t index) { StopGlove(index); })
+              [this](std::uint32_t index) { StopGlove(index); }, [this](std::uint32_t index) { OnLost(index); })
     {
-        if (this->options.ros)
-            ros.emplace(session.participant, this->options.rosName, this->options.profiles);
+        if (!this->options.ros)
+            return;
+        ros.emplace(session.participant, this->options.rosName, this->options.profiles);
+        std::array<std::optional<RosForce::EffortSource>, 2> efforts;
+        for (std::size_t side = 0; side < 2; ++side)
+        {
+            RobotTopics* robot = this->options.robots[side].get();
+            if (robot == nullptr)
+                continue;
+            robot->Open(session.participant, this->options.rosName, side == 0);
+            ros->SetRobot(side == 0, robot);
+            efforts[side] = robot->Effort();
+        }
+        rosForce.emplace(session.participant, this->options.rosName, gate, std::move(efforts));
     }
 
     int Publisher::Run()
     {
         Note("publishing on DDS domain " + std::to_string(options.domain) + ", partition \"" + options.partition +
              "\"" + (ros ? ", ROS 2 topics under rt/" + options.rosName + "/" : std::string()));
+        if (rosForce)
+            Note("force feedback and vibration from ROS 2 on " + rosForce->Topics());
         if (!options.acceptHaptics)
-            Note("haptic commands from mirrors are dropped (--accept-haptics lets them drive the gloves)");
+            Note("haptic commands from mirrors and ROS 2 are dropped (--accept-haptics lets them drive the gloves)");
         if (!state)
             Note(std::string("DDS Security's permissions do not grant the topic ") + Protocol::publisherStateTopic +
                  " (made by an earlier make-security.sh): mirrors cannot tell whether haptic commands are accepted "
@@ -168,6 +182,7 @@ namespace TSCoreBridge
             if (index != current && reading.sequence > 0)
                 ros->OnText(*reader.Glove(glove), reader.Text(glove), reading.firstSeenWall);
             current = index;
+            rosForce->SetGlove(right, index, glove != LocalService::npos ? reader.Glove(glove) : nullptr);
         }
     }
 
@@ -182,8 +197,12 @@ namespace TSCoreBridge
             const auto& info = reader.Info(i);
             PublishText(static_cast<std::uint32_t>(info.deviceIndex), reader.Text(i), info.deviceKey);
             const std::int64_t index = info.deviceIndex;
-            if (ros && info.isGlove && (index == rosGlove[0] || index == rosGlove[1]))
-                ros->OnText(*reader.Glove(i), reader.Text(i), reading.firstSeenWall);
+            if (!ros || !info.isGlove || (index != rosGlove[0] && index != rosGlove[1]))
+                continue;
+            const TSCore::HandPose* pose = ros->OnText(*reader.Glove(i), reader.Text(i), reading.firstSeenWall);
+            RobotTopics* robot = options.robots[info.isRight ? 0 : 1].get();
+            if (pose != nullptr && robot != nullptr && robot->OnPose(*pose, reading.firstSeen, reading.firstSeenWall))
+                ros->PublishStatusNow(info.isRight);
         }
     }
 
@@ -214,6 +233,8 @@ namespace TSCoreBridge
             });
         commands.Take([&](const tscore_bridge_Command& sample, std::uint64_t mirror)
                       { OnCommand(sample, mirror, now); });
+        if (rosForce)
+            rosForce->Take(now);
         gate.Expire(now);
         if (stateChanged)
             PublishState(); // at once, so that the mirrors send their commands again
@@ -259,16 +280,32 @@ namespace TSCoreBridge
         if (!glove)
             return;
         glove->StopHaptics();
+        if (rosForce)
+            rosForce->Forget(index);
         ++stats.stops;
         ++releases[index];
         stateChanged = true;
-        Note("stopped the haptics of " + service.Reader().Info(at).deviceKey + ": no mirror that drove it is left");
+        Note("stopped the haptics of " + service.Reader().Info(at).deviceKey +
+             ": nothing that drove it (a mirror, a ROS 2 topic) is heard of any more");
+    }
+
+    // One source of the glove fell silent, others drive it still: the ROS topics that do write
+    // what they say now; otherwise the mirrors send their standing commands again.
+    void Publisher::OnLost(std::uint32_t index)
+    {
+        if (rosForce && rosForce->Rewrite(index, Clock::now()))
+            return;
+        ++releases[index];
+        stateChanged = true;
     }
 
     std::string Publisher::StatsLine() const
     {
         return "stats texts=" + std::to_string(stats.texts) + " oversized=" + std::to_string(stats.oversized) +
                " commands=" + std::to_string(stats.commands) + " not-accepted=" + std::to_string(stats.notAccepted) +
-               " refused=" + std::to_string(stats.refused) + " stops=" + std::to_string(stats.stops);
+               " refused=" + std::to_string(stats.refused) + " stops=" + std::to_string(stats.stops) +
+               " ros-haptics=" + std::to_string(rosForce ? rosForce->Counts().applied : 0) +
+               " ros-dropped=" + std::to_string(rosForce ? rosForce->Counts().dropped : 0) +
+               " ros-not-accepted=" + std::to_string(rosForce ? rosForce->Counts().notAccepted : 0);
     }
 }

@@ -3,12 +3,14 @@
 // `tscore-bridge publish`, on the glove machine: polls the local connection service through
 // the library's kept-mapping reader and publishes every device's record, each new sensor text and a heartbeat with
 // the service's state; publishes the hands as ROS 2 topics; and writes the haptic commands
-// that mirrors forward into the local "Haptics", only when told to accept them.
+// that mirrors forward, and the force and vibration levels of the ROS 2 topics, into the local
+// "Haptics", only when told to accept them; drives the robot hands of --retarget.
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +21,8 @@
 #include "BridgeSession.h"
 #include "HapticsGate.h"
 #include "LocalService.h"
+#include "RobotTopics.h"
+#include "RosForce.h"
 #include "RosTopics.h"
 #include "dds/Reader.h"
 #include "dds/Writer.h"
@@ -41,6 +45,8 @@ namespace TSCoreBridge
         /// The right hand's profile, then the left's.
         std::array<TSCore::HandProfile, 2> profiles{TSCore::HandProfile::Default(true),
                                                     TSCore::HandProfile::Default(false)};
+        /// The robot hand that follows each side (--retarget), loaded before DDS starts.
+        std::array<std::shared_ptr<RobotTopics>, 2> robots;
         bool verbose = false;
     };
 
@@ -78,6 +84,7 @@ namespace TSCoreBridge
         void OnCommand(const tscore_bridge_Command& command, std::uint64_t mirror, Clock::time_point now);
         bool WriteCommand(std::uint32_t index, const std::string& bytes);
         void StopGlove(std::uint32_t index);
+        void OnLost(std::uint32_t index);
         std::string StatsLine() const;
 
         PublishOptions options;
@@ -92,6 +99,7 @@ namespace TSCoreBridge
         Dds::Reader<tscore_bridge_Mirror> mirrors;
         std::optional<RosTopics> ros;
         HapticsGate gate;
+        std::optional<RosForce> rosForce;
         // The device index that stands for each side on the ROS topics; -1 for none.
         std::array<std::int64_t, 2> rosGlove{-1, -1};
         tscore_bridge_Sensor sensorSample{};
