@@ -35,6 +35,20 @@ echo "raw results: $out $frame"
 # One hand-pose read from Python against the same read from C++, in one run.
 /usr/bin/python3 bench/python_pose_read.py build/bench
 
+# One hand-pose read from C# under Mono against the same read from C++, in one run (the C
+# interface against C++ is BM_CApi_* in the table above, its c/cxx counter the ratio).
+if [ -f build/bench/csharp/PoseReadBench.exe ] && command -v mono >/dev/null; then
+  build/bench/tools/tesslink-sim/tesslink-sim --tessara right --motion wave >/dev/null </dev/null &
+  sim=$!
+  sleep 0.5
+  LD_LIBRARY_PATH=build/bench/c mono build/bench/csharp/PoseReadBench.exe build/bench/bench/tscore_pose_read_timer
+  LD_LIBRARY_PATH=build/bench/c mono build/bench/csharp/PoseReadBench.exe --reader build/bench/bench/tscore_reader_read_timer
+  kill "$sim"
+  wait "$sim" || true
+else
+  echo "C# pose read skipped: Mono is missing (apt install mono-mcs mono-runtime)"
+fi
+
 # The DDS bridge between two mount namespaces (root only): its own figures, no floor.
 if [ -x build/bench/bench/tscore_bridge_bench ]; then
   if [ "$(id -u)" -eq 0 ]; then

@@ -412,6 +412,22 @@ TEST_F(HandTrackingLayer, ForceFeedbackCurlReachesTheGlovesWhileFocusedAndIsRele
 
     ASSERT_TRUE(sim.Launch({"--tessara", "right", "--kelvo", "left"}));
     EXPECT_EQ(app.SystemProperties(), XR_TRUE);
+    // A curl of 1 holds the simulated index where it was while the hand closes.
+    ASSERT_TRUE(sim.Control("flex 0 0,0.2,0.2,0,0"));
+    const auto reach = [&app](XrHandJointEXT tip)
+    {
+        XrHandJointLocationEXT joints[XR_HAND_JOINT_COUNT_EXT];
+        XrHandJointLocationsEXT hand;
+        EXPECT_EQ(app.Locate(true, hand, joints), XR_SUCCESS);
+        const XrVector3f a = joints[tip].pose.position, b = joints[XR_HAND_JOINT_WRIST_EXT].pose.position;
+        return std::hypot(a.x - b.x, a.y - b.y, a.z - b.z);
+    };
+    const float index = reach(XR_HAND_JOINT_INDEX_TIP_EXT), middle = reach(XR_HAND_JOINT_MIDDLE_TIP_EXT);
+    ASSERT_EQ(app.Curl(true, {App::leftOut, 1}), XR_SUCCESS);
+    ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,100,0,0,0 "));
+    ASSERT_TRUE(sim.Control("flex 0 1,1,1,1,1"));
+    EXPECT_NEAR(reach(XR_HAND_JOINT_INDEX_TIP_EXT), index, 1e-5f);
+    EXPECT_LT(reach(XR_HAND_JOINT_MIDDLE_TIP_EXT), middle - 0.02f) << "the middle finger closes";
     // Each value times 100 on that finger; on the Kelvo the pinky has no channel.
     ASSERT_EQ(app.Curl(true, {0.1f, 0.25f, 0.5f, 0.75f, 1}), XR_SUCCESS);
     ASSERT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=10,25,50,75,100 buzz=0,0,0,0,0 thumper="));

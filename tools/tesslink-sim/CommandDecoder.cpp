@@ -35,19 +35,25 @@ namespace TessLinkSim
         return out;
     }
 
-    std::string DecodeCommand(const std::string& key, const CommandTarget& target, const std::string& command)
+    std::string DecodeCommand(const std::string& key, const CommandTarget& target, const std::string& command,
+                              std::vector<int>* ffb)
     {
         const std::string line = "haptics " + key + ' ' + KindName(target.kind) + ' ';
         ToolCommon::CommandLevels levels;
+        if (ffb != nullptr)
+            ffb->clear();
+        const bool kelvo = target.kind == DeviceKind::Kelvo;
         switch (target.kind)
         {
         case DeviceKind::Tessara:
-            if (ToolCommon::DecodeTessaraCommand(command, target.thumperByte, levels))
-                return line + Fields(levels, false) + " raw=" + Hex(command);
-            break;
         case DeviceKind::Kelvo:
-            if (ToolCommon::DecodeKelvoCommand(command, levels))
-                return line + Fields(levels, true) + " raw=" + Hex(command);
+            if (kelvo ? ToolCommon::DecodeKelvoCommand(command, levels)
+                      : ToolCommon::DecodeTessaraCommand(command, target.thumperByte, levels))
+            {
+                if (ffb != nullptr)
+                    *ffb = levels.ffb;
+                return line + Fields(levels, kelvo) + " raw=" + Hex(command);
+            }
             break;
         case DeviceKind::Beta:
         case DeviceKind::Other:

@@ -6,6 +6,7 @@
 #include "RecordText.h"
 
 #include <string>
+#include <vector>
 
 namespace TessLinkSim
 {
@@ -19,6 +20,8 @@ namespace TessLinkSim
     // Lower-case hex of every byte, no separators.
     std::string Hex(const std::string& bytes);
 
-    // "haptics <key> <kind> ..." without a line end.
-    std::string DecodeCommand(const std::string& key, const CommandTarget& target, const std::string& command);
+    // "haptics <key> <kind> ..." without a line end. ffb, when given, gets the force levels of
+    // a well-formed glove command (thumb first), and is emptied otherwise.
+    std::string DecodeCommand(const std::string& key, const CommandTarget& target, const std::string& command,
+                              std::vector<int>* ffb = nullptr);
 }

@@ -1,7 +1,6 @@
 #include "Service.h"
 
 #include "CommandBytes.h"
-#include "CommandDecoder.h"
 #include "RecordText.h"
 
 #include <poll.h>
@@ -96,6 +95,7 @@ namespace TessLinkSim
         {"record", "I TEXT", "replace or create the record of device I", &Service::SetRecord},
         {"data", "I TEXT", "fix the sensor text of device I (stops its animation)", &Service::SetData},
         {"flex", "I T,I,M,R,P", "hold glove I's finger closures, 0..1 ('auto': its motion)", &Service::SetFlexion},
+        {"brakes", "I", "glove I's force levels, held fingers, closures (above)", &Service::BrakeState},
         {"disconnect", "I", "state field of device I becomes 0; its text freezes", &Service::Disconnect},
         {"connect", "I", "state field of device I becomes 1", &Service::Connect},
         {"scan", "OFFSET", "time stamp = now + OFFSET seconds, refreshed", &Service::Scan},
@@ -185,7 +185,7 @@ namespace TessLinkSim
         nextSecond = start + std::chrono::seconds(1);
     }
 
-    // One pass of the loop: faults, the once-a-second work, sensor texts, commands. A
+    // One pass of the loop: faults, the once-a-second work, commands, sensor texts. A
     // non-zero result ends the service with that code.
     int Service::Step(Clock::time_point now)
     {
@@ -220,6 +220,12 @@ namespace TessLinkSim
             if (nextSecond <= now)
                 nextSecond = now + std::chrono::seconds(1);
         }
+        // Commands first, so that a publish due now already shows what they brake.
+        if (now >= nextHaptics)
+        {
+            PollHaptics(t);
+            nextHaptics = now + hapticsPollInterval;
+        }
         if (options.stress || now >= nextData)
         {
             PublishData(t);
@@ -228,11 +234,6 @@ namespace TessLinkSim
             if (Deadline((dataTick + 1.0) / options.rate) <= now)
                 dataTick = std::floor(t * options.rate) + 1.0; // fell behind: skip rather than burst
             nextData = Deadline(dataTick / options.rate);
-        }
-        if (now >= nextHaptics)
-        {
-            PollHaptics();
-            nextHaptics = now + hapticsPollInterval;
         }
         return 0;
     }
@@ -346,40 +347,47 @@ namespace TessLinkSim
         }
     }
 
-    void Service::PollHaptics()
+    void Service::PollHaptics(double t)
     {
         std::vector<std::pair<std::string, std::string>> commands;
         if (!segments.ReadHaptics(commands))
             return;
+        std::vector<int> ffb;
         for (const auto& [key, command] : commands)
         {
             auto last = lastCommands.find(key);
             if (last != lastCommands.end() && last->second == command)
                 continue;
             lastCommands[key] = command;
-            Print(DecodeFor(key, command));
+            int index = -1;
+            Print(DecodeCommand(key, TargetFor(key, index), command, &ffb));
+            // A malformed command leaves the glove's brakes as they were.
+            if (!ffb.empty())
+                slots.at(index).device->SetForce(ffb, t);
         }
     }
 
-    // The kind and firmware come from what we announce under the same key now.
-    std::string Service::DecodeFor(const std::string& key, const std::string& command) const
+    // The kind and firmware come from what we announce under the same key now; index is the
+    // slot's, or -1 when no device has the key.
+    CommandTarget Service::TargetFor(const std::string& key, int& index) const
     {
         CommandTarget target;
-        int index = 0;
         const auto slot = IndexOfKey(key, index) ? slots.find(index) : slots.end();
-        if (slot != slots.end())
+        if (slot == slots.end())
         {
-            const std::string record = RecordOf(index, slot->second);
-            target.kind = KindOfRecord(record);
-            if (target.kind == DeviceKind::Tessara)
-            {
-                int firmware = 0;
-                int subFirmware = 0;
-                FirmwareOfRecord(record, firmware, subFirmware);
-                target.thumperByte = ToolCommon::TakesThumperByte(firmware, subFirmware);
-            }
+            index = -1;
+            return target;
         }
-        return DecodeCommand(key, target, command);
+        const std::string record = RecordOf(index, slot->second);
+        target.kind = KindOfRecord(record);
+        if (target.kind == DeviceKind::Tessara)
+        {
+            int firmware = 0;
+            int subFirmware = 0;
+            FirmwareOfRecord(record, firmware, subFirmware);
+            target.thumperByte = ToolCommon::TakesThumperByte(firmware, subFirmware);
+        }
+        return target;
     }
 
     void Service::ReadControl()
@@ -516,6 +524,20 @@ namespace TessLinkSim
             return "ok";
         slot->lastData = slot->device->SensorText(Elapsed(Clock::now()));
         return segments.WriteData(Key(index), slot->lastData) ? "ok" : "error: segment Data is full";
+    }
+
+    std::string Service::BrakeState(const std::string& arguments)
+    {
+        int index = -1;
+        Slot* slot = FindSlot(arguments, index);
+        if (index < 0)
+            return "error: brakes takes a glove index";
+        if (slot == nullptr)
+            return "error: no device " + std::to_string(index);
+        const std::string state = slot->device->BrakeState(Elapsed(Clock::now()));
+        if (state.empty())
+            return "error: device " + std::to_string(index) + " is not a simulated glove";
+        return "brakes " + std::to_string(index) + " " + state;
     }
 
     std::string Service::Connect(const std::string& arguments) { return SetConnected(arguments, true); }

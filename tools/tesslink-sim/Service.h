@@ -3,6 +3,7 @@
 // The running service: owns the segments, publishes records, time stamp and sensor
 // texts on a fixed schedule, reports haptic commands and obeys the control channel.
 
+#include "CommandDecoder.h"
 #include "ServiceSegments.h"
 #include "SimDevice.h"
 
@@ -89,8 +90,8 @@ namespace TessLinkSim
         void PublishNDevices();
         void PublishScanActive();
         void PublishData(double t);
-        void PollHaptics();
-        std::string DecodeFor(const std::string& key, const std::string& command) const;
+        void PollHaptics(double t);
+        CommandTarget TargetFor(const std::string& key, int& index) const;
 
         void ReadControl();
         void HandleCommand(const std::string& line);
@@ -101,6 +102,7 @@ namespace TessLinkSim
         std::string SetRecord(const std::string& arguments);
         std::string SetData(const std::string& arguments);
         std::string SetFlexion(const std::string& arguments);
+        std::string BrakeState(const std::string& arguments);
         std::string Connect(const std::string& arguments);
         std::string Disconnect(const std::string& arguments);
         std::string SetConnected(const std::string& arguments, bool connected);

@@ -26,6 +26,10 @@ namespace TessLinkSim
 
     bool SimDevice::SetFlexion(const std::optional<Flexion>&) { return false; }
 
+    bool SimDevice::SetForce(const std::vector<int>&, double) { return false; }
+
+    std::string SimDevice::BrakeState(double) { return std::string(); }
+
     GloveSim::GloveSim(bool right, int serial, MotionSettings motion, Motion::Family family)
         : right(right), serial(serial), motion(motion), family(family),
           noise(motion.noise, static_cast<unsigned>(serial))
@@ -34,15 +38,32 @@ namespace TessLinkSim
 
     bool GloveSim::SetFlexion(const std::optional<Flexion>& flexion)
     {
-        held = flexion;
+        flexed = flexion;
         return true;
     }
 
-    Motion::Shape GloveSim::ShapeAt(double t) const
+    bool GloveSim::SetForce(const std::vector<int>& levels, double t)
     {
-        if (held)
-            return Motion::ShapeOf(*held);
-        return Motion::ShapeAt(motion.pattern, t, motion.period, family, right);
+        ShapeAt(t); // the hold points are where the fingers are now
+        brakes.SetLevels(levels);
+        return true;
+    }
+
+    std::string GloveSim::BrakeState(double t)
+    {
+        ShapeAt(t);
+        return brakes.ToString();
+    }
+
+    Motion::Shape GloveSim::ShapeAt(double t)
+    {
+        Motion::Shape shape =
+            flexed ? Motion::ShapeOf(*flexed) : Motion::ShapeAt(motion.pattern, t, motion.period, family, right);
+        const Flexion reached = brakes.Apply(shape.closure, t);
+        // The thumb's sideways swing stops short by as much as its flexion.
+        shape.thumbSwing -= shape.closure[0] - reached[0];
+        shape.closure = reached;
+        return shape;
     }
 
     BetaSim::BetaSim(std::string constants, std::optional<std::string> fixedText, bool stress)

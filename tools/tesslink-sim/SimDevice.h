@@ -3,6 +3,7 @@
 // One class per kind of simulated device. Each gives the record it announces (with
 // state '1'; the service applies connect/disconnect) and its sensor text over time.
 
+#include "Brakes.h"
 #include "Motion.h"
 #include "Noise.h"
 #include "RecordText.h"
@@ -13,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace TessLinkSim
 {
@@ -26,9 +28,6 @@ namespace TessLinkSim
         // Sensor noise, as a fraction of each sensor's open-to-fist span.
         double noise = 0.0;
     };
-
-    // Finger closures, thumb first, 0 open to 1 closed.
-    using Flexion = std::array<double, Motion::fingerCount>;
 
     class SimDevice
     {
@@ -46,17 +45,28 @@ namespace TessLinkSim
         // Holds the fingers at the given closures, or (nullopt) returns them to the motion;
         // false for a device without fingers.
         virtual bool SetFlexion(const std::optional<Flexion>& flexion);
+
+        // A command's force-feedback levels, thumb first, braking the fingers from t seconds
+        // on; false for a device without fingers.
+        virtual bool SetForce(const std::vector<int>& levels, double t);
+
+        // The brakes at t seconds (Brakes::ToString); empty for a device without fingers.
+        virtual std::string BrakeState(double t);
     };
 
-    // A simulated glove: a hand shape from its motion (or held by SetFlexion), with noise.
+    // A simulated glove: a hand shape from its motion (or held by SetFlexion), braked by its
+    // force feedback, with noise.
     class GloveSim : public SimDevice
     {
     public:
         bool SetFlexion(const std::optional<Flexion>& flexion) override;
+        bool SetForce(const std::vector<int>& levels, double t) override;
+        std::string BrakeState(double t) override;
 
     protected:
         GloveSim(bool right, int serial, MotionSettings motion, Motion::Family family);
-        Motion::Shape ShapeAt(double t) const;
+        // The shape at t seconds, braked; calls come in time order.
+        Motion::Shape ShapeAt(double t);
         Noise* SensorNoise() { return &noise; }
         const char* Side() const { return right ? "right" : "left"; }
 
@@ -67,7 +77,8 @@ namespace TessLinkSim
     private:
         Motion::Family family;
         Noise noise;
-        std::optional<Flexion> held;
+        std::optional<Flexion> flexed;
+        Brakes brakes;
     };
 
     // Development hardware: constants as given, text "beta <counter>" or a fixed text.

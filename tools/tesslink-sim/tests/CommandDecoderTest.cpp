@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace TessLinkSim;
 
@@ -63,8 +64,12 @@ TEST(CommandDecoder, DecodesKelvoOrder)
 {
     // Force for four fingers, then the thumper magnitude, then vibration for two.
     const std::string cmd = Bytes({'{', 'Z', 11, 21, 31, 41, 6, 61, 71, '}'});
-    EXPECT_EQ(DecodeCommand("device3", kelvo, cmd),
+    std::vector<int> ffb{7};
+    EXPECT_EQ(DecodeCommand("device3", kelvo, cmd, &ffb),
               "haptics device3 kelvo ffb=10,20,30,40 buzz=60,70 thumper=5 raw=7b5a0b151f29063d477d");
+    EXPECT_EQ(ffb, (std::vector<int>{10, 20, 30, 40})) << "the levels that brake the fingers";
+    DecodeCommand("device3", kelvo, cmd.substr(1), &ffb);
+    EXPECT_TRUE(ffb.empty()) << "a malformed command brakes nothing";
 }
 
 TEST(CommandDecoder, HighBytesAreUnsigned)

@@ -277,6 +277,48 @@ TEST_F(SimProcessTest, EveryCommandHeldFor5MillisecondsIsReported)
     EXPECT_TRUE(allSeen) << "a command held for 3 ms was not reported in any round";
 }
 
+TEST_F(SimProcessTest, ForceFeedbackBrakesTheFingersOfBothGloves)
+{
+    SimProcess sim({"--tessara", "right", "--kelvo", "left"});
+    ASSERT_EQ(sim.Line(), "ready");
+    ASSERT_EQ(sim.Command("flex 0 0.3,0.3,0,0,0"), "ok");
+    ASSERT_EQ(sim.Command("flex 1 0,0,0,0.4,0.4"), "ok");
+    bip::managed_shared_memory haptics(bip::open_only, "Haptics");
+    const auto send = [&](const char* key, std::initializer_list<int> bytes)
+    {
+        std::string text = "{Z";
+        for (const int b : bytes)
+            text += static_cast<char>(b);
+        text += '}';
+        haptics.find_or_construct<ShmString>(key)(haptics.get_segment_manager())->assign(text.begin(), text.end());
+    };
+    // Levels travel as level + 1: the Tessara's five forces, five vibrations and its effect code;
+    // the Kelvo's four forces (thumb to ring), magnitude and two vibrations.
+    send("device0", {1, 101, 51, 1, 1, 1, 1, 1, 1, 1, 0x01});
+    EXPECT_EQ(sim.Line().value_or("").substr(0, 39), "haptics device0 tessara ffb=0,100,50,0,");
+    send("device1", {1, 1, 1, 101, 1, 1, 1});
+    EXPECT_EQ(sim.Line().value_or("").substr(0, 35), "haptics device1 kelvo ffb=0,0,0,100");
+
+    // The hands close: the index stays, the middle closes half the remaining way.
+    ASSERT_EQ(sim.Command("flex 0 1,1,1,1,1"), "ok");
+    ASSERT_EQ(sim.Command("flex 1 1,1,1,1,1"), "ok");
+    const auto fingers = [](const std::string& text) { return SplitFields(text, ':').at(1); };
+    EXPECT_EQ(fingers(Read("Data", "device0").value_or(":")),
+              fingers(Motion::ExoSensorText(Motion::ShapeOf({1, 0.3, 0.5, 1, 1}), true, Motion::Orientation(0))));
+    EXPECT_EQ(sim.Command("brakes 0"),
+              "brakes 0 ffb=0,100,50,0,0 held=0,1,1,0,0 closure=1.000,0.300,0.500,1.000,1.000");
+    EXPECT_EQ(sim.Command("brakes 1"),
+              "brakes 1 ffb=0,0,0,100,100 held=0,0,0,1,1 closure=1.000,1.000,1.000,0.400,0.400");
+    EXPECT_EQ(Read("Data", "device1").value_or("").substr(0, 20), "900;700|900|900|420:");
+
+    // Released: the fingers catch up with the hand within 0.2 s.
+    send("device0", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0x01});
+    EXPECT_EQ(sim.Line().value_or("").substr(0, 36), "haptics device0 tessara ffb=0,0,0,0,");
+    usleep(300000);
+    EXPECT_EQ(sim.Command("brakes 0"), "brakes 0 ffb=0,0,0,0,0 held=0,0,0,0,0 closure=1.000,1.000,1.000,1.000,1.000");
+    EXPECT_EQ(sim.Command("brakes 2"), "error: no device 2");
+}
+
 TEST_F(SimProcessTest, BadArgumentsExitWithStatusTwoAndSayWhy)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
