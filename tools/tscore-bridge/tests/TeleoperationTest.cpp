@@ -207,3 +207,86 @@ TEST_F(BridgeTest, RobotHandFollowsTheGloveAndItsForceComesBack)
     EXPECT_GT(Stats(closed)["ros-not-accepted"], 5);
     EXPECT_FALSE(sim.WaitForPrefix("haptics device0 tessara ffb=100", 100ms));
 }
+
+namespace
+{
+    /// The index finger's closure and whether its brake holds it, from the simulator's "brakes 0".
+    bool IndexBrake(TSCoreTest::SimProcess& sim, double& closure, bool& held)
+    {
+        if (!sim.WriteLine("brakes 0"))
+            return false;
+        const auto line = sim.WaitForLine(
+            [](const std::string& l) { return l.rfind("brakes 0 ", 0) == 0 || l.rfind("error", 0) == 0; }, 2s);
+        const auto heldAt = line ? line->find(" held=") : std::string::npos;
+        const auto closureAt = line ? line->find(" closure=") : std::string::npos;
+        if (heldAt == std::string::npos || closureAt == std::string::npos)
+            return false;
+        held = line->compare(heldAt + 6, 3, "0,1") == 0;
+        closure = std::stod(line->substr(line->find(',', closureAt) + 1));
+        return true;
+    }
+
+    double WallNow()
+    {
+        return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    }
+}
+
+// The loop as a teleoperation rig runs it, every part a process of its own: the simulated glove,
+// the publisher with the robot hand, and a robot node that touches a virtual sphere with the
+// robot's index tip and answers with force. The robot's tip enters the sphere when its index_pip
+// joint reaches 0.6 rad (the node's joint-space sphere); the wearer's index closes steadily at 2
+// closures per second (flex), so every 50 ms of delay would let it close 0.1 further.
+TEST_F(BridgeTest, ClosedLoopStopsTheFingerAtTheSphereAndLetsItGoWhenTheForceIsGone)
+{
+    if (!TSCoreBridge::RobotTopics::Available())
+        GTEST_SKIP() << "this build has no libTSCoreRetarget (scripts/setup.sh installs what it needs)";
+    ASSERT_TRUE(StartSim({"--tessara", "right", "--rate", "1000"}));
+    double closure = 0.0;
+    bool held = false;
+    if (!IndexBrake(sim, closure, held))
+        GTEST_SKIP() << "this tesslink-sim has no brakes ('brakes I'): the loop needs a finger that force stops";
+    ASSERT_TRUE(sim.Control("flex 0 0,0,0,0,0"));
+    ASSERT_TRUE(StartPublisher(publisher, {"--accept-haptics", "--retarget", "right=" + hand}));
+    ChildProcess robot;
+    ASSERT_TRUE(robot.Start(TSCORE_BRIDGE_ROBOT_NODE_PATH, {std::to_string(domain), "0.6"}));
+    ASSERT_TRUE(robot.WaitForLine([](const std::string& l) { return l == "ready"; }));
+    std::this_thread::sleep_for(500ms); // the node's zero force and the joint states flow
+
+    // Close the index from open to fist, noting when each closure was set.
+    std::vector<std::pair<double, double>> ramp; // wall time, closure
+    const auto start = std::chrono::steady_clock::now();
+    for (int step = 0; step <= 200; ++step)
+    {
+        std::this_thread::sleep_until(start + step * 5ms);
+        const double c = step / 200.0;
+        ASSERT_TRUE(sim.Control("flex 0 0," + std::to_string(c) + ",0,0,0"));
+        ramp.emplace_back(WallNow(), c);
+    }
+    const auto contact = robot.WaitForPrefix("contact ", 2s);
+    ASSERT_TRUE(contact) << robot.ErrorText();
+    const double touched = std::stod(contact->substr(8));
+    ASSERT_TRUE(IndexBrake(sim, closure, held));
+    EXPECT_TRUE(held) << "the brake holds the index short of the fist";
+    EXPECT_LT(closure, 0.9);
+    // The closure the wearer's finger had when the robot touched, and when it was stopped.
+    double atContact = 0.0;
+    double stoppedAt = ramp.back().first;
+    for (const auto& [time, c] : ramp)
+    {
+        if (time <= touched)
+            atContact = c;
+        if (c >= closure - 1e-9 && time < stoppedAt)
+            stoppedAt = time;
+    }
+    EXPECT_GT(atContact, 0.1) << "the robot touches when the finger is partly closed";
+    EXPECT_LE(stoppedAt - touched, 0.050) << "stopped at closure " << closure << ", touched at " << atContact;
+
+    // The sphere goes away: the force is gone, and the finger closes to where the wearer puts it.
+    ASSERT_TRUE(robot.WriteLine("sphere off"));
+    EXPECT_TRUE(robot.WaitForPrefix("clear "));
+    EXPECT_TRUE(WaitUntil([&] { return IndexBrake(sim, closure, held) && !held && closure > 0.99; }, 2s))
+        << "closure " << closure;
+    robot.WriteLine("quit");
+    EXPECT_EQ(robot.Wait(5s), 0);
+}
