@@ -23,8 +23,7 @@ namespace TSCoreBridge
                                            "  3  DDS could not start (configuration in CYCLONEDDS_URI, network)\n"
                                            "  4  another connection service runs on this machine (mirror)\n"
                                            "  5  input file unreadable\n"
-                                           "  6  a retargeting configuration (--retarget) cannot be used, or this "
-                                           "build has no retargeting";
+                                           "  6  a --retarget configuration cannot be used, or this build has none";
 
     /// How often --verbose prints the statistics.
     inline constexpr auto statsInterval = std::chrono::seconds(5);
