@@ -251,6 +251,55 @@ namespace TSCore::Retarget::detail
                     r.Number(node["d_cutoff"], "filter.d_cutoff", Range::Positive, out.derivativeCutoff));
         }
 
+        bool ReadEffortDigit(Reader& r, const YAML::Node& node, const std::string& element, EffortDigitConfig& out)
+        {
+            if (!r.Map(node, element, {"joints", "min", "max"}))
+                return false;
+            out.present = true;
+            out.where = r.Where(node, element);
+            if (!node["max"])
+                return r.Fail(node, element, "needs max, the effort that gives full force");
+            if (!r.Number(node["max"], element + ".max", Range::Positive, out.maxEffort) ||
+                (node["min"] && !r.Number(node["min"], element + ".min", Range::NonNegative, out.minEffort)))
+                return false;
+            if (!(out.minEffort < out.maxEffort))
+                return r.Fail(node, element, "min must be less than max");
+            const YAML::Node joints = node["joints"];
+            if (!joints)
+                return true;
+            if (!joints.IsSequence() || joints.size() == 0)
+                return r.Fail(joints, element + ".joints", "must be a list of joint names");
+            for (std::size_t i = 0; i < joints.size(); ++i)
+            {
+                const std::string field = element + ".joints[" + std::to_string(i) + "]";
+                NamedRef joint{std::string(), r.Where(joints[i], field)};
+                if (!r.Text(joints[i], field, joint.name))
+                    return false;
+                out.joints.push_back(joint);
+            }
+            return true;
+        }
+
+        bool ReadEffort(Reader& r, const YAML::Node& node, EffortConfig& out)
+        {
+            if (!r.Map(node, "effort_feedback", {"topic", "digits"}))
+                return false;
+            if (!node["topic"] || !node["digits"])
+                return r.Fail(node, "effort_feedback", "needs topic and digits");
+            if (!r.Text(node["topic"], "effort_feedback.topic", out.topic))
+                return false;
+            const YAML::Node digits = node["digits"];
+            if (!r.Map(digits, "effort_feedback.digits", {"thumb", "index", "middle", "ring", "pinky"}))
+                return false;
+            for (int d = 0; d < fingerCount; ++d)
+                if (const YAML::Node digit = digits[digitKeys[d]])
+                    if (!ReadEffortDigit(r, digit, std::string("effort_feedback.digits.") + digitKeys[d],
+                                         out.digits[std::size_t(d)]))
+                        return false;
+            out.present = true;
+            return true;
+        }
+
         bool ReadFrame(Reader& r, const YAML::Node& node, RetargetConfig& out)
         {
             return r.Map(node, "frame", {"rpy", "wrist"}) &&
@@ -300,7 +349,8 @@ namespace TSCore::Retarget::detail
             }
             return (!root["pinch"] || ReadPinch(r, root["pinch"], out.pinch)) &&
                    (!root["limits"] || ReadLimits(r, root["limits"], out)) &&
-                   (!root["filter"] || ReadFilter(r, root["filter"], out.filter));
+                   (!root["filter"] || ReadFilter(r, root["filter"], out.filter)) &&
+                   (!root["effort_feedback"] || ReadEffort(r, root["effort_feedback"], out.effort));
         }
     }
 
@@ -315,7 +365,7 @@ namespace TSCore::Retarget::detail
             const YAML::Node root = YAML::Load(text);
             const bool ok = r.Map(root, "",
                                   {"urdf", "base_link", "side", "frame", "solver", "digits", "pinch", "regularisation",
-                                   "posture", "limits", "filter", "iterations"}) &&
+                                   "posture", "limits", "filter", "iterations", "effort_feedback"}) &&
                             ReadRobot(r, root, directory, out) &&
                             (root["digits"] ? ReadDigits(r, root["digits"], out)
                                             : r.Fail(root, "digits", "missing: name the robot link of each digit")) &&

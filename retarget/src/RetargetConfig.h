@@ -66,6 +66,24 @@ namespace TSCore::Retarget::detail
         double margin = 0.0;
     };
 
+    /// A digit's force from the robot's measured efforts.
+    struct EffortDigitConfig
+    {
+        bool present = false;
+        std::string where;
+        /// Empty: the joints that move the digit's matched links.
+        std::vector<NamedRef> joints;
+        double minEffort = 0.0;
+        double maxEffort = 0.0;
+    };
+
+    struct EffortConfig
+    {
+        bool present = false;
+        std::string topic;
+        std::array<EffortDigitConfig, fingerCount> digits{};
+    };
+
     struct RetargetConfig
     {
         /// The configuration as messages name it: its path, or "<text>".
@@ -88,6 +106,7 @@ namespace TSCore::Retarget::detail
         std::vector<JointMargin> jointMargins;
         FilterConfig filter;
         int iterations = 30;
+        EffortConfig effort;
     };
 
     /// Reads the configuration text; name is what messages call it, and a relative URDF path

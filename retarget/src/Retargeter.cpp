@@ -33,6 +33,7 @@ namespace TSCore::Retarget
     {
     public:
         bool Build(std::string path, detail::RetargetConfig c, std::string& error);
+        bool ResolveEffort(std::string& error);
         bool Solve(const HandPose& pose, double time, RobotJoints& out);
         void Reset();
         void Write(RobotJoints& out) const;
@@ -57,6 +58,7 @@ namespace TSCore::Retarget
         double lastTime = 0.0;
         SolveStats stats;
         std::vector<KDL::Vector> origins;
+        EffortFeedback effort;
     };
 
     bool Retargeter::Impl::Build(std::string path, detail::RetargetConfig c, std::string& error)
@@ -82,6 +84,39 @@ namespace TSCore::Retarget
         }
         filtered = model.rest;
         Reset();
+        return ResolveEffort(error);
+    }
+
+    bool Retargeter::Impl::ResolveEffort(std::string& error)
+    {
+        const detail::EffortConfig& wanted = config.effort;
+        effort.topic = wanted.present ? wanted.topic : std::string();
+        const std::string& urdfName = config.urdfPath;
+        for (int d = 0; d < fingerCount && wanted.present; ++d)
+        {
+            const detail::EffortDigitConfig& c = wanted.digits[std::size_t(d)];
+            if (!c.present)
+                continue;
+            EffortFeedback::Digit digit{static_cast<Finger>(d), {}, c.minEffort, c.maxEffort};
+            for (const detail::NamedRef& name : c.joints)
+            {
+                if (std::none_of(joints.begin(), joints.end(), [&](const JointInfo& j) { return j.name == name.name; }))
+                {
+                    error = name.where + ": no movable joint '" + name.name + "' in " + urdfName;
+                    return false;
+                }
+                digit.joints.push_back(name.name);
+            }
+            for (const JointInfo& j : joints)
+                if (c.joints.empty() && j.digit == d)
+                    digit.joints.push_back(j.name);
+            if (digit.joints.empty())
+            {
+                error = c.where + ": no joint of " + urdfName + " moves this digit's links; name its joints";
+                return false;
+            }
+            effort.digits.push_back(std::move(digit));
+        }
         return true;
     }
 
@@ -246,6 +281,7 @@ namespace TSCore::Retarget
     }
 
     Retargeter::SolveStats Retargeter::LastStats() const { return impl->stats; }
+    const Retargeter::EffortFeedback& Retargeter::Effort() const { return impl->effort; }
     Retargeter::Solver Retargeter::SolverInUse() const { return impl->config.solver; }
     const std::string& Retargeter::ConfigPath() const { return impl->configPath; }
     const std::string& Retargeter::UrdfPath() const { return impl->config.urdfPath; }

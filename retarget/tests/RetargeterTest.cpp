@@ -157,6 +157,17 @@ TEST(RetargeterLoad, ReadsJointsMimicsScalesAndFramesOfTheTestHands)
     EXPECT_EQ(pip.digit, 1);
     EXPECT_DOUBLE_EQ(pip.velocity, 10.0);
 
+    // Effort feedback: named joints, or by default every joint that moves the digit's links.
+    const Retargeter::EffortFeedback& effort = five->Effort();
+    EXPECT_EQ(effort.topic, "/robot/joint_states");
+    ASSERT_EQ(effort.digits.size(), 2u);
+    EXPECT_EQ(effort.digits[0].digit, Finger::Thumb);
+    EXPECT_EQ(effort.digits[0].joints,
+              (std::vector<std::string>{"thumb_spread", "thumb_cmc", "thumb_mcp", "thumb_ip"}));
+    EXPECT_EQ(effort.digits[1].joints, (std::vector<std::string>{"index_mcp", "index_pip"}));
+    EXPECT_DOUBLE_EQ(effort.digits[1].minEffort, 0.02);
+    EXPECT_DOUBLE_EQ(effort.digits[1].maxEffort, 0.3);
+
     ASSERT_EQ(five->Mapping().size(), 10u);
     for (const Retargeter::LinkMatch& m : five->Mapping())
     {
@@ -408,6 +419,12 @@ TEST(RetargeterLoad, NamesTheFileAndTheElementOfEveryProblem)
         {base + digits + "limits: {joints: {index_dop: 0.1}}\n",
          "bad.yaml:5: limits.joints.index_dop: no movable joint 'index_dop' in " + dir + "/hand.urdf"},
         {base + digits + "pinch: {start: 0.01, full: 0.02}\n", "bad.yaml:5: pinch: start must be greater than full"},
+        {base + digits + "effort_feedback: {topic: /robot, digits: {index: {max: 1, joints: [index_dop]}}}\n",
+         "bad.yaml:5: effort_feedback.digits.index.joints[0]: no movable joint 'index_dop' in " + dir + "/hand.urdf"},
+        {base + digits + "effort_feedback: {topic: /robot, digits: {index: {min: 2, max: 1}}}\n",
+         "bad.yaml:5: effort_feedback.digits.index: min must be less than max"},
+        {base + digits + "effort_feedback: {topic: /robot, digits: {ring: {max: 1}}}\n",
+         "bad.yaml:5: effort_feedback.digits.ring: no joint of " + dir + "/hand.urdf moves this digit's links"},
         {base + digits + "iterations: 2.5\n", "bad.yaml:5: iterations: must be a whole number"},
         {"urdf: hand.urdf\nbase_link: wrist\n" + digits, "bad.yaml:2: base_link: no link 'wrist' in"},
         {"urdf: hand.urdf\nbase_link: index_middle\ndigits:\n  thumb: {tip: thumb_tip}\n",

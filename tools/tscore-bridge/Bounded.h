@@ -5,16 +5,18 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace TSCoreBridge
 {
     /// Copies text and its terminating NUL into the array; false when it does not fit.
     template <std::size_t N>
-    bool CopyBounded(const std::string& text, char (&out)[N])
+    bool CopyBounded(std::string_view text, char (&out)[N])
     {
         if (text.size() >= N)
             return false;
-        std::memcpy(out, text.c_str(), text.size() + 1);
+        std::memcpy(out, text.data(), text.size());
+        out[text.size()] = '\0';
         return true;
     }
 

@@ -14,6 +14,7 @@ namespace TSCoreBridge
     inline constexpr int exitNetwork = 3;
     inline constexpr int exitServiceOwned = 4;
     inline constexpr int exitCannotRead = 5;
+    inline constexpr int exitRetarget = 6;
 
     inline constexpr char exitCodeHelp[] = "Exit codes:\n"
                                            "  0  stopped by a signal, after a clean shutdown\n"
@@ -21,7 +22,8 @@ namespace TSCoreBridge
                                            "  2  bad arguments\n"
                                            "  3  DDS could not start (configuration in CYCLONEDDS_URI, network)\n"
                                            "  4  another connection service runs on this machine (mirror)\n"
-                                           "  5  input file unreadable";
+                                           "  5  input file unreadable\n"
+                                           "  6  a --retarget configuration cannot be used, or this build has none";
 
     /// How often --verbose prints the statistics.
     inline constexpr auto statsInterval = std::chrono::seconds(5);

@@ -5,22 +5,28 @@
 
 namespace TSCoreBridge
 {
-    HapticsGate::HapticsGate(bool accept, Clock::duration timeout, WriteFn write, StopFn stop)
-        : accept(accept), timeout(timeout), write(std::move(write)), stop(std::move(stop))
+    HapticsGate::HapticsGate(bool accept, Clock::duration timeout, WriteFn write, StopFn stop, LostFn lost)
+        : accept(accept), timeout(timeout), write(std::move(write)), stop(std::move(stop)), lost(std::move(lost))
     {
     }
 
     HapticsGate::Outcome HapticsGate::OnCommand(std::uint64_t mirror, std::uint32_t index, const std::string& bytes,
                                                 Clock::time_point now)
     {
+        return Drive(mirror, index, now, [&] { return write(index, bytes); });
+    }
+
+    HapticsGate::Outcome HapticsGate::Drive(std::uint64_t source, std::uint32_t index, Clock::time_point now,
+                                            const std::function<bool()>& writeCommand)
+    {
         if (!accept)
             return Outcome::NotAccepted;
-        if (lastHeard.count(mirror) == 0 && lastHeard.size() >= maxMirrors)
+        if (lastHeard.count(source) == 0 && lastHeard.size() >= maxSources)
             return Outcome::Refused;
-        if (!write(index, bytes))
+        if (!writeCommand())
             return Outcome::Refused;
-        lastHeard[mirror] = now;
-        driven[index].insert(mirror);
+        lastHeard[source] = now;
+        driven[index].insert(source);
         return Outcome::Written;
     }
 
@@ -35,30 +41,45 @@ namespace TSCoreBridge
             known->second = now;
     }
 
+    bool HapticsGate::Live(std::uint64_t source, Clock::time_point now) const
+    {
+        const auto known = lastHeard.find(source);
+        return known != lastHeard.end() && known->second != Clock::time_point::min() && now - known->second <= timeout;
+    }
+
     void HapticsGate::Expire(Clock::time_point now)
     {
         std::vector<std::uint64_t> gone;
-        for (const auto& [mirror, heard] : lastHeard)
-            if (heard == Clock::time_point::min() || now - heard > timeout)
-                gone.push_back(mirror);
+        for (const auto& [source, heard] : lastHeard)
+            if (!Live(source, now))
+                gone.push_back(source);
         if (gone.empty())
             return;
-        for (std::uint64_t mirror : gone)
-            lastHeard.erase(mirror);
+        for (std::uint64_t source : gone)
+            lastHeard.erase(source);
+        std::vector<std::uint32_t> stopped;
+        std::vector<std::uint32_t> weakened;
         for (auto it = driven.begin(); it != driven.end();)
         {
-            for (std::uint64_t mirror : gone)
-                it->second.erase(mirror);
+            std::size_t erased = 0;
+            for (std::uint64_t source : gone)
+                erased += it->second.erase(source);
             if (it->second.empty())
             {
-                stop(it->first);
+                stopped.push_back(it->first);
                 it = driven.erase(it);
+                continue;
             }
-            else
-            {
-                ++it;
-            }
+            if (erased > 0)
+                weakened.push_back(it->first);
+            ++it;
         }
+        // After the gate's own state is settled: the callbacks may drive gloves again.
+        for (std::uint32_t index : stopped)
+            stop(index);
+        for (std::uint32_t index : weakened)
+            if (lost)
+                lost(index);
     }
 
     void HapticsGate::StopAll()

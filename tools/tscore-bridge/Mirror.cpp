@@ -255,7 +255,9 @@ namespace TSCoreBridge
     {
         Source* source = SourceOf(from, now);
         std::string record = FromBounded(sample.record);
-        if (source == nullptr || sample.index >= Protocol::maxDevices || !RecordText::WellFormed(record))
+        // An empty record: the glove machine's service lists no device at this index now.
+        if (source == nullptr || sample.index >= Protocol::maxDevices ||
+            !(record.empty() || RecordText::WellFormed(record)))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
             return;
@@ -266,7 +268,7 @@ namespace TSCoreBridge
             return;
         ++stats.applied;
         if (sample.index < publishedCount)
-            Count(segments.WriteRecord(sample.index, record));
+            WriteDevice(sample.index, record);
         PublishCount();
     }
 
@@ -367,7 +369,7 @@ namespace TSCoreBridge
         while (count < source->second.count && records.count(count) != 0)
             ++count;
         for (std::uint32_t index = rewrite ? 0 : publishedCount; index < count; ++index)
-            Count(segments.WriteRecord(index, records.at(index)));
+            WriteDevice(index, records.at(index));
         if (count != publishedCount)
             Count(segments.WriteCount(count));
         for (std::uint32_t index = count; index < publishedCount; ++index)
@@ -376,6 +378,18 @@ namespace TSCoreBridge
             textWritten[index] = false;
         }
         publishedCount = count;
+    }
+
+    // A device below the count that the glove machine does not list has no record here either.
+    void Mirror::WriteDevice(std::uint32_t index, const std::string& record)
+    {
+        if (!record.empty())
+        {
+            Count(segments.WriteRecord(index, record));
+            return;
+        }
+        segments.RemoveDevice(index);
+        textWritten[index] = false;
     }
 
     void Mirror::ForwardCommands()

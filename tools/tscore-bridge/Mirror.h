@@ -102,6 +102,7 @@ namespace TSCoreBridge
         void WriteStamp(const Source& source);
         void WriteLink();
         void PublishCount(bool rewrite = false);
+        void WriteDevice(std::uint32_t index, const std::string& record);
         void ForwardCommands();
         void Count(bool written);
         std::string StatsLine() const;

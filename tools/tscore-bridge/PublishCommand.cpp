@@ -5,6 +5,7 @@
 #include "FileKind.h"
 #include "OptionChecks.h"
 #include "Publisher.h"
+#include "RobotTopics.h"
 #include "RosTopics.h"
 
 namespace TSCoreBridge
@@ -28,6 +29,23 @@ namespace TSCoreBridge
             options.profiles[side] = profile;
             return exitOk;
         }
+
+        // "right=CONFIG" or "left=CONFIG": the robot hand that follows that side's glove.
+        int LoadRobot(const std::string& given, PublishOptions& options)
+        {
+            const auto equals = given.find('=');
+            const std::string side = given.substr(0, equals);
+            if (equals == std::string::npos || (side != "right" && side != "left") || equals + 1 == given.size())
+                return Fail(exitUsage, "--retarget takes right=CONFIG or left=CONFIG, not '" + given + "'");
+            auto& robot = options.robots[side == "right" ? 0 : 1];
+            if (robot)
+                return Fail(exitUsage, "--retarget names two robot hands for the " + side + " glove");
+            if (!options.ros)
+                return Fail(exitUsage, "--retarget publishes ROS 2 topics: it cannot go with --no-ros");
+            std::string error;
+            robot = RobotTopics::Load(given.substr(equals + 1), error);
+            return robot ? exitOk : Fail(exitRetarget, error + "; nothing was published");
+        }
     }
 
     Runner AddPublish(CLI::App& app)
@@ -47,8 +65,8 @@ namespace TSCoreBridge
             ->capture_default_str()
             ->check(ToolCommon::Between(1.0, 10000.0, "polls per second"));
         command->add_flag("--accept-haptics", options->acceptHaptics,
-                          "Write the haptic commands that mirrors forward into the local gloves. Off by default: "
-                          "they are counted and dropped.");
+                          "Write the haptic commands that mirrors forward, and the force and vibration that ROS 2 "
+                          "topics give, into the local gloves. Off by default: they are counted and dropped.");
         command->add_flag("--no-ros", options->noRos, "Do not publish the ROS 2 topics.");
         command
             ->add_option("--ros-namespace", options->rosName,
@@ -68,14 +86,27 @@ namespace TSCoreBridge
             ->type_name("FILE")
             ->expected(1)
             ->take_all();
+        auto robots = std::make_shared<std::vector<std::string>>();
+        command
+            ->add_option("--retarget", *robots,
+                         "A robot hand that follows the glove of that side: its retargeting configuration (YAML, "
+                         "see the README). Publishes its joint states on rt/NAME/SIDE/robot/joint_states and takes "
+                         "force from its efforts when the configuration says so; once per side." +
+                             std::string(RobotTopics::Available() ? "" : " (This build has no retargeting.)"))
+            ->type_name("SIDE=CONFIG")
+            ->expected(1)
+            ->take_all();
         command->add_flag("--verbose", options->verbose, "Print the statistics every 5 seconds (on stderr).");
 
-        return [options, profiles]()
+        return [options, profiles, robots]()
         {
             options->ros = !options->noRos;
             std::array<bool, 2> given{false, false};
             for (const auto& path : *profiles)
                 if (const int code = LoadProfile(path, *options, given); code != exitOk)
+                    return code;
+            for (const auto& robot : *robots)
+                if (const int code = LoadRobot(robot, *options); code != exitOk)
                     return code;
             Publisher publisher(*options);
             return publisher.Run();

@@ -26,18 +26,32 @@ namespace TSCoreBridge
           gate(
               this->options.acceptHaptics, Protocol::mirrorTimeout,
               [this](std::uint32_t index, const std::string& bytes) { return WriteCommand(index, bytes); },
-              [this](std::uint32_t index) { StopGlove(index); })
+              [this](std::uint32_t index) { StopGlove(index); }, [this](std::uint32_t index) { OnLost(index); })
     {
-        if (this->options.ros)
-            ros.emplace(session.participant, this->options.rosName, this->options.profiles);
+        if (!this->options.ros)
+            return;
+        ros.emplace(session.participant, this->options.rosName, this->options.profiles);
+        std::array<std::optional<RosForce::EffortSource>, 2> efforts;
+        for (std::size_t side = 0; side < 2; ++side)
+        {
+            RobotTopics* robot = this->options.robots[side].get();
+            if (robot == nullptr)
+                continue;
+            robot->Open(session.participant, this->options.rosName, side == 0);
+            ros->SetRobot(side == 0, robot);
+            efforts[side] = robot->Effort();
+        }
+        rosForce.emplace(session.participant, this->options.rosName, gate, std::move(efforts));
     }
 
     int Publisher::Run()
     {
         Note("publishing on DDS domain " + std::to_string(options.domain) + ", partition \"" + options.partition +
              "\"" + (ros ? ", ROS 2 topics under rt/" + options.rosName + "/" : std::string()));
+        if (rosForce)
+            Note("force feedback and vibration from ROS 2 on " + rosForce->Topics());
         if (!options.acceptHaptics)
-            Note("haptic commands from mirrors are dropped (--accept-haptics lets them drive the gloves)");
+            Note("haptic commands from mirrors and ROS 2 are dropped (--accept-haptics lets them drive the gloves)");
         if (!state)
             Note(std::string("DDS Security's permissions do not grant the topic ") + Protocol::publisherStateTopic +
                  " (made by an earlier make-security.sh): mirrors cannot tell whether haptic commands are accepted "
@@ -47,15 +61,16 @@ namespace TSCoreBridge
         const auto period =
             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / options.rate));
         auto next = Clock::now();
-        auto nextRefresh = next;
+        auto nextAnnounce = next;
         auto nextStats = next + statsInterval;
         while (!StopRequested())
         {
             const auto now = Clock::now();
-            if (now >= nextRefresh)
+            // A changed list goes out at once; the records' other fields and the state with the heartbeat.
+            if (service.Update() || now >= nextAnnounce)
             {
-                Refresh();
-                nextRefresh = now + Protocol::serviceHeartbeat;
+                Announce();
+                nextAnnounce = now + Protocol::serviceHeartbeat;
             }
             PollTexts();
             TakeMirrors(now);
@@ -73,35 +88,38 @@ namespace TSCoreBridge
         }
 
         gate.StopAll();
-        heartbeat.Write(
-            tscore_bridge_Service{service.State() == LocalService::Condition::Running, service.Count(), true});
+        PublishHeartbeat(true);
         std::cout << StatsLine() << std::endl;
         return exitOk;
     }
 
-    void Publisher::Refresh()
+    void Publisher::Announce()
     {
-        service.Refresh();
         NoteCondition();
         PublishRecords();
         PublishState();
         // After the records, so that a mirror has them when it announces the count.
-        heartbeat.Write(
-            tscore_bridge_Service{service.State() == LocalService::Condition::Running, service.Count(), false});
+        PublishHeartbeat(false);
         if (ros)
             UpdateRosGloves();
     }
 
+    void Publisher::PublishHeartbeat(bool leaving)
+    {
+        heartbeat.Write(tscore_bridge_Service{service.Condition() == LocalService::State::Running,
+                                              static_cast<std::uint32_t>(published.size()), leaving});
+    }
+
     void Publisher::NoteCondition()
     {
-        const LocalService::Condition now = service.State();
+        const LocalService::State now = service.Condition();
         if (condition == now)
             return;
-        if (now == LocalService::Condition::Running)
-            Note("the connection service runs, " + std::to_string(service.Count()) + " device(s)");
-        else if (now == LocalService::Condition::Stale)
-            Note("the connection service is not updating its time stamp (" + std::to_string(*service.StampAge()) +
-                 " s old); mirrors say so too");
+        if (now == LocalService::State::Running)
+            Note("the connection service runs, " + std::to_string(service.Devices()) + " device(s)");
+        else if (now == LocalService::State::Stale)
+            Note("the connection service is not updating its time stamp (" +
+                 std::to_string(service.StampAge().value_or(0)) + " s old); mirrors say so too");
         else
             Note("the connection service is not running; waiting for it");
         condition = now;
@@ -124,66 +142,82 @@ namespace TSCoreBridge
         stateChanged = false;
     }
 
+    // Every index below the count whose record changed; "" for an index where the service lists
+    // no device now, so that the mirror's count keeps the devices above it.
     void Publisher::PublishRecords()
     {
-        for (const auto& device : service.Devices())
+        const std::vector<std::string>& records = service.Records();
+        for (std::uint32_t index = 0; index < records.size(); ++index)
         {
-            if (!device.recordChanged)
+            if (index < published.size() && published[index] == records[index])
                 continue;
-            deviceSample.index = device.index;
-            if (CopyBounded(device.record, deviceSample.record))
+            deviceSample.index = index;
+            if (CopyBounded(records[index], deviceSample.record))
                 devices.Write(deviceSample);
             else
                 ++stats.oversized;
         }
+        published = records;
     }
 
     void Publisher::UpdateRosGloves()
     {
+        TSCore::ServiceReader& reader = service.Reader();
         for (const bool right : {true, false})
         {
-            LocalService::Device* glove = service.GloveFor(right);
+            const std::size_t glove = service.GloveFor(right);
             std::int64_t& current = rosGlove[right ? 0 : 1];
-            const std::int64_t index = glove != nullptr ? static_cast<std::int64_t>(glove->index) : -1;
-            const LocalService::Condition condition = service.State();
-            if (condition == LocalService::Condition::Stopped)
+            const std::int64_t index = glove != LocalService::npos ? reader.Info(glove).deviceIndex : -1;
+            const LocalService::State condition = service.Condition();
+            if (condition == LocalService::State::Stopped)
                 ros->OnNoGlove(right, RosTopics::Stale, "the connection service is not running");
-            else if (condition == LocalService::Condition::Stale)
+            else if (condition == LocalService::State::Stale)
                 ros->OnNoGlove(right, RosTopics::Stale, "the connection service is not updating its time stamp");
-            else if (glove == nullptr)
+            else if (glove == LocalService::npos)
                 ros->OnNoGlove(right, RosTopics::Error,
                                std::string("no connected ") + (right ? "right" : "left") + " glove");
-            if (index != current && glove != nullptr && glove->textRead)
-                ros->OnText(*glove->glove, glove->text, glove->textSeen);
+            // A glove that stands for its side anew goes out with the text it has, at its reading time.
+            const TSCore::ServiceReader::Reading reading =
+                glove != LocalService::npos ? reader.LastReading(glove) : TSCore::ServiceReader::Reading();
+            if (index != current && reading.sequence > 0)
+                ros->OnText(*reader.Glove(glove), reader.Text(glove), reading.firstSeenWall);
             current = index;
+            rosForce->SetGlove(right, index, glove != LocalService::npos ? reader.Glove(glove) : nullptr);
         }
     }
 
     void Publisher::PollTexts()
     {
-        for (auto& device : service.Devices())
+        TSCore::ServiceReader& reader = service.Reader();
+        for (std::size_t i = 0; i < reader.DeviceCount(); ++i)
         {
-            if (!service.ReadText(device))
+            const TSCore::ServiceReader::Reading reading = reader.Read(i);
+            if (!reading.IsNew())
                 continue;
-            PublishText(device);
-            const auto index = static_cast<std::int64_t>(device.index);
-            if (ros && device.glove != nullptr && (index == rosGlove[0] || index == rosGlove[1]))
-                ros->OnText(*device.glove, device.text, device.textSeen);
+            const auto& info = reader.Info(i);
+            PublishText(static_cast<std::uint32_t>(info.deviceIndex), reader.Text(i), info.deviceKey);
+            const std::int64_t index = info.deviceIndex;
+            if (!ros || !info.isGlove || (index != rosGlove[0] && index != rosGlove[1]))
+                continue;
+            const TSCore::HandPose* pose = ros->OnText(*reader.Glove(i), reader.Text(i), reading.firstSeenWall);
+            RobotTopics* robot = options.robots[info.isRight ? 0 : 1].get();
+            if (pose != nullptr && robot != nullptr && robot->OnPose(*pose, reading.firstSeen, reading.firstSeenWall))
+                ros->PublishStatusNow(info.isRight);
         }
     }
 
-    void Publisher::PublishText(const LocalService::Device& device)
+    void Publisher::PublishText(std::uint32_t index, std::string_view text, const std::string& key)
     {
-        if (!CopyBounded(device.text, sensorSample.text))
+        if (!CopyBounded(text, sensorSample.text))
         {
             ++stats.oversized;
             if (!warnedOversized)
-                Note("a sensor text of " + device.key + " is longer than " + std::to_string(Protocol::maxText) +
+                Note("a sensor text of " + key + " is longer than " + std::to_string(Protocol::maxText) +
                      " bytes and is not sent (nor are later ones)");
             warnedOversized = true;
             return;
         }
-        sensorSample.index = device.index;
+        sensorSample.index = index;
         sensorSample.seq = ++sequence;
         if (sensors.Write(sensorSample))
             ++stats.texts;
@@ -199,6 +233,8 @@ namespace TSCoreBridge
             });
         commands.Take([&](const tscore_bridge_Command& sample, std::uint64_t mirror)
                       { OnCommand(sample, mirror, now); });
+        if (rosForce)
+            rosForce->Take(now);
         gate.Expire(now);
         if (stateChanged)
             PublishState(); // at once, so that the mirrors send their commands again
@@ -232,26 +268,44 @@ namespace TSCoreBridge
 
     bool Publisher::WriteCommand(std::uint32_t index, const std::string& bytes)
     {
-        const LocalService::Device* device = service.Find(index);
-        return device != nullptr && !bytes.empty() && TSCore::DeviceList::SendHaptics(device->key, bytes);
+        const std::size_t at = service.Find(index);
+        return at != LocalService::npos && !bytes.empty() &&
+               TSCore::DeviceList::SendHaptics(service.Reader().Info(at).deviceKey, bytes);
     }
 
     void Publisher::StopGlove(std::uint32_t index)
     {
-        LocalService::Device* device = service.Find(index);
-        if (device == nullptr || device->glove == nullptr)
+        const std::size_t at = service.Find(index);
+        const auto glove = at != LocalService::npos ? service.Reader().Glove(at) : nullptr;
+        if (!glove)
             return;
-        device->glove->StopHaptics();
+        glove->StopHaptics();
+        if (rosForce)
+            rosForce->Forget(index);
         ++stats.stops;
         ++releases[index];
         stateChanged = true;
-        Note("stopped the haptics of " + device->key + ": no mirror that drove it is left");
+        Note("stopped the haptics of " + service.Reader().Info(at).deviceKey +
+             ": nothing that drove it (a mirror, a ROS 2 topic) is heard of any more");
+    }
+
+    // One source of the glove fell silent, others drive it still: the ROS topics that do write
+    // what they say now; otherwise the mirrors send their standing commands again.
+    void Publisher::OnLost(std::uint32_t index)
+    {
+        if (rosForce && rosForce->Rewrite(index, Clock::now()))
+            return;
+        ++releases[index];
+        stateChanged = true;
     }
 
     std::string Publisher::StatsLine() const
     {
         return "stats texts=" + std::to_string(stats.texts) + " oversized=" + std::to_string(stats.oversized) +
                " commands=" + std::to_string(stats.commands) + " not-accepted=" + std::to_string(stats.notAccepted) +
-               " refused=" + std::to_string(stats.refused) + " stops=" + std::to_string(stats.stops);
+               " refused=" + std::to_string(stats.refused) + " stops=" + std::to_string(stats.stops) +
+               " ros-haptics=" + std::to_string(rosForce ? rosForce->Counts().applied : 0) +
+               " ros-dropped=" + std::to_string(rosForce ? rosForce->Counts().dropped : 0) +
+               " ros-not-accepted=" + std::to_string(rosForce ? rosForce->Counts().notAccepted : 0);
     }
 }

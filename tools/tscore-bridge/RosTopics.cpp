@@ -1,12 +1,13 @@
 #include "RosTopics.h"
 
-#include "PoseFromText.h"
+#include "RobotTopics.h"
 
 #include <algorithm>
 #include <cctype>
 #include <limits>
 #include <utility>
 
+#include <TSCore/Devices/ServiceReader.h>
 #include <TSCore/Kinematics/Quat.h>
 #include <TSCore/Kinematics/Vect3D.h>
 
@@ -31,15 +32,6 @@ namespace TSCoreBridge
         constexpr const char* angleNames[3] = {"twist", "flexion", "spread"};
 
         const char* SideName(bool right) { return right ? "right" : "left"; }
-
-        builtin_interfaces_msg_dds__Time_ RosTime(std::chrono::system_clock::time_point stamp)
-        {
-            const auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(stamp.time_since_epoch()).count();
-            builtin_interfaces_msg_dds__Time_ time{};
-            time.sec = static_cast<std::int32_t>(since / 1000000000);
-            time.nanosec = static_cast<std::uint32_t>(since % 1000000000);
-            return time;
-        }
 
         // ROS 2 strings are UTF-8; an identity comes from the service's record, which may hold
         // any byte.
@@ -95,6 +87,15 @@ namespace TSCoreBridge
         return names;
     }
 
+    builtin_interfaces_msg_dds__Time_ RosTopics::RosTime(std::chrono::system_clock::time_point stamp)
+    {
+        const auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(stamp.time_since_epoch()).count();
+        builtin_interfaces_msg_dds__Time_ time{};
+        time.sec = static_cast<std::int32_t>(since / 1000000000);
+        time.nanosec = static_cast<std::uint32_t>(since % 1000000000);
+        return time;
+    }
+
     bool RosTopics::ValidName(const std::string& name)
     {
         bool partStart = true;
@@ -111,14 +112,15 @@ namespace TSCoreBridge
         return !name.empty() && !partStart;
     }
 
-    void RosTopics::OnText(TSCore::HapticGlove& glove, const std::string& text,
-                           std::chrono::system_clock::time_point stamp)
+    const TSCore::HandPose* RosTopics::OnText(TSCore::HapticGlove& glove, std::string_view text,
+                                              std::chrono::system_clock::time_point stamp)
     {
         const bool right = glove.IsRight();
         Side& side = SideOf(right);
         const TSCore::HandProfile& profile = right ? profiles[0] : profiles[1];
         Status status{Ok, "ok", Printable(glove.GetDeviceID()), glove.GetDeviceKey()};
-        if (HandPoseFromText(glove, text, profile, side.pose))
+        const bool complete = TSCore::ServiceReader::HandPoseFromText(glove, text, profile, side.pose);
+        if (complete)
         {
             PublishPose(side, stamp);
         }
@@ -128,6 +130,15 @@ namespace TSCoreBridge
             status.message = "incomplete reading; the last pose holds";
         }
         SetStatus(side, std::move(status));
+        return complete ? &side.pose : nullptr;
+    }
+
+    void RosTopics::SetRobot(bool right, const RobotTopics* robot) { SideOf(right).robot = robot; }
+
+    void RosTopics::PublishStatusNow(bool right)
+    {
+        if (SideOf(right).current.published)
+            PublishStatus(SideOf(right));
     }
 
     void RosTopics::OnNoGlove(bool right, Level level, const std::string& message)
@@ -199,14 +210,20 @@ namespace TSCoreBridge
     void RosTopics::PublishStatus(Side& side)
     {
         Status& current = side.current;
-        std::string key = "device";
-        diagnostic_msgs_msg_dds__KeyValue_ value{key.data(), current.device.data()};
+        side.values.clear();
+        side.values.emplace_back("device", current.device);
+        if (side.robot != nullptr)
+            side.robot->Describe(side.values);
+        side.valueSamples.clear();
+        for (auto& [key, value] : side.values)
+            side.valueSamples.push_back(diagnostic_msgs_msg_dds__KeyValue_{key.data(), value.data()});
         diagnostic_msgs_msg_dds__DiagnosticStatus_ status{};
         status.level = current.level;
         status.name = side.statusName.data();
         status.message = current.message.data();
         status.hardware_id = current.hardwareId.data();
-        status.values = {1, 1, &value, false};
+        const auto count = static_cast<std::uint32_t>(side.valueSamples.size());
+        status.values = {count, count, side.valueSamples.data(), false};
         side.status.Write(status);
         current.published = true;
     }

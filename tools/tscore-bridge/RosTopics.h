@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <TSCore/Devices/HapticGlove.h>
@@ -26,6 +28,8 @@
 
 namespace TSCoreBridge
 {
+    class RobotTopics;
+
     class RosTopics
     {
     public:
@@ -45,8 +49,14 @@ namespace TSCoreBridge
                   std::array<TSCore::HandProfile, 2> profiles);
 
         /// A sensor text of the glove that stands for its side; stamp is the wall-clock time at
-        /// which the text was first read (a text published again keeps its time).
-        void OnText(TSCore::HapticGlove& glove, const std::string& text, std::chrono::system_clock::time_point stamp);
+        /// which the text was first read (a text published again keeps its time). The hand pose
+        /// published, or null for an incomplete reading.
+        const TSCore::HandPose* OnText(TSCore::HapticGlove& glove, std::string_view text,
+                                       std::chrono::system_clock::time_point stamp);
+        /// The robot hand that follows a side (null: none); its state goes into the side's status.
+        void SetRobot(bool right, const RobotTopics* robot);
+        /// Publishes the side's status now (its robot's state changed).
+        void PublishStatusNow(bool right);
         /// No glove stands for the side (none connected, or the service is not running).
         void OnNoGlove(bool right, Level level, const std::string& message);
         /// Repeats every side's status once a second for subscribers that joined late.
@@ -57,6 +67,8 @@ namespace TSCoreBridge
         static std::vector<std::string> JointNames(bool right);
         /// ROS 2 names: letters, digits and '_', in parts separated by '/', not starting with a digit.
         static bool ValidName(const std::string& name);
+        /// A wall-clock time as builtin_interfaces/Time.
+        static builtin_interfaces_msg_dds__Time_ RosTime(std::chrono::system_clock::time_point stamp);
 
     private:
         struct Status
@@ -87,6 +99,9 @@ namespace TSCoreBridge
             std::vector<geometry_msgs_msg_dds__Pose_> jointPoses;
             Status current;
             TSCore::HandPose pose;
+            const RobotTopics* robot = nullptr;
+            std::vector<std::pair<std::string, std::string>> values;
+            std::vector<diagnostic_msgs_msg_dds__KeyValue_> valueSamples;
         };
 
         Side& SideOf(bool right) { return right ? *sides[0] : *sides[1]; }

@@ -5,6 +5,7 @@
 #include "diagnostic_msgs/msg/DiagnosticStatus.h"
 #include "geometry_msgs/msg/PoseArray.h"
 #include "sensor_msgs/msg/JointState.h"
+#include "std_msgs/msg/Float32MultiArray.h"
 #include "tscore_bridge/Bridge.h"
 
 #include "dds/Type.h"
@@ -18,3 +19,4 @@ TSCORE_BRIDGE_DDS_TYPE(tscore_bridge_PublisherState);
 TSCORE_BRIDGE_DDS_TYPE(sensor_msgs_msg_dds__JointState_);
 TSCORE_BRIDGE_DDS_TYPE(geometry_msgs_msg_dds__PoseArray_);
 TSCORE_BRIDGE_DDS_TYPE(diagnostic_msgs_msg_dds__DiagnosticStatus_);
+TSCORE_BRIDGE_DDS_TYPE(std_msgs_msg_dds__Float32MultiArray_);

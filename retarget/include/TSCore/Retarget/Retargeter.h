@@ -99,6 +99,25 @@ namespace TSCore::Retarget
             bool converged = false;
         };
 
+        /// Force on the wearer's fingers from the robot's own measured joint efforts (the
+        /// configuration's effort_feedback): per digit, nothing below minEffort, full force at
+        /// maxEffort or more, linear between, from the largest magnitude among its joints.
+        struct EffortFeedback
+        {
+            struct Digit
+            {
+                Finger digit = Finger::Thumb;
+                /// Joints of the robot, by name; by default those that move the digit's matched links.
+                std::vector<std::string> joints;
+                double minEffort = 0.0;
+                double maxEffort = 1.0;
+            };
+            /// The ROS 2 topic of the robot's measured sensor_msgs/JointState; empty when the
+            /// configuration asks for no effort feedback.
+            std::string topic;
+            std::vector<Digit> digits;
+        };
+
         /// Reads the configuration file and the URDF it names (a relative path is taken
         /// from the configuration file's folder). Empty, with error set to a message that
         /// names the file and the element, when either cannot be used.
@@ -141,6 +160,7 @@ namespace TSCore::Retarget
         /// to the robot; empty before the first solve).
         void MatchedPositions(std::vector<Kinematics::Vect3D>& robot, std::vector<Kinematics::Vect3D>& target) const;
         SolveStats LastStats() const;
+        const EffortFeedback& Effort() const;
         Solver SolverInUse() const;
 
         const std::string& ConfigPath() const;
