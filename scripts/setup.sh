@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what TSCore needs to build, test, fuzz and benchmark on a Debian machine.
 # Runs as root or through sudo; does nothing when everything is already there. Chromium runs
-# headless in the tests of `tscore view`.
+# headless in the tests of `tscore view`; iproute2 links the namespaces of the soak and the
+# bridge's network tests.
 set -euo pipefail
 
 packages=(
@@ -11,7 +12,7 @@ packages=(
   libopenxr-dev libopenxr-loader1
   pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib mypy
   python3-venv python3-pip python3-setuptools python3-wheel
-  cyclonedds-dev cyclonedds-tools util-linux
+  cyclonedds-dev cyclonedds-tools util-linux iproute2
   chromium libpng-dev
   liburdfdom-dev liborocos-kdl-dev libnlopt-cxx-dev libyaml-cpp-dev libeigen3-dev
   mono-mcs mono-runtime libnunit-cil-dev nunit-console
