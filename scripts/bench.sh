@@ -32,6 +32,13 @@ build/bench/bench/tscore_bench_frame --benchmark_min_time=0.5 --benchmark_out="$
   "$@" >/dev/null
 build/bench/bench/tscore_bench_table "$frame"
 echo "raw results: $out $frame"
+# Retargeting: one solve of the test robot hands (p50/p99 and allocations per solve), when
+# libTSCoreRetarget was built (its Debian dependencies were there).
+if [ -x build/bench/bench/tscore_retarget_bench ]; then
+  build/bench/bench/tscore_retarget_bench --benchmark_min_time=0.5
+else
+  echo "retargeting benchmark skipped: libTSCoreRetarget was not built (scripts/setup.sh installs its dependencies)"
+fi
 # One hand-pose read from Python against the same read from C++, in one run.
 /usr/bin/python3 bench/python_pose_read.py build/bench
 
