@@ -1,6 +1,7 @@
 #include "TSCore/Hand/HandPose.h"
 
 #include "Hand/HandChains.h"
+#include "Kinematics/DigitAngles.h"
 #include "TSCore/Kinematics/Anatomy.h"
 #include "TSCore/Kinematics/BasicHandModel.h"
 #include "TSCore/Kinematics/Values.h"
@@ -47,7 +48,7 @@ namespace TSCore
         for (std::size_t f = 1; f < pose.handAngles.size(); ++f)
             pose.handAngles[f] = {Vect3D::zero, Vect3D(0.0f, 5.0f * d, 0.0f), Vect3D(0.0f, 5.0f * d, 0.0f)};
         // The thumb chain starts turned about x, as on the default interpolator.
-        detail::SolveHandChains(BasicHandModel::Default(right), detail::DefaultThumbStartRotation(right),
+        detail::SolveHandChains(BasicHandModel::Default(right), Kinematics::detail::DefaultThumbStartRotation(right),
                                 detail::ownAngles, pose);
         return pose;
     }

@@ -6,6 +6,7 @@
 
 #include "Diagnostics/Log.h"
 #include "Hand/HandChains.h"
+#include "Kinematics/DigitAngles.h"
 #include "Util/FieldReader.h"
 #include "Util/SplitView.h"
 
@@ -85,10 +86,10 @@ namespace TSCore::Kelvo::detail
         const std::vector<Vect3D>& s = data.sensorAngles;
         out.isRight = profile.isRight;
         out.handAngles.resize(static_cast<std::size_t>(fingerCount));
-        TSCore::detail::InterpolateThumb(interp, EntryOrZero(s, 0), out.handAngles[0]);
+        Kinematics::detail::InterpolateThumb(interp, EntryOrZero(s, 0), out.handAngles[0]);
         for (std::size_t f = 1; f < out.handAngles.size(); ++f)
-            TSCore::detail::InterpolateFinger(static_cast<Finger>(f), interp,
-                                              EntryOrZero(s, f < ringSensor ? f : ringSensor), out.handAngles[f]);
+            Kinematics::detail::InterpolateFinger(static_cast<Finger>(f), interp,
+                                                  EntryOrZero(s, f < ringSensor ? f : ringSensor), out.handAngles[f]);
         TSCore::detail::SolveHandChains(model, interp.thumbStartRotation, littleFollowsRing, out);
     }
 }
