@@ -7,6 +7,7 @@
 #include "Diagnostics/Log.h"
 #include "Hand/HandChains.h"
 #include "Kinematics/DigitAngles.h"
+#include "Kinematics/VectorText.h"
 #include "Util/FieldReader.h"
 #include "Util/SplitView.h"
 
@@ -68,8 +69,8 @@ namespace TSCore::Kelvo::detail
             parsed += std::min(parts, countedPerEntry);
         }
         Quat raw;
-        const Util::detail::ParseStatus imu =
-            sections.size() >= 2 ? Util::detail::ReadQuat(sections[1], ';', raw) : Util::detail::ParseStatus::Invalid;
+        const Util::detail::ParseStatus imu = sections.size() >= 2 ? Kinematics::detail::ReadQuat(sections[1], ';', raw)
+                                                                   : Util::detail::ParseStatus::Invalid;
         if (imu == Util::detail::ParseStatus::OutOfRange)
             return Unreadable(out);
         // Saturate: a caller may pass any text, not only a sensor string of bounded size.

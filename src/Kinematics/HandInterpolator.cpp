@@ -1,6 +1,7 @@
 #include "TSCore/Kinematics/HandInterpolator.h"
 
 #include "Kinematics/DigitAngles.h"
+#include "Kinematics/VectorText.h"
 #include "TSCore/Kinematics/Anatomy.h"
 #include "Util/BlockWriter.h"
 #include "Util/StoredText.h"
@@ -177,7 +178,7 @@ namespace TSCore::Kinematics
                         list.push_back(InterpolationSet::Deserialize(std::string(set)));
                 }
                 Quat rotation;
-                blocks.QuatField(1, ';', rotation);
+                detail::ReadQuat(blocks, blocks.View(1), ';', rotation);
                 return HandInterpolator(std::move(sets), rotation);
             },
             [] { return Default(true); });

@@ -3,6 +3,7 @@
 #include "Diagnostics/Log.h"
 #include "Hand/HandChains.h"
 #include "Kinematics/DigitAngles.h"
+#include "Kinematics/VectorText.h"
 #include "TSCore/Kinematics/JointKinematics.h"
 #include "TSCore/Kinematics/Values.h"
 #include "Util/FieldReader.h"
@@ -87,7 +88,7 @@ namespace TSCore::TS::detail
         out.imuParsed = false;
         if (fields.size() >= 3)
         {
-            const Util::detail::ParseStatus status = Util::detail::ReadQuat(fields[2], ';', q);
+            const Util::detail::ParseStatus status = Kinematics::detail::ReadQuat(fields[2], ';', q);
             out.imuParsed = status == Util::detail::ParseStatus::Ok;
             if (status == Util::detail::ParseStatus::OutOfRange)
                 LogUnreadable("Unreadable orientation: " + std::string(fields[2]));
