@@ -375,6 +375,8 @@ namespace tscore_py
             return std::vector<float>(a.data(), a.data() + a.size());
         }
 
+        void BindModelStorage(py::class_<HandModelObject>& model);
+
         void BindHandModel(py::module_& m)
         {
             py::class_<HandModelObject> model(
@@ -413,7 +415,14 @@ namespace tscore_py
                         Locked([&] { h.model.SetFingerLengths(std::move(values), f); });
                     },
                     py::arg("finger"), py::arg("lengths"),
-                    "Replaces one finger's bone lengths (mm). Wraps BasicHandModel::SetFingerLengths.")
+                    "Replaces one finger's bone lengths (mm). Wraps BasicHandModel::SetFingerLengths.");
+            BindModelStorage(model);
+        }
+
+        // Storage, comparison and copies: what HandModel shares with the other values.
+        void BindModelStorage(py::class_<HandModelObject>& model)
+        {
+            model
                 .def(
                     "to_storage", [](const HandModelObject& h) { return Locked([&] { return h.model.Serialize(); }); },
                     "The storage text. Wraps BasicHandModel::Serialize.")
