@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <TSCore/Util/StoredKind.h>
+
 #include "Objects.h"
 #include "Text.h"
 
@@ -15,14 +17,14 @@ namespace
     // pass unnoticed, so the shape is judged first.
     std::unique_ptr<tscore_profile> ProfileFrom(const std::string& text, const char* what)
     {
-        if (!LooksLikeProfile(text))
+        if (TSCore::Util::KindOfStored(text) != TSCore::Util::StoredKind::HandProfile)
             throw Failure{TSCORE_PARSE_ERROR, std::string(what) + " is not a stored hand profile"};
         return std::make_unique<tscore_profile>(tscore_profile{HandProfile::Deserialize(text)});
     }
 
     std::unique_ptr<tscore_pose> PoseFrom(const std::string& text, const char* what)
     {
-        if (!LooksLikePose(text))
+        if (TSCore::Util::KindOfStored(text) != TSCore::Util::StoredKind::HandPose)
             throw Failure{TSCORE_PARSE_ERROR, std::string(what) + " is not a stored hand pose"};
         return std::make_unique<tscore_pose>(tscore_pose{HandPose::Deserialize(text)});
     }

@@ -7,8 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <TSCore/Util/Serializer.h>
-
 #include "Call.h"
 
 namespace tscore_c
@@ -44,8 +42,6 @@ namespace tscore_c
         {
             return std::string(what) + " " + path + ": " + std::strerror(errno);
         }
-
-        bool NamesSide(const std::string& block) { return block == "R" || block == "L"; }
     }
 
     std::string InText(const char* text, const char* name)
@@ -121,19 +117,5 @@ namespace tscore_c
             std::remove(temporary.c_str());
             throw Failure{TSCORE_IO_ERROR, why};
         }
-    }
-
-    bool LooksLikeProfile(const std::string& text)
-    {
-        const auto blocks = TSCore::Util::Serializer::SplitBlocks(text, false);
-        const auto part = [&](std::size_t i)
-        { return blocks[i].rfind("{R}", 0) == 0 || blocks[i].rfind("{L}", 0) == 0; };
-        return blocks.size() == 3 && NamesSide(blocks[0]) && part(1) && part(2);
-    }
-
-    bool LooksLikePose(const std::string& text)
-    {
-        const auto blocks = TSCore::Util::Serializer::SplitBlocks(text, false);
-        return blocks.size() == 4 && NamesSide(blocks[0]) && (blocks[1].empty() || blocks[1].rfind("{{", 0) == 0);
     }
 }

@@ -21,10 +21,4 @@ namespace tscore_c
     /// Replaces the file by text and a newline through a temporary beside it, so that a failed
     /// write leaves the old file as it was.
     void WriteFile(const std::string& path, const std::string& text);
-
-    /// Judged by shape, as the tools judge files: {side}{exoskeleton part}{second-model part}.
-    bool LooksLikeProfile(const std::string& text);
-    /// {side}{angles}{positions}{rotations}, the angles nested per digit (a hand model's first
-    /// list is flat).
-    bool LooksLikePose(const std::string& text);
 }

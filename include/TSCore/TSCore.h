@@ -11,6 +11,7 @@
 
 #include "TSCore/Util/Library.h"
 #include "TSCore/Util/Serializer.h"
+#include "TSCore/Util/StoredKind.h"
 #include "TSCore/Util/StrStuff.h"
 
 #include "TSCore/Devices/BetaDevice.h"

@@ -6,14 +6,15 @@
 
 #include <TSCore/Hand/HandProfile.h>
 #include <TSCore/Hand/OpenXRHand.h>
-#include <TSCore/Util/Serializer.h>
+#include <TSCore/Util/StoredKind.h>
 
 namespace tscore_py
 {
     using TSCore::HandPose;
     using TSCore::HandProfile;
     using TSCore::Kinematics::BasicHandModel;
-    using TSCore::Util::Serializer;
+    using TSCore::Util::KindOfStored;
+    using TSCore::Util::StoredKind;
 
     HandPoseObject::HandPoseObject(HandPose p) : pose(std::move(p)), readingTime(static_cast<double>(nan))
     {
@@ -45,53 +46,12 @@ namespace tscore_py
 
     namespace
     {
-        // The kind of a storage text by its block shape, as tscore tells files apart: a side
-        // block, then for a pose three lists of per-finger lists ({{x;y;z}...}...), for a model
-        // three flat lists ({a;b;c}...), for a profile two parts that each begin with a side
-        // block. The library's readers answer any other text with a default value that
-        // would pass unnoticed.
-        enum class StoredKind
-        {
-            Other,
-            Pose,
-            Model,
-            Profile
-        };
-
-        bool IsSide(const std::string& block) { return block == "R" || block == "L"; }
-
-        bool FlatList(const std::string& block) { return block.size() >= 2 && block[0] == '{' && block[1] != '{'; }
-
-        StoredKind KindOf(const std::string& text)
-        {
-            const auto blocks = Serializer::SplitBlocks(text, true);
-            if (blocks.empty() || !IsSide(blocks[0]))
-                return StoredKind::Other;
-            if (blocks.size() == 3)
-            {
-                for (std::size_t part = 1; part < 3; ++part)
-                {
-                    const auto inner = Serializer::SplitBlocks(blocks[part], true);
-                    if (inner.size() < 2 || !IsSide(inner[0]))
-                        return StoredKind::Other;
-                }
-                return StoredKind::Profile;
-            }
-            if (blocks.size() != 4)
-                return StoredKind::Other;
-            if (blocks[1].rfind("{{", 0) == 0)
-                return StoredKind::Pose;
-            if (FlatList(blocks[1]) && FlatList(blocks[2]) && FlatList(blocks[3]))
-                return StoredKind::Model;
-            return StoredKind::Other;
-        }
-
         py::object PoseFromStorage(const std::string& text)
         {
             HandPosePtr pose = Call(
                 [&]() -> HandPosePtr
                 {
-                    if (KindOf(text) != StoredKind::Pose)
+                    if (KindOfStored(text) != StoredKind::HandPose)
                         return nullptr;
                     HandPose p = HandPose::Deserialize(text);
                     if (p.handAngles.empty())
@@ -152,7 +112,7 @@ namespace tscore_py
             auto profile = Locked(
                 [&]() -> std::unique_ptr<HandProfile>
                 {
-                    if (KindOf(text) != StoredKind::Profile)
+                    if (KindOfStored(text) != StoredKind::HandProfile)
                         return nullptr;
                     return std::make_unique<HandProfile>(HandProfile::Deserialize(text));
                 });
@@ -169,7 +129,7 @@ namespace tscore_py
             auto model = Locked(
                 [&]() -> std::unique_ptr<HandModelObject>
                 {
-                    if (KindOf(text) != StoredKind::Model)
+                    if (KindOfStored(text) != StoredKind::HandModel)
                         return nullptr;
                     return std::make_unique<HandModelObject>(HandModelObject{BasicHandModel::Deserialize(text)});
                 });
@@ -415,6 +375,8 @@ namespace tscore_py
             return std::vector<float>(a.data(), a.data() + a.size());
         }
 
+        void BindModelStorage(py::class_<HandModelObject>& model);
+
         void BindHandModel(py::module_& m)
         {
             py::class_<HandModelObject> model(
@@ -453,7 +415,14 @@ namespace tscore_py
                         Locked([&] { h.model.SetFingerLengths(std::move(values), f); });
                     },
                     py::arg("finger"), py::arg("lengths"),
-                    "Replaces one finger's bone lengths (mm). Wraps BasicHandModel::SetFingerLengths.")
+                    "Replaces one finger's bone lengths (mm). Wraps BasicHandModel::SetFingerLengths.");
+            BindModelStorage(model);
+        }
+
+        // Storage, comparison and copies: what HandModel shares with the other values.
+        void BindModelStorage(py::class_<HandModelObject>& model)
+        {
+            model
                 .def(
                     "to_storage", [](const HandModelObject& h) { return Locked([&] { return h.model.Serialize(); }); },
                     "The storage text. Wraps BasicHandModel::Serialize.")

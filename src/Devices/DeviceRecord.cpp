@@ -1,9 +1,7 @@
 #include "Devices/DeviceRecord.h"
 
+#include "Devices/GloveFamilies.h"
 #include "Diagnostics/Log.h"
-#include "TSCore/Devices/BetaDevice.h"
-#include "TSCore/Kelvo/Kelvo.h"
-#include "TSCore/TS/Tessara.h"
 #include "Util/FieldReader.h"
 #include "Util/Guard.h"
 
@@ -11,22 +9,6 @@ namespace TSCore::detail
 {
     namespace
     {
-        // The one place a device kind plugs in: the record's type names its parser.
-        std::shared_ptr<TSDevice> ParseConstants(int type, std::string constants)
-        {
-            switch (static_cast<DeviceType>(type))
-            {
-            case DeviceType::BetaDevice:
-                return BetaDevice::Parse(std::move(constants));
-            case DeviceType::Tessara:
-                return TS::Tessara::Parse(std::move(constants));
-            case DeviceType::Kelvo:
-                return Kelvo::Kelvo::Parse(std::move(constants));
-            default:
-                return nullptr;
-            }
-        }
-
         bool Rejected(const std::string& why)
         {
             TSCORE_LOG(Verbose, "Error while deserializing! " + why);
@@ -50,7 +32,7 @@ namespace TSCore::detail
                 std::string_view constants = fields.View(3);
                 if (!constants.empty() && constants[0] == '{')
                     constants = constants.size() > 1 ? constants.substr(1, constants.size() - 2) : std::string_view();
-                out = ParseConstants(type, std::string(constants));
+                out = DeviceFromConstants(type, std::string(constants));
                 return out != nullptr;
             },
             Rejected);

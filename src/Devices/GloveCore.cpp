@@ -93,6 +93,14 @@ namespace TSCore::detail
         }
     }
 
+    const Kinematics::BasicHandModel& DefaultHandModel(bool right)
+    {
+        // The default models never change: built once, not on every frame.
+        static const Kinematics::BasicHandModel rightModel = Kinematics::BasicHandModel::Default(true);
+        static const Kinematics::BasicHandModel leftModel = Kinematics::BasicHandModel::Default(false);
+        return right ? rightModel : leftModel;
+    }
+
     std::string LevelBytes(const std::vector<int>& levels, std::size_t count)
     {
         std::string bytes;

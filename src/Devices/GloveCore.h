@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TSCore/Devices/HapticGlove.h"
+#include "TSCore/Kinematics/BasicHandModel.h"
 #include "TSCore/Kinematics/HandInterpolator.h"
 #include "TSCore/Kinematics/Vect3D.h"
 
@@ -19,6 +20,10 @@ namespace TSCore::detail
         Exoskeleton,
         SecondModel,
     };
+
+    /// The default hand model of a side, built once: what a glove's pose is computed on when
+    /// the caller names no model.
+    const Kinematics::BasicHandModel& DefaultHandModel(bool right);
 
     /// A command fragment: the first count levels, each sent as one byte of level + 1 (0 .. 100
     /// become 1 .. 101), as NUL-terminated text: a byte of 0 (a level of -1 or 255) ends it.

@@ -6,7 +6,7 @@
 
 #include "Devices/AnnouncedDevice.h"
 #include "Devices/DeviceLink.h"
-#include "Devices/GloveFrames.h"
+#include "Devices/GloveFamilies.h"
 #include "Devices/KeptSegment.h"
 #include "Devices/SharedMemory.h"
 

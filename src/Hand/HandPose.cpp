@@ -1,12 +1,13 @@
 #include "TSCore/Hand/HandPose.h"
 
 #include "Hand/HandChains.h"
+#include "Hand/StoredPose.h"
+#include "Kinematics/DigitAngles.h"
 #include "TSCore/Kinematics/Anatomy.h"
 #include "TSCore/Kinematics/BasicHandModel.h"
 #include "TSCore/Kinematics/Values.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/NumberParse.h"
-#include "Util/PoseText.h"
 #include "Util/StoredText.h"
 
 namespace TSCore
@@ -47,7 +48,7 @@ namespace TSCore
         for (std::size_t f = 1; f < pose.handAngles.size(); ++f)
             pose.handAngles[f] = {Vect3D::zero, Vect3D(0.0f, 5.0f * d, 0.0f), Vect3D(0.0f, 5.0f * d, 0.0f)};
         // The thumb chain starts turned about x, as on the default interpolator.
-        detail::SolveHandChains(BasicHandModel::Default(right), detail::DefaultThumbStartRotation(right),
+        detail::SolveHandChains(BasicHandModel::Default(right), Kinematics::detail::DefaultThumbStartRotation(right),
                                 detail::ownAngles, pose);
         return pose;
     }
@@ -86,7 +87,7 @@ namespace TSCore
                Values::Equal(jointRotations, other.jointRotations);
     }
 
-    std::string HandPose::Serialize() const { return Util::detail::WritePose(*this, handAngles); }
+    std::string HandPose::Serialize() const { return TSCore::detail::WritePose(*this, handAngles); }
 
     HandPose HandPose::Deserialize(std::string text)
     {
@@ -94,13 +95,13 @@ namespace TSCore
             text,
             [](Util::detail::FieldReader& blocks)
             {
-                if (blocks.Count() < Util::detail::poseBlocks)
+                if (blocks.Count() < TSCore::detail::poseBlocks)
                 {
-                    TSCORE_LOG(Errors, "A hand pose needs " + std::to_string(Util::detail::poseBlocks) +
+                    TSCORE_LOG(Errors, "A hand pose needs " + std::to_string(TSCore::detail::poseBlocks) +
                                            " blocks, the text has " + std::to_string(blocks.Count()));
                     return HandPose();
                 }
-                return Util::detail::ReadPose<HandPose>(blocks);
+                return TSCore::detail::ReadPose<HandPose>(blocks);
             },
             [] { return HandPose(); });
     }

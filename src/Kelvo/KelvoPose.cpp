@@ -6,6 +6,8 @@
 
 #include "Diagnostics/Log.h"
 #include "Hand/HandChains.h"
+#include "Kinematics/DigitAngles.h"
+#include "Kinematics/VectorText.h"
 #include "Util/FieldReader.h"
 #include "Util/SplitView.h"
 
@@ -67,8 +69,8 @@ namespace TSCore::Kelvo::detail
             parsed += std::min(parts, countedPerEntry);
         }
         Quat raw;
-        const Util::detail::ParseStatus imu =
-            sections.size() >= 2 ? Util::detail::ReadQuat(sections[1], ';', raw) : Util::detail::ParseStatus::Invalid;
+        const Util::detail::ParseStatus imu = sections.size() >= 2 ? Kinematics::detail::ReadQuat(sections[1], ';', raw)
+                                                                   : Util::detail::ParseStatus::Invalid;
         if (imu == Util::detail::ParseStatus::OutOfRange)
             return Unreadable(out);
         // Saturate: a caller may pass any text, not only a sensor string of bounded size.
@@ -85,10 +87,10 @@ namespace TSCore::Kelvo::detail
         const std::vector<Vect3D>& s = data.sensorAngles;
         out.isRight = profile.isRight;
         out.handAngles.resize(static_cast<std::size_t>(fingerCount));
-        TSCore::detail::InterpolateThumb(interp, EntryOrZero(s, 0), out.handAngles[0]);
+        Kinematics::detail::InterpolateThumb(interp, EntryOrZero(s, 0), out.handAngles[0]);
         for (std::size_t f = 1; f < out.handAngles.size(); ++f)
-            TSCore::detail::InterpolateFinger(static_cast<Finger>(f), interp,
-                                              EntryOrZero(s, f < ringSensor ? f : ringSensor), out.handAngles[f]);
+            Kinematics::detail::InterpolateFinger(static_cast<Finger>(f), interp,
+                                                  EntryOrZero(s, f < ringSensor ? f : ringSensor), out.handAngles[f]);
         TSCore::detail::SolveHandChains(model, interp.thumbStartRotation, littleFollowsRing, out);
     }
 }

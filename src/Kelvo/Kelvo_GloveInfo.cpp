@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "Devices/Firmware.h"
+#include "Kinematics/VectorText.h"
 #include "TSCore/Kinematics/Values.h"
 #include "Util/BlockWriter.h"
 #include "Util/StoredText.h"
@@ -84,7 +85,7 @@ namespace TSCore::Kelvo
                 if (!detail::ReadFirmware(fields.View(Firmware), firmware, subFirmware))
                     return rejected(Util::detail::intRangeError);
                 // (0, 0, 0) when the field is unreadable.
-                const Vect3D mountAngles = fields.VectField(MountAngles, ';');
+                const Vect3D mountAngles = Kinematics::detail::ReadVect(fields, fields.View(MountAngles), ';');
                 if (!fields.Ok())
                     return rejected(fields.Error());
                 out = Kelvo_GloveInfo(fields.Text(ID), fields.Text(Hardware), firmware, subFirmware,
@@ -130,7 +131,7 @@ namespace TSCore::Kelvo
                 const int subFirmware = blocks.Int(StoredSubFirmware);
                 const int sensors = blocks.Int(StoredSensors);
                 Quat correction;
-                blocks.QuatField(StoredIMU, ';', correction);
+                Kinematics::detail::ReadQuat(blocks, blocks.View(StoredIMU), ';', correction);
                 return Kelvo_GloveInfo(blocks.Text(StoredID), blocks.Text(StoredHardware), firmware, subFirmware,
                                        blocks.Right(StoredSide, EmptySide::Left), correction, sensors);
             },

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Kelvo/KelvoPose.h"
+#include "Kinematics/VectorText.h"
 #include "TSCore/Finger.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/BlockWriter.h"
@@ -89,7 +90,7 @@ namespace TSCore::Kelvo
                 const int parsed = blocks.Int(Count);
                 std::vector<Vect3D> angles = blocks.Value<std::vector<Vect3D>>(Angles);
                 Quat rotation;
-                blocks.QuatField(Orientation, ';', rotation);
+                Kinematics::detail::ReadQuat(blocks, blocks.View(Orientation), ';', rotation);
                 return Kelvo_SensorData(std::move(angles), parsed, rotation, blocks.StartsWith(OrientationRead, '1'));
             },
             Empty);

@@ -1,5 +1,6 @@
 #include "TSCore/Kinematics/BasicHandModel.h"
 
+#include "Kinematics/VectorText.h"
 #include "TSCore/Util/StrStuff.h"
 #include "Util/BlockWriter.h"
 #include "Util/NumberParse.h"

@@ -1,6 +1,7 @@
 #include "TSCore/Kinematics/HandInterpolator.h"
 
-#include "Hand/HandChains.h"
+#include "Kinematics/DigitAngles.h"
+#include "Kinematics/VectorText.h"
 #include "TSCore/Kinematics/Anatomy.h"
 #include "Util/BlockWriter.h"
 #include "Util/StoredText.h"
@@ -55,7 +56,7 @@ namespace TSCore::Kinematics
 
     HandInterpolator HandInterpolator::Default(bool right)
     {
-        const Quat thumbRotation = TSCore::detail::DefaultThumbStartRotation(right);
+        const Quat thumbRotation = detail::DefaultThumbStartRotation(right);
 
         std::vector<std::vector<InterpolationSet>> sets(fingerCount);
         const float(&thumb)[5][6] = right ? rightThumb : leftThumb;
@@ -97,14 +98,14 @@ namespace TSCore::Kinematics
                                                                   Vect3D s)
     {
         std::vector<Vect3D> joints;
-        TSCore::detail::InterpolateFinger(finger, interpolator, s, joints);
+        detail::InterpolateFinger(finger, interpolator, s, joints);
         return joints;
     }
 
     std::vector<Vect3D> HandInterpolator::InterpolateThumbAngles(const HandInterpolator& interpolator, Vect3D s)
     {
         std::vector<Vect3D> joints;
-        TSCore::detail::InterpolateThumb(interpolator, s, joints);
+        detail::InterpolateThumb(interpolator, s, joints);
         return joints;
     }
 
@@ -117,9 +118,9 @@ namespace TSCore::Kinematics
         {
             const Vect3D sensor = f < s.size() ? s[f] : Vect3D::zero;
             if (f == 0)
-                TSCore::detail::InterpolateThumb(interpolator, sensor, hand[f]);
+                detail::InterpolateThumb(interpolator, sensor, hand[f]);
             else
-                TSCore::detail::InterpolateFinger(static_cast<Finger>(f), interpolator, sensor, hand[f]);
+                detail::InterpolateFinger(static_cast<Finger>(f), interpolator, sensor, hand[f]);
         }
         return hand;
     }
@@ -177,7 +178,7 @@ namespace TSCore::Kinematics
                         list.push_back(InterpolationSet::Deserialize(std::string(set)));
                 }
                 Quat rotation;
-                blocks.QuatField(1, ';', rotation);
+                detail::ReadQuat(blocks, blocks.View(1), ';', rotation);
                 return HandInterpolator(std::move(sets), rotation);
             },
             [] { return Default(true); });

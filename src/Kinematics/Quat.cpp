@@ -1,5 +1,6 @@
 #include "TSCore/Kinematics/Quat.h"
 
+#include "Kinematics/VectorText.h"
 #include "Util/BlockWriter.h"
 #include "Util/FieldReader.h"
 
@@ -27,19 +28,19 @@ namespace TSCore::Kinematics
     std::string Quat::ToString() const
     {
         std::string s;
-        Util::detail::AppendComponents(s, *this, ", ");
+        detail::AppendComponents(s, *this, ", ");
         return s;
     }
 
     std::string Quat::Serialize(char delim) const
     {
         std::string s;
-        Util::detail::AppendComponents(s, *this, std::string_view(&delim, 1));
+        detail::AppendComponents(s, *this, std::string_view(&delim, 1));
         return s;
     }
 
     bool Quat::Deserialize(std::string text, Quat& out, char delim)
     {
-        return Util::detail::OkOrThrow(Util::detail::ReadQuat(text, delim, out));
+        return Util::detail::OkOrThrow(detail::ReadQuat(text, delim, out));
     }
 }

@@ -1,5 +1,6 @@
 #include "TSCore/Kinematics/Vect3D.h"
 
+#include "Kinematics/VectorText.h"
 #include "Util/BlockWriter.h"
 #include "Util/FieldReader.h"
 
@@ -8,19 +9,19 @@ namespace TSCore::Kinematics
     std::string Vect3D::ToString() const
     {
         std::string s;
-        Util::detail::AppendComponents(s, *this, ", ");
+        detail::AppendComponents(s, *this, ", ");
         return s;
     }
 
     std::string Vect3D::Serialize(char delim) const
     {
         std::string s;
-        Util::detail::AppendComponents(s, *this, std::string_view(&delim, 1));
+        detail::AppendComponents(s, *this, std::string_view(&delim, 1));
         return s;
     }
 
     bool Vect3D::Deserialize(std::string text, Vect3D& out, char delim)
     {
-        return Util::detail::OkOrThrow(Util::detail::ReadVect(text, delim, out));
+        return Util::detail::OkOrThrow(detail::ReadVect(text, delim, out));
     }
 }

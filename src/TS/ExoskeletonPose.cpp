@@ -2,6 +2,8 @@
 
 #include "Diagnostics/Log.h"
 #include "Hand/HandChains.h"
+#include "Kinematics/DigitAngles.h"
+#include "Kinematics/VectorText.h"
 #include "TSCore/Kinematics/JointKinematics.h"
 #include "TSCore/Kinematics/Values.h"
 #include "Util/FieldReader.h"
@@ -86,7 +88,7 @@ namespace TSCore::TS::detail
         out.imuParsed = false;
         if (fields.size() >= 3)
         {
-            const Util::detail::ParseStatus status = Util::detail::ReadQuat(fields[2], ';', q);
+            const Util::detail::ParseStatus status = Kinematics::detail::ReadQuat(fields[2], ';', q);
             out.imuParsed = status == Util::detail::ParseStatus::Ok;
             if (status == Util::detail::ParseStatus::OutOfRange)
                 LogUnreadable("Unreadable orientation: " + std::string(fields[2]));
@@ -156,10 +158,10 @@ namespace TSCore::TS::detail
         const auto total = [&totals](std::size_t f) { return f < totals.size() ? totals[f] : Vect3D::zero; };
         out.isRight = profile.isRight;
         out.handAngles.resize(fingers);
-        TSCore::detail::InterpolateThumb(profile.interpolator, total(0), out.handAngles[0]);
+        Kinematics::detail::InterpolateThumb(profile.interpolator, total(0), out.handAngles[0]);
         for (std::size_t f = 1; f < fingers; ++f)
-            TSCore::detail::InterpolateFinger(static_cast<Finger>(f), profile.interpolator, total(f),
-                                              out.handAngles[f]);
+            Kinematics::detail::InterpolateFinger(static_cast<Finger>(f), profile.interpolator, total(f),
+                                                  out.handAngles[f]);
         // The thumb starts from the profile's rotation, not the hand model's.
         TSCore::detail::SolveHandChains(model, profile.interpolator.thumbStartRotation, TSCore::detail::ownAngles, out);
     }

@@ -2,6 +2,7 @@
 
 #include "Devices/Firmware.h"
 #include "Diagnostics/Log.h"
+#include "Kinematics/VectorText.h"
 #include "TSCore/Kinematics/Values.h"
 #include "TSCore/TS/TessaraVars.h"
 #include "Util/BlockWriter.h"
@@ -148,7 +149,8 @@ namespace TSCore::TS
                 fields.Int(Unused); // not used, but a number beyond the int range rejects the string
                 // Short strings (seven to nine fields) lack the sensor count and the correction.
                 info.numSensors = fields.Count() > Sensors ? fields.Int(Sensors) : 0;
-                const Vect3D imuEuler = fields.Count() > IMU ? fields.VectField(IMU, ';') : Vect3D::zero;
+                const Vect3D imuEuler =
+                    fields.Count() > IMU ? Kinematics::detail::ReadVect(fields, fields.View(IMU), ';') : Vect3D::zero;
                 info.imuCorrection = Quat::FromEuler(Values::Radians(imuEuler));
                 if (fields.Ok())
                     ReadGeometry(fields, correctOld, info, fields);

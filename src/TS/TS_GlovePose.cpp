@@ -1,8 +1,8 @@
 #include "TSCore/TS/TS_GlovePose.h"
 
+#include "Hand/StoredPose.h"
 #include "TS/ExoskeletonPose.h"
 #include "TSCore/Kinematics/Values.h"
-#include "Util/PoseText.h"
 #include "Util/StoredText.h"
 
 namespace TSCore::TS
@@ -105,12 +105,12 @@ namespace TSCore::TS
         return s;
     }
 
-    std::string TS_GlovePose::Serialize() const { return Util::detail::WritePose(*this, gloveAngles); }
+    std::string TS_GlovePose::Serialize() const { return TSCore::detail::WritePose(*this, gloveAngles); }
 
     TS_GlovePose TS_GlovePose::Deserialize(std::string text)
     {
         return Util::detail::ReadStored(
-            text, [](Util::detail::FieldReader& blocks) { return Util::detail::ReadPose<TS_GlovePose>(blocks); },
+            text, [](Util::detail::FieldReader& blocks) { return TSCore::detail::ReadPose<TS_GlovePose>(blocks); },
             [] { return TS_GlovePose(); });
     }
 }

@@ -1,5 +1,6 @@
 #include "TSCore/TS/TS_HandProfile.h"
 
+#include "Kinematics/VectorText.h"
 #include "TSCore/Finger.h"
 #include "Util/BlockWriter.h"
 #include "Util/StoredText.h"

@@ -1,5 +1,6 @@
 #include "TSCore/TS/TS_SensorData.h"
 
+#include "Kinematics/VectorText.h"
 #include "TS/ExoskeletonPose.h"
 #include "TSCore/Kinematics/Values.h"
 #include "TSCore/Util/StrStuff.h"

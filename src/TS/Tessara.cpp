@@ -4,7 +4,7 @@
 
 #include "Devices/DeviceLink.h"
 #include "Devices/GloveCore.h"
-#include "Devices/GloveFrames.h"
+#include "Devices/GloveFamilies.h"
 #include "Diagnostics/Log.h"
 #include "TS/ExoskeletonPose.h"
 #include "TSCore/Devices/DeviceList.h"

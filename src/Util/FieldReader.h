@@ -14,8 +14,6 @@
 #include <string_view>
 #include <vector>
 
-#include "TSCore/Kinematics/Quat.h"
-#include "TSCore/Kinematics/Vect3D.h"
 #include "Util/HandSide.h"
 #include "Util/NumberParse.h"
 
@@ -24,15 +22,18 @@ namespace TSCore::Util::detail
     /// The contents of the top-level blocks of text, as Serializer::SplitBlocks gives them.
     void SplitBlockViews(std::string_view text, std::vector<std::string_view>& out);
 
-    /// Vect3D::Deserialize's rules: Ok, or Invalid with (0, 0, 0) for an empty text or fewer than
-    /// three fields; OutOfRange (out (0, 0, 0)) when a field is a number outside the float range.
-    ParseStatus ReadVect(std::string_view text, char delim, Kinematics::Vect3D& out);
-    /// The same with four fields and the identity.
-    ParseStatus ReadQuat(std::string_view text, char delim, Kinematics::Quat& out);
+    /// The first count (at most 4) fields of text between occurrences of delim, as numbers:
+    /// Invalid when text is empty or has fewer fields, OutOfRange when one is a number outside the float range.
+    ParseStatus ReadComponents(std::string_view text, char delim, float* values, std::size_t count);
 
     /// The documented public readers' answer to a status: true for Ok, false for Invalid, and
     /// std::out_of_range for a number outside the float range.
     bool OkOrThrow(ParseStatus status);
+
+    /// How one element type is read: a specialisation per type (the vector and quaternion ones
+    /// live with their types in Kinematics/VectorText.h).
+    template <typename T>
+    struct ItemReader;
 
     class FieldReader
     {
@@ -55,17 +56,16 @@ namespace TSCore::Util::detail
 
         int Int(std::size_t i, int fallback = 0);
         float Float(std::size_t i, float fallback = 0.0f);
-        /// Vect3D::Deserialize of the field with delim; (0, 0, 0) when unreadable.
-        Kinematics::Vect3D VectField(std::size_t i, char delim);
-        /// Quat::Deserialize of the field; false (and the identity) when it has too few values.
-        bool QuatField(std::size_t i, char delim, Kinematics::Quat& out);
+        /// ReadComponents of text, a number outside the float range failing the reader; values
+        /// are left as they are unless the status is Ok.
+        ParseStatus Components(std::string_view text, char delim, float* values, std::size_t count);
 
         /// A value in the block format: a float list, flags, a vector, a quaternion, or lists of them.
         template <typename T>
         T Value(std::size_t i)
         {
             T value{};
-            ReadItem(View(i), value);
+            ItemReader<T>::Read(*this, View(i), value);
             return value;
         }
 
@@ -78,23 +78,42 @@ namespace TSCore::Util::detail
                 error = what;
         }
 
+        /// A number of the block format into out, which keeps its value when it is unreadable.
+        void Number(std::string_view text, float& out);
+
     private:
-        void ReadItem(std::string_view text, float& out);
-        void ReadItem(std::string_view text, Kinematics::Vect3D& out);
-        void ReadItem(std::string_view text, Kinematics::Quat& out);
-        void ReadItem(std::string_view text, std::vector<float>& out);
-        void ReadItem(std::string_view text, std::vector<bool>& out);
-        template <typename T>
-        void ReadItem(std::string_view text, std::vector<T>& out)
+        std::vector<std::string_view> fields;
+        const char* error = nullptr;
+    };
+
+    template <>
+    struct ItemReader<float>
+    {
+        static void Read(FieldReader& reader, std::string_view text, float& out) { reader.Number(text, out); }
+    };
+
+    template <>
+    struct ItemReader<std::vector<float>>
+    {
+        static void Read(FieldReader& reader, std::string_view text, std::vector<float>& out);
+    };
+
+    template <>
+    struct ItemReader<std::vector<bool>>
+    {
+        static void Read(FieldReader& reader, std::string_view text, std::vector<bool>& out);
+    };
+
+    template <typename T>
+    struct ItemReader<std::vector<T>>
+    {
+        static void Read(FieldReader& reader, std::string_view text, std::vector<T>& out)
         {
             std::vector<std::string_view> blocks;
             SplitBlockViews(text, blocks);
             out.resize(blocks.size());
             for (std::size_t i = 0; i < blocks.size(); ++i)
-                ReadItem(blocks[i], out[i]);
+                ItemReader<T>::Read(reader, blocks[i], out[i]);
         }
-
-        std::vector<std::string_view> fields;
-        const char* error = nullptr;
     };
 }

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "Kinematics/VectorText.h"
 #include "Util/BlockWriter.h"
 #include "Util/FieldReader.h"
 

@@ -156,6 +156,12 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/subproject -B ${WORK_DIR}/su
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/subproject --target consumer)
 run(${WORK_DIR}/subproject/consumer)
 message(STATUS "subproject consumer printed: ${RUN_OUTPUT}")
+# The parent installs nothing of TSCore's unless it sets TSCORE_INSTALL.
+run(${CMAKE_COMMAND} --install ${WORK_DIR}/subproject --prefix ${WORK_DIR}/subproject-prefix)
+file(GLOB_RECURSE installed ${WORK_DIR}/subproject-prefix/*)
+if(installed)
+  message(FATAL_ERROR "TSCore as a subproject installed files: ${installed}")
+endif()
 
 # The README's OpenXR converter example, built the same way.
 string(FIND "${readme}" "### The converter, in your own code" at)

@@ -1,8 +1,6 @@
 #include "FileKind.h"
 
-#include <vector>
-
-#include <TSCore/Util/Serializer.h>
+#include <TSCore/Util/StoredKind.h>
 
 #include "RecordingFile.h"
 #include "TextFile.h"
@@ -20,16 +18,15 @@ namespace ToolCommon
             return TextKind::Svg;
         if (text.compare(start, 2, "{\"") == 0 || text[start] == '[')
             return TextKind::Json;
-        // Storage texts: a profile is {side}{Tessara part}{Kelvo part}, a pose
-        // {side}{angles}{positions}{rotations}.
-        const std::vector<std::string> blocks = TSCore::Util::Serializer::SplitBlocks(text, false);
-        const auto startsWith = [&](std::size_t i, const char* prefix)
-        { return blocks.size() > i && blocks[i].rfind(prefix, 0) == 0; };
-        if (blocks.size() == 3 && (startsWith(1, "{R}") || startsWith(1, "{L}")))
+        switch (TSCore::Util::KindOfStored(text))
+        {
+        case TSCore::Util::StoredKind::HandProfile:
             return TextKind::HandProfile;
-        if (blocks.size() == 4 && (startsWith(1, "{{") || blocks[1].empty()))
+        case TSCore::Util::StoredKind::HandPose:
             return TextKind::HandPose;
-        return TextKind::Other;
+        default:
+            return TextKind::Other;
+        }
     }
 
     std::string DescribeKind(TextKind kind)

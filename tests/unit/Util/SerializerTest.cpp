@@ -2,7 +2,11 @@
 
 #include <stdexcept>
 
+#include <TSCore/Hand/HandPose.h>
+#include <TSCore/Hand/HandProfile.h>
+#include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Util/Serializer.h>
+#include <TSCore/Util/StoredKind.h>
 
 using TSCore::Kinematics::Quat;
 using TSCore::Kinematics::Vect3D;
@@ -110,4 +114,21 @@ TEST(SerializerHelpers, EncloseFilterBracketsFilterSpaces)
     Serializer::FilterBrackets(d);
     EXPECT_EQ(d, "a");
     EXPECT_EQ(Serializer::FilterSpaces(" a b\tc "), "ab\tc");
+}
+
+TEST(StoredKind, EachStoredTextAndNothingElse)
+{
+    using TSCore::Util::KindOfStored;
+    using TSCore::Util::StoredKind;
+    for (const bool right : {true, false})
+    {
+        EXPECT_EQ(KindOfStored(TSCore::HandPose::DefaultIdle(right).Serialize()), StoredKind::HandPose);
+        EXPECT_EQ(KindOfStored(TSCore::Kinematics::BasicHandModel::Default(right).Serialize()), StoredKind::HandModel);
+        EXPECT_EQ(KindOfStored(TSCore::HandProfile::Default(right).Serialize() + "\n"), StoredKind::HandProfile);
+    }
+    // A pose without angles is still a pose; spaces around a side are allowed.
+    EXPECT_EQ(KindOfStored("{ R }{}{}{}"), StoredKind::HandPose);
+    for (const char* other : {"", "{R}", "{X}{{1;2;3}}{}{}", "{}{{1;2;3}}{}{}", "{R}{1;2}{{1}}{3}", "{R}{{R}}{{L}{x}}",
+                              "{R}{{R}{x}}{{X}{x}}", "{R}{{R}{x}}{{L}{x}", "{\"pose\": 1}", "{R}{a}{b}{c}{d}"})
+        EXPECT_EQ(KindOfStored(other), StoredKind::Other) << other;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
-// One frame of a glove from a sensor text already in hand: what GetHandPose and GetIMURotation
-// do once they have read the text, for every path that reads it some other way (the service
-// reader, a recording, another machine). Each family widens its calibration range where its
-// GetHandPose does, so a frame computed here leaves the glove as a per-call frame would.
+// The one place the device layer knows each device kind: the device a record's constants make,
+// and one frame of a glove from a sensor text already in hand, what GetHandPose and
+// GetIMURotation do once they have read the text, for every path that reads it some other way
+// (the service reader, a recording, another machine). Each family widens its calibration range
+// where its GetHandPose does, so a frame computed here leaves the glove as a per-call frame would.
 
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "Kelvo/KelvoPose.h"
@@ -19,15 +22,16 @@
 
 namespace TSCore::detail
 {
+    /// The device of the record's type (a DeviceType) parsed from its constants; null for a type
+    /// without a parser or constants the parser rejects.
+    std::shared_ptr<TSDevice> DeviceFromConstants(int type, std::string constants);
+
     /// What a stream of frames reuses: one per thread, or one per glove of a reader.
     struct FrameStorage
     {
         TS::detail::ExoskeletonFrame exoskeleton;
         Kelvo::Kelvo_SensorData kelvo;
     };
-
-    /// The default hand model of a side, built once.
-    const Kinematics::BasicHandModel& DefaultHandModel(bool right);
 
     /// The exoskeleton's frame: the glove pose of the text, which widens the glove's range,
     /// then the hand through profile. False, out untouched, for an incomplete reading.

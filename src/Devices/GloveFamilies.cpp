@@ -1,6 +1,7 @@
-#include "Devices/GloveFrames.h"
+#include "Devices/GloveFamilies.h"
 
 #include "Devices/GloveCore.h"
+#include "TSCore/Devices/BetaDevice.h"
 
 namespace TSCore::detail
 {
@@ -8,12 +9,19 @@ namespace TSCore::detail
     using Kinematics::Quat;
     using Kinematics::Vect3D;
 
-    const BasicHandModel& DefaultHandModel(bool right)
+    std::shared_ptr<TSDevice> DeviceFromConstants(int type, std::string constants)
     {
-        // The default models never change: built once, not on every frame.
-        static const BasicHandModel rightModel = BasicHandModel::Default(true);
-        static const BasicHandModel leftModel = BasicHandModel::Default(false);
-        return right ? rightModel : leftModel;
+        switch (static_cast<DeviceType>(type))
+        {
+        case DeviceType::BetaDevice:
+            return BetaDevice::Parse(std::move(constants));
+        case DeviceType::Tessara:
+            return TS::Tessara::Parse(std::move(constants));
+        case DeviceType::Kelvo:
+            return Kelvo::Kelvo::Parse(std::move(constants));
+        default:
+            return nullptr;
+        }
     }
 
     bool TessaraHandFromText(TS::Tessara& glove, std::string_view text, const BasicHandModel& model,

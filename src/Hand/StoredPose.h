@@ -7,13 +7,18 @@
 #include <utility>
 #include <vector>
 
+#include "Kinematics/VectorText.h"
 #include "TSCore/Kinematics/Quat.h"
 #include "TSCore/Kinematics/Vect3D.h"
 #include "Util/BlockWriter.h"
 #include "Util/FieldReader.h"
 
-namespace TSCore::Util::detail
+namespace TSCore::detail
 {
+    using Util::detail::BlockWriter;
+    using Util::detail::EmptySide;
+    using Util::detail::FieldReader;
+
     enum PoseBlock : std::size_t
     {
         PoseSide,
