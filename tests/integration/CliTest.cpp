@@ -214,6 +214,7 @@ TEST_F(Cli, ErrorsHaveTheirOwnExitCodes)
     for (const auto& line : Lines(r.out))
         EXPECT_LT(line.size(), 80u) << "tesslink-sim: " << line;
     EXPECT_TRUE(Has(r.out, "--kelvo right|left              Kelvo glove")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\n  11   another connection service owns the shared memory, or took it over\n")) << r.out;
 
     // A running service with no glove of the requested kind.
     ASSERT_TRUE(sim.Launch({"--beta", "b:H:v1.0", "--tessara", "right"}));

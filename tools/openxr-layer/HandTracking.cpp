@@ -1,9 +1,10 @@
 #include "HandTracking.h"
 
-#include <cstdio>
+#include <string>
 
 #include <TSCore/Hand/OpenXRHand.h>
 
+#include "Console.h"
 #include "ForceFeedback.h"
 #include "GloveHands.h"
 #include "Registry.h"
@@ -96,10 +97,9 @@ namespace TSCoreXR
                 XrResult result = entry->createReferenceSpace(session, &spaceInfo, &space);
                 if (XR_FAILED(result) && spaceInfo.referenceSpaceType != XR_REFERENCE_SPACE_TYPE_LOCAL)
                 {
-                    std::fprintf(stderr,
-                                 "XR_APILAYER_TSCORE_hand_tracking: the runtime has no such reference space "
-                                 "(error %d); the wrist offsets are taken in the local space\n",
-                                 static_cast<int>(result));
+                    ToolCommon::Warn("the runtime has no such reference space (error " +
+                                     std::to_string(static_cast<int>(result)) +
+                                     "); the wrist offsets are taken in the local space");
                     spaceInfo.referenceSpaceType = XR_REFERENCE_SPACE_TYPE_LOCAL;
                     result = entry->createReferenceSpace(session, &spaceInfo, &space);
                 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Console.h"
 #include "ForceFeedback.h"
 #include "HandTracking.h"
 #include "LayerConfig.h"
@@ -282,6 +283,8 @@ extern "C" __attribute__((visibility("default"))) XRAPI_ATTR XrResult XRAPI_CALL
     const XrNegotiateLoaderInfo* loaderInfo, const char* apiLayerName, XrNegotiateApiLayerRequest* request)
 {
     using namespace TSCoreXR;
+    // Inside the application the program's name would mislead: lines name the layer.
+    ToolCommon::SetConsoleName(layerName);
     if (!Valid(loaderInfo) || !request || request->structType != XR_LOADER_INTERFACE_STRUCT_API_LAYER_REQUEST ||
         request->structVersion != XR_API_LAYER_INFO_STRUCT_VERSION || request->structSize != sizeof(*request) ||
         (apiLayerName && std::strcmp(apiLayerName, layerName) != 0))

@@ -3,10 +3,11 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <utility>
+
+#include "Console.h"
 
 namespace TSCoreXR
 {
@@ -66,11 +67,6 @@ namespace TSCoreXR
             out = std::move(profile);
             return true;
         }
-
-        void Report(const std::string& message)
-        {
-            std::fprintf(stderr, "XR_APILAYER_TSCORE_hand_tracking: %s\n", message.c_str());
-        }
     }
 
     bool LayerConfig::Set(const std::string& key, const std::string& value, std::string& error)
@@ -128,7 +124,7 @@ namespace TSCoreXR
         std::string error;
         std::ifstream file(path);
         if (!file && getenv("TSCORE_XR_CONFIG"))
-            Report("cannot read " + path + " (TSCORE_XR_CONFIG); using the defaults");
+            ToolCommon::Warn("cannot read " + path + " (TSCORE_XR_CONFIG); using the defaults");
         std::string line;
         for (int number = 1; file && std::getline(file, line); ++number)
         {
@@ -137,9 +133,9 @@ namespace TSCoreXR
                 continue;
             const auto equals = line.find('=');
             if (equals == std::string::npos)
-                Report(path + ":" + std::to_string(number) + ": expected key = value");
+                ToolCommon::Warn(path + ":" + std::to_string(number) + ": expected key = value");
             else if (!config.Set(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)), error))
-                Report(path + ":" + std::to_string(number) + ": " + error);
+                ToolCommon::Warn(path + ":" + std::to_string(number) + ": " + error);
         }
         for (const char* key : keys)
         {
@@ -147,7 +143,7 @@ namespace TSCoreXR
             for (const char* c = key; *c; ++c)
                 name += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
             if (const char* value = getenv(name.c_str()); value && !config.Set(key, Trim(value), error))
-                Report(name + ": " + error);
+                ToolCommon::Warn(name + ": " + error);
         }
         return config;
     }

@@ -1,7 +1,10 @@
 #include "Service.h"
 
 #include "CommandBytes.h"
+#include "Console.h"
+#include "ExitCode.h"
 #include "RecordText.h"
+#include "StopSignal.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -10,17 +13,18 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
 
 namespace TessLinkSim
 {
+    using namespace ToolCommon::ExitCodes;
+    using ToolCommon::Fail;
+    using ToolCommon::Note;
+
     namespace
     {
-        volatile std::sig_atomic_t stopRequested = 0;
-
         // Device indices accepted on the control channel; keeps a typo from announcing millions.
         constexpr long maxControlIndex = 65535;
 
@@ -111,8 +115,6 @@ namespace TessLinkSim
             slots[index++].device = std::move(device);
     }
 
-    void Service::RequestStop() { stopRequested = 1; }
-
     std::string Service::ControlHelp()
     {
         std::string out;
@@ -131,7 +133,7 @@ namespace TessLinkSim
             return code;
         PublishFirst();
         Print("ready");
-        while (!quit && stopRequested == 0)
+        while (!quit && !ToolCommon::StopRequested())
         {
             if (const int code = Step(Clock::now()))
                 return code;
@@ -139,7 +141,7 @@ namespace TessLinkSim
         }
         segments.Release();
         Verbose("segments removed");
-        return 0;
+        return exitOk;
     }
 
     int Service::Claim()
@@ -147,18 +149,11 @@ namespace TessLinkSim
         const std::size_t size = std::max(options.segmentSize, ServiceSegments::SizeFor(slots.size()));
         const auto claim = segments.Claim({"tesslink-sim", size, options.takeover});
         if (claim.outcome == ServiceSegments::Outcome::Busy)
-        {
-            std::cerr << "tesslink-sim: " << claim.message << ". Stop it first, or start with --takeover to replace it."
-                      << std::endl;
-            return exitSegmentsOwned;
-        }
+            return Fail(exitSegmentsOwned, claim.message + ". Stop it first, or start with --takeover to replace it.");
         if (claim.outcome == ServiceSegments::Outcome::Failed)
-        {
-            std::cerr << "tesslink-sim: " << claim.message << std::endl;
-            return exitCannotCreate;
-        }
+            return Fail(exitInternal, claim.message);
         if (!claim.message.empty())
-            std::cerr << "tesslink-sim: " << claim.message << std::endl;
+            Note(claim.message);
         if (size != options.segmentSize)
             Verbose("segments enlarged to " + std::to_string(size) + " bytes for " + std::to_string(slots.size()) +
                     " devices");
@@ -179,10 +174,11 @@ namespace TessLinkSim
         PublishScanActive();
         if (options.verbose)
             PrintPublished();
-        // Publish k is due at k / rate exactly, so that a second holds `rate` publishes.
-        nextData = Deadline(dataTick / options.rate);
+        dataTicks = ToolCommon::Ticker::PerSecond(options.rate, start);
+        dataTicks.Advance(start);
         nextHaptics = start;
-        nextSecond = start + std::chrono::seconds(1);
+        everySecond = ToolCommon::Ticker(std::chrono::seconds(1), start);
+        everySecond.Advance(start);
     }
 
     // One pass of the loop: faults, the once-a-second work, commands, sensor texts. A
@@ -191,7 +187,7 @@ namespace TessLinkSim
     {
         const double t = Elapsed(now);
         if (options.crashAfter && t >= *options.crashAfter)
-            _exit(3); // leaves the segments behind on purpose
+            _exit(exitCrashed); // leaves the segments behind on purpose
         if (options.seconds && t >= *options.seconds)
         {
             quit = true;
@@ -206,19 +202,17 @@ namespace TessLinkSim
             Verbose("all devices disconnected");
         }
         // Close the second before counting a publish due at the same instant.
-        if (now >= nextSecond)
+        if (everySecond.Due(now))
         {
             std::string why;
             if (!segments.StillOwned(&why))
             {
-                std::cerr << "tesslink-sim: " << why << "; stopping" << std::endl;
+                Note(why + "; stopping");
                 segments.Release();
                 return exitSegmentsOwned;
             }
             EverySecond(t);
-            nextSecond += std::chrono::seconds(1);
-            if (nextSecond <= now)
-                nextSecond = now + std::chrono::seconds(1);
+            everySecond.Advance(now);
         }
         // Commands first, so that a publish due now already shows what they brake.
         if (now >= nextHaptics)
@@ -226,14 +220,12 @@ namespace TessLinkSim
             PollHaptics(t);
             nextHaptics = now + hapticsPollInterval;
         }
-        if (options.stress || now >= nextData)
+        if (const bool due = dataTicks.Due(now); options.stress || due)
         {
             PublishData(t);
             ++ticksThisSecond;
-            dataTick += 1.0;
-            if (Deadline((dataTick + 1.0) / options.rate) <= now)
-                dataTick = std::floor(t * options.rate) + 1.0; // fell behind: skip rather than burst
-            nextData = Deadline(dataTick / options.rate);
+            if (due)
+                dataTicks.Advance(now);
         }
         return 0;
     }
@@ -252,7 +244,7 @@ namespace TessLinkSim
     // Sleeps until the next piece of work is due, or a control line arrives.
     void Service::WaitForWork()
     {
-        auto wake = std::min({nextData, nextHaptics, nextSecond});
+        auto wake = std::min({dataTicks.Next(), nextHaptics, everySecond.Next()});
         if (options.stress)
             wake = Clock::now();
         for (const auto& due :
@@ -607,7 +599,7 @@ namespace TessLinkSim
     {
         // Diagnostics go to stderr so that stdout stays a clean protocol for tests.
         if (options.verbose)
-            std::cerr << line << std::endl;
+            Note(line);
     }
 
     void Service::Print(const std::string& line) { std::cout << line << '\n' << std::flush; }

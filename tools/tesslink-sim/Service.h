@@ -6,6 +6,7 @@
 #include "CommandDecoder.h"
 #include "ServiceSegments.h"
 #include "SimDevice.h"
+#include "Ticker.h"
 
 #include <chrono>
 #include <cstddef>
@@ -37,19 +38,13 @@ namespace TessLinkSim
     class Service
     {
     public:
-        // Exit codes of Run besides 0.
-        static constexpr int exitCannotCreate = 1;
-        static constexpr int exitSegmentsOwned = 4; // another service owns them, or took them over
         // How often "Haptics" is read: a command held for 5 ms is always seen.
         static constexpr auto hapticsPollInterval = std::chrono::milliseconds(1);
 
         Service(ServiceOptions options, std::vector<std::unique_ptr<SimDevice>> devices);
 
-        // Runs until a signal, "quit" or --seconds; returns the exit code.
+        // Runs until a stop signal, "quit" or --seconds; returns the exit code.
         int Run();
-
-        // Called from the signal handler: only sets a flag.
-        static void RequestStop();
 
         // The control commands, one "  name ARGS  what it does" line each, for --help.
         static std::string ControlHelp();
@@ -130,10 +125,10 @@ namespace TessLinkSim
         bool watchStdin = true;
         std::string pendingInput;
         Clock::time_point start;
-        Clock::time_point nextData;
+        // Publish k is due at k / rate exactly, so that a second holds `rate` publishes.
+        ToolCommon::Ticker dataTicks{std::chrono::seconds(1)};
         Clock::time_point nextHaptics;
-        Clock::time_point nextSecond;
-        double dataTick = 1.0;
+        ToolCommon::Ticker everySecond{std::chrono::seconds(1)};
         std::optional<std::string> nDevicesOverride;
     };
 }

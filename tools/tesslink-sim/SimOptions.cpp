@@ -1,8 +1,10 @@
 #include "SimOptions.h"
 
+#include "ExitCode.h"
 #include "OptionChecks.h"
 
 #include <regex>
+#include <string>
 
 namespace TessLinkSim
 {
@@ -128,7 +130,8 @@ namespace TessLinkSim
                     { return std::regex_match(value, integerText) ? std::string() : "must be a whole number"; },
                     ""));
             app.add_option("--crash-after", o.crashAfter,
-                           "Fault: after SECONDS exit with status 3, leaving the segments behind.")
+                           "Fault: after SECONDS exit with status " +
+                               std::to_string(ToolCommon::ExitCodes::exitCrashed) + ", leaving the segments behind.")
                 ->type_name("SECONDS")
                 ->check(AtLeast(0.0, "seconds"));
         }

@@ -2,16 +2,17 @@
 // devices in the "Devices" and "Data" shared-memory segments, reports the haptic
 // commands that applications write into "Haptics", and takes control commands on stdin.
 
+#include "Console.h"
 #include "DeviceBuilder.h"
+#include "ExitCode.h"
 #include "HelpFormatter.h"
 #include "OptionChecks.h"
 #include "Service.h"
 #include "SimOptions.h"
+#include "StopSignal.h"
 
 #include <CLI/CLI.hpp>
 
-#include <csignal>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,25 +20,7 @@
 namespace
 {
     using namespace TessLinkSim;
-
-    extern "C" void OnStopSignal(int) { Service::RequestStop(); }
-
-    void InstallSignals()
-    {
-        struct sigaction action
-        {
-        };
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = 0; // no SA_RESTART: the wait must return so the loop sees the flag
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
-        sigaction(SIGHUP, &action, nullptr);
-        // A closed stdout must not kill us before the segments are removed; a read of the
-        // terminal from the background must fail rather than stop the process.
-        std::signal(SIGPIPE, SIG_IGN);
-        std::signal(SIGTTIN, SIG_IGN);
-    }
+    using namespace ToolCommon::ExitCodes;
 
     // Paragraphs are wrapped to the terminal by the help formatter; indented lines are
     // formats and stay one per line.
@@ -70,19 +53,18 @@ namespace
                "\n"
                "Control commands on stdin, one per line, answered by \"ok\" (brakes: its line) or \"error: ...\" "
                "(end of input does not stop the service):\n" +
-               Service::ControlHelp() +
-               "\n"
-               "Exit codes: 0 stopped as asked; 1 the segments cannot be created; 2 bad arguments; 3 "
-               "--crash-after; 4 another service owns the segments, or took them over.";
+               Service::ControlHelp();
     }
 }
 
 int main(int argc, char** argv)
 {
+    ToolCommon::SetConsoleName("tesslink-sim");
     CLI::App app{Description(), "tesslink-sim"};
     auto formatter = std::make_shared<ToolCommon::HelpFormatter>();
     formatter->column_width(34);
     app.formatter(formatter);
+    app.footer(ToolCommon::ExitCodeHelp(ToolCommon::Tool::simulator));
     SimOptions options;
     const DeviceOptions deviceOptions = AddOptions(app, options);
     try
@@ -93,8 +75,7 @@ int main(int argc, char** argv)
     {
         if (e.get_exit_code() == 0)
             return app.exit(e);
-        std::cerr << "tesslink-sim: " << ToolCommon::ReadableError(e) << " (see tesslink-sim --help)" << std::endl;
-        return 2;
+        return ToolCommon::Fail(exitUsage, ToolCommon::ReadableError(e) + " (see tesslink-sim --help)");
     }
 
     std::vector<std::string> warnings;
@@ -103,14 +84,11 @@ int main(int argc, char** argv)
     if (error.empty())
         DeviceBuilder(options, deviceOptions).Build(app, devices, error, warnings);
     for (const std::string& warning : warnings)
-        std::cerr << "tesslink-sim: warning: " << warning << std::endl;
+        ToolCommon::Warn(warning);
     if (!error.empty())
-    {
-        std::cerr << "tesslink-sim: " << error << std::endl;
-        return 2;
-    }
+        return ToolCommon::Fail(exitUsage, error);
 
-    InstallSignals();
+    ToolCommon::InstallStopSignals();
     Service service(std::move(options.service), std::move(devices));
     return service.Run();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,9 @@
 
 namespace TSCoreBridge
 {
+    /// How often --verbose prints the statistics, on either side.
+    inline constexpr auto statsInterval = std::chrono::seconds(5);
+
     /// One side's membership of the bridge: the domain, the shared topics, and the writers'
     /// and readers' groups in the bridge's partition.
     struct BridgeSession

@@ -7,11 +7,16 @@
 
 #include "Bounded.h"
 #include "Console.h"
+#include "ExitCode.h"
 #include "RecordText.h"
 #include "StopSignal.h"
 
 namespace TSCoreBridge
 {
+    using namespace ToolCommon::ExitCodes;
+    using ToolCommon::Fail;
+    using ToolCommon::Note;
+
     namespace
     {
         constexpr auto hapticsPoll = std::chrono::milliseconds(5);
@@ -57,7 +62,7 @@ namespace TSCoreBridge
         switch (segments.Create(options.takeover, message))
         {
         case MirrorSegments::Claim::Busy:
-            return Fail(exitServiceOwned, message + "; stop it first, or start the mirror with --takeover");
+            return Fail(exitSegmentsOwned, message + "; stop it first, or start the mirror with --takeover");
         case MirrorSegments::Claim::Failed:
             return Fail(exitInternal, "cannot create the shared memory: " + message);
         case MirrorSegments::Claim::Claimed:
@@ -76,12 +81,12 @@ namespace TSCoreBridge
 
         const auto start = Clock::now();
         schedule = {start, start, start + statsInterval, start + ownerCheck};
-        while (!StopRequested() && Tick(Clock::now()))
+        while (!ToolCommon::StopRequested() && Tick(Clock::now()))
             waitSet.Wait(
                 std::max(std::min(schedule.commands, schedule.heartbeat) - Clock::now(), Clock::duration::zero()));
         heartbeat.Write(tscore_bridge_Mirror{true});
         std::cout << StatsLine() << std::endl;
-        return replaced ? exitServiceOwned : exitOk;
+        return replaced ? exitSegmentsOwned : exitOk;
     }
 
     bool Mirror::Tick(Clock::time_point now)

@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "Console.h"
+#include "ExitCode.h"
 #include "FileKind.h"
 #include "OptionChecks.h"
 #include "Publisher.h"
@@ -10,6 +11,10 @@
 
 namespace TSCoreBridge
 {
+    using namespace ToolCommon::ExitCodes;
+    using ToolCommon::Fail;
+    using ToolCommon::Note;
+
     namespace
     {
         using TSCore::HandProfile;
@@ -44,7 +49,11 @@ namespace TSCoreBridge
                 return Fail(exitUsage, "--retarget publishes ROS 2 topics: it cannot go with --no-ros");
             std::string error;
             robot = RobotTopics::Load(given.substr(equals + 1), error);
-            return robot ? exitOk : Fail(exitRetarget, error + "; nothing was published");
+            // A build without robot hands cannot take the option; a configuration that cannot be
+            // used is an input file that cannot be read.
+            if (!robot)
+                return Fail(RobotTopics::Available() ? exitCannotRead : exitUsage, error + "; nothing was published");
+            return exitOk;
         }
     }
 

@@ -1,17 +1,19 @@
 #include "Publisher.h"
 
 #include <iostream>
-#include <thread>
 #include <utility>
 
 #include <TSCore/Devices/DeviceList.h>
 
 #include "Bounded.h"
 #include "Console.h"
+#include "ExitCode.h"
 #include "StopSignal.h"
+#include "Ticker.h"
 
 namespace TSCoreBridge
 {
+    using ToolCommon::Note;
     Publisher::Publisher(PublishOptions options)
         : options(std::move(options)), session(this->options.domain, this->options.partition),
           devices(session.publisher, session.topics.device, Protocol::deviceQos),
@@ -58,12 +60,10 @@ namespace TSCoreBridge
                  "nor how old the service's time stamp is. Make them anew");
         std::cout << "ready" << std::endl;
 
-        const auto period =
-            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / options.rate));
-        auto next = Clock::now();
-        auto nextAnnounce = next;
-        auto nextStats = next + statsInterval;
-        while (!StopRequested())
+        ToolCommon::Ticker polls = ToolCommon::Ticker::PerSecond(options.rate);
+        auto nextAnnounce = polls.Next();
+        ToolCommon::Ticker stats(statsInterval, nextAnnounce + statsInterval);
+        while (!ToolCommon::StopRequested())
         {
             const auto now = Clock::now();
             // A changed list goes out at once; the records' other fields and the state with the heartbeat.
@@ -76,21 +76,18 @@ namespace TSCoreBridge
             TakeMirrors(now);
             if (ros)
                 ros->Tick(now);
-            if (options.verbose && now >= nextStats)
+            if (options.verbose && stats.Due(now))
             {
                 Note(StatsLine());
-                nextStats = now + statsInterval;
+                stats.Advance(now);
             }
-            next += period;
-            if (next < now)
-                next = now + period; // fell behind: skip polls rather than burst
-            std::this_thread::sleep_until(next);
+            polls.Wait();
         }
 
         gate.StopAll();
         PublishHeartbeat(true);
         std::cout << StatsLine() << std::endl;
-        return exitOk;
+        return ToolCommon::ExitCodes::exitOk;
     }
 
     void Publisher::Announce()

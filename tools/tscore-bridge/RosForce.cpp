@@ -222,6 +222,7 @@ namespace TSCoreBridge
         if (side.warned[kind])
             return;
         side.warned[kind] = true;
-        Note((kind == Effort ? side.effortTopic->Name() : side.prefix + "/" + kindNames[kind]) + ": " + message);
+        ToolCommon::Note((kind == Effort ? side.effortTopic->Name() : side.prefix + "/" + kindNames[kind]) + ": " +
+                         message);
     }
 }

@@ -14,6 +14,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "Console.h"
+#include "ExitCode.h"
 #include "HelpFormatter.h"
 #include "StopSignal.h"
 #include "dds/Entity.h"
@@ -21,7 +22,11 @@
 int main(int argc, char** argv)
 {
     using namespace TSCoreBridge;
+    using namespace ToolCommon::ExitCodes;
+    using ToolCommon::Fail;
 
+    ToolCommon::SetConsoleName("tscore-bridge");
+    const std::string exitCodeHelp = ToolCommon::ExitCodeHelp(ToolCommon::Tool::bridge);
     CLI::App app{"Gloves on one machine, used from others over DDS (Eclipse Cyclone DDS), on " +
                      TSCore::Library::Version() +
                      ".\nNetwork interfaces, unicast peers and DDS Security come from the Cyclone DDS "
@@ -61,7 +66,7 @@ int main(int argc, char** argv)
         return Fail(exitUsage, ToolCommon::UsageMessage(app, e));
     }
 
-    InstallStopSignals();
+    ToolCommon::InstallStopSignals();
     try
     {
         for (auto& [command, run] : commands)

@@ -8,14 +8,15 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
-#include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
 #include "PoseText.h"
 #include "Reading.h"
 #include "Select.h"
+#include "StopSignal.h"
 #include "Terminal.h"
 #include "TextFile.h"
+#include "Ticker.h"
 
 namespace TSCoreCli
 {
@@ -125,15 +126,16 @@ namespace TSCoreCli
             const std::string next = std::string("Get ready: ") + phases[phase];
             if (block == nullptr)
                 *progress << next << " (starts in " << Fixed(pause, 1) << " s)" << std::endl;
-            using Clock = std::chrono::steady_clock;
-            const auto start = Clock::now();
-            for (double left = pause; left > 0.0 && !Interrupted();
-                 left = pause - std::chrono::duration<double>(Clock::now() - start).count())
+            using Clock = ToolCommon::Ticker::Clock;
+            ToolCommon::Ticker redraw(std::chrono::milliseconds(100));
+            const auto end = redraw.At(pause);
+            for (auto now = Clock::now(); now < end && !ToolCommon::StopRequested(); now = Clock::now())
             {
+                const double left = std::chrono::duration<double>(end - now).count();
                 if (block != nullptr)
                     block->Draw({next, "starts in " + Fixed(left, 1) + " s   Ctrl-C cancels"}, TerminalSizeNow(),
                                 TerminalResized());
-                SleepFor(std::min(left, 0.1));
+                redraw.Wait(end);
             }
         }
 
@@ -146,12 +148,14 @@ namespace TSCoreCli
                 "Step " + std::to_string(phase + 1) + "/" + std::to_string(phaseCount) + ": " + phases[phase];
             if (block == nullptr)
                 *progress << heading << " (" << Fixed(length, 1) << " s)" << std::endl;
-            using Clock = std::chrono::steady_clock;
+            using Clock = ToolCommon::Ticker::Clock;
             const auto start = Clock::now();
             const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+            ToolCommon::Ticker ticker = ToolCommon::Ticker::PerSecond(30.0, start);
+            const auto end = ticker.At(length);
             long readings = 0;
             TSCore::HandPose pose;
-            for (long tick = 0; !Interrupted() && elapsed() < length; ++tick)
+            while (!ToolCommon::StopRequested() && Clock::now() < end)
             {
                 reader.Update();
                 if (ReadGlove(reader, glove, profile, pose).complete)
@@ -165,7 +169,7 @@ namespace TSCoreCli
                         lines.push_back(line);
                     block->Draw(lines, TerminalSizeNow(), TerminalResized());
                 }
-                SleepFor(std::min(static_cast<double>(tick + 1) / 30.0, length) - elapsed());
+                ticker.Wait(end);
             }
             if (block == nullptr)
                 for (const auto& line : RangeLines(*glove, units))
@@ -235,7 +239,8 @@ namespace TSCoreCli
             if (const int code = CheckGlove(reader, glove, profile))
                 return code;
 
-            InstallInterruptHandler();
+            ToolCommon::InstallStopSignals();
+            WatchTerminalSize();
             const Units units = UnitsOf(*glove);
             LiveBlock live;
             LiveBlock* block = StdoutIsTerminal() && options.out != "-" ? &live : nullptr;
@@ -244,14 +249,14 @@ namespace TSCoreCli
                 *progress << "Calibrating " << Describe(*glove) << "\nRanges are in " << units.meaning << std::endl;
             glove->ResetCalibrationRange();
             long readings = 0;
-            for (int phase = 0; phase < phaseCount && !Interrupted(); ++phase)
+            for (int phase = 0; phase < phaseCount && !ToolCommon::StopRequested(); ++phase)
             {
                 GetReady(phase, options.pause, block);
                 readings += RunStep(reader, glove, profile, phase, options.seconds / phaseCount, units, block);
             }
             live.Finish();
-            if (Interrupted())
-                return Fail(InterruptedExitCode(), "calibration cancelled; nothing written");
+            if (ToolCommon::StopRequested())
+                return Fail(ToolCommon::ExitCodeAfterStop(true), "calibration cancelled; nothing written");
             if (readings == 0)
                 return Fail(exitNoReading, "no complete reading from " + Describe(*glove) +
                                                "; nothing written. Is it connected? `tscore list` shows its state");

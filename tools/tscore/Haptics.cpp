@@ -8,12 +8,13 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "HapticCommand.h"
-#include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
 #include "RemoteLink.h"
 #include "Select.h"
+#include "StopSignal.h"
 #include "Terminal.h"
+#include "Ticker.h"
 
 namespace TSCoreCli
 {
@@ -145,20 +146,15 @@ namespace TSCoreCli
         int Hold(const HapticCommand& command, const HapticCommand::Levels& levels, double seconds,
                  const std::string& target)
         {
-            using Clock = std::chrono::steady_clock;
-            const auto start = Clock::now();
-            const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+            ToolCommon::Ticker resend(std::chrono::milliseconds(50));
+            const auto end = resend.At(seconds);
             HapticCommand::Levels held;
-            for (long tick = 1; !Interrupted() && elapsed() < seconds; ++tick)
-            {
-                SleepFor(std::min(0.05 * static_cast<double>(tick), seconds) - elapsed());
-                if (!Interrupted() && elapsed() < seconds)
-                    command.Send(levels, held);
-            }
+            while (resend.Wait(end) && ToolCommon::Ticker::Clock::now() < end)
+                command.Send(levels, held);
             if (!command.Send(command.Off(), held))
                 return Fail(exitNotSent, "the stop command could not be sent to " + target);
             std::cout << "Stopped" << std::endl;
-            return Interrupted() ? InterruptedExitCode() : exitOk;
+            return ToolCommon::ExitCodeAfterStop(true);
         }
 
         int SendCommand(const HapticsOptions& options, TSCore::HapticGlove& glove, const HapticCommand& command,
@@ -206,7 +202,7 @@ namespace TSCoreCli
             if (!connected)
                 Warn(target + " is announced but not connected: the command is written, but no glove receives it");
 
-            InstallInterruptHandler();
+            ToolCommon::InstallStopSignals();
             const HapticCommand command(glove);
             int code = exitOk;
             if (options.stop)

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "Interrupt.h"
 #include "PoseJson.h"
+#include "StopSignal.h"
 
 namespace TSCoreCli
 {
@@ -49,9 +49,9 @@ namespace TSCoreCli
         const auto end = Clock::now() + std::chrono::duration<double>(timeout);
         reader.Update();
         GloveState state = ReadGlove(reader, glove, profile, out);
-        while (!state.complete && state.announced && !Interrupted() && Clock::now() < end)
+        while (!state.complete && state.announced && !ToolCommon::StopRequested() && Clock::now() < end)
         {
-            SleepFor(0.02);
+            ToolCommon::SleepUnlessStopped(std::chrono::milliseconds(20));
             reader.Update();
             state = ReadGlove(reader, glove, profile, out);
         }
@@ -60,9 +60,9 @@ namespace TSCoreCli
         const int pps = reader.Info(PositionOf(reader, *glove)).packetsPerSecond;
         const double interval = pps > 0 ? 1.0 / pps : 0.05;
         const auto until = Clock::now() + std::chrono::duration<double>(std::clamp(2.5 * interval, 0.02, 0.25));
-        while (!Interrupted() && Clock::now() < until)
+        while (!ToolCommon::StopRequested() && Clock::now() < until)
         {
-            SleepFor(0.002);
+            ToolCommon::SleepUnlessStopped(std::chrono::milliseconds(2));
             reader.Update();
             TSCore::HandPose next;
             const GloveState arrived = ReadGlove(reader, glove, profile, next);

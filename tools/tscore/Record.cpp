@@ -13,13 +13,14 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
-#include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
 #include "RecordingFile.h"
 #include "Select.h"
+#include "StopSignal.h"
 #include "Terminal.h"
 #include "TextFile.h"
+#include "Ticker.h"
 
 namespace TSCoreCli
 {
@@ -115,16 +116,16 @@ namespace TSCoreCli
                      std::ostream& file, double& elapsed)
         {
             const bool progress = StdoutIsTerminal() && options.out != "-";
-            using Clock = std::chrono::steady_clock;
+            using Clock = ToolCommon::Ticker::Clock;
             const auto start = Clock::now();
+            ToolCommon::Ticker polls = ToolCommon::Ticker::PerSecond(200.0, start);
+            const auto end = options.seconds > 0.0 ? polls.At(options.seconds) : Clock::time_point::max();
             long readings = 0;
             double lastDrawn = -1.0;
             std::string text;
-            for (long tick = 0; !Interrupted() && file; ++tick)
+            while (!ToolCommon::StopRequested() && file && Clock::now() < end)
             {
                 const double t = std::chrono::duration<double>(Clock::now() - start).count();
-                if (options.seconds > 0.0 && t >= options.seconds)
-                    break;
                 reader.Update();
                 for (auto& track : tracks)
                 {
@@ -136,8 +137,7 @@ namespace TSCoreCli
                 }
                 if (progress && t - lastDrawn >= 0.1)
                     DrawProgress(lastDrawn = t, options.seconds, readings);
-                SleepFor(static_cast<double>(tick + 1) / 200.0 -
-                         std::chrono::duration<double>(Clock::now() - start).count());
+                polls.Wait(end);
             }
             elapsed = std::chrono::duration<double>(Clock::now() - start).count();
             if (progress)
@@ -168,7 +168,7 @@ namespace TSCoreCli
             for (const auto& line : header)
                 sink << line << '\n';
 
-            InstallInterruptHandler();
+            ToolCommon::InstallStopSignals();
             double elapsed = 0.0;
             const long readings = Capture(options, reader, tracks, sink, elapsed);
             sink.flush();
@@ -179,7 +179,7 @@ namespace TSCoreCli
             (options.out == "-" ? std::cerr : std::cout)
                 << "Recorded " << readings << " readings of " << tracks.size() << " device(s) in " << Fixed(elapsed, 1)
                 << " s to " << (options.out == "-" ? "standard output" : options.out) << std::endl;
-            return Terminated() ? exitTerminated : exitOk;
+            return ToolCommon::ExitCodeAfterStop(false);
         }
     }
 

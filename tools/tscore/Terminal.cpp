@@ -1,5 +1,6 @@
 #include "Terminal.h"
 
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -13,6 +14,13 @@
 
 namespace TSCoreCli
 {
+    namespace
+    {
+        volatile sig_atomic_t resized = 0;
+
+        extern "C" void OnResize(int) { resized = 1; }
+    }
+
     bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
     TerminalSize TerminalSizeNow()
@@ -25,6 +33,25 @@ namespace TSCoreCli
             size.rows = ws.ws_row;
         }
         return size;
+    }
+
+    void WatchTerminalSize()
+    {
+        struct sigaction action
+        {
+        };
+        action.sa_handler = OnResize;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGWINCH, &action, nullptr);
+    }
+
+    bool TerminalResized()
+    {
+        if (resized == 0)
+            return false;
+        resized = 0;
+        return true;
     }
 
     LiveBlock::~LiveBlock() { Finish(); }

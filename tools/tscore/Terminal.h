@@ -17,6 +17,10 @@ namespace TSCoreCli
     };
     /// What the terminal on stdout reports; 80x24 when it reports nothing.
     TerminalSize TerminalSizeNow();
+    /// From now on TerminalResized notes each change of the terminal's size (SIGWINCH).
+    void WatchTerminalSize();
+    /// True once after each change of the terminal's size since WatchTerminalSize.
+    bool TerminalResized();
 
     /// Redraws a block of lines in place on a terminal: each Draw moves the cursor back over
     /// the previous block and overwrites it. Lines wider than the terminal are wrapped at

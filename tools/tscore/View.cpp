@@ -11,10 +11,11 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
-#include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
 #include "Select.h"
+#include "StopSignal.h"
+#include "Ticker.h"
 #include "ViewFrames.h"
 #include "ViewHaptics.h"
 #include "ViewServer.h"
@@ -67,10 +68,12 @@ namespace TSCoreCli
         void Serve(const ViewOptions& options, ViewServer& server, ViewFrames& frames)
         {
             ViewHaptics haptics(options.allowHaptics);
-            using Clock = std::chrono::steady_clock;
+            using Clock = ToolCommon::Ticker::Clock;
             const auto start = Clock::now();
             const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
-            for (long tick = 0; !Interrupted(); ++tick)
+            // Ticks keep to a fixed schedule; after a stall the loop resumes instead of catching up.
+            ToolCommon::Ticker ticker = ToolCommon::Ticker::PerSecond(options.rate, start);
+            while (!ToolCommon::StopRequested())
             {
                 const double now = elapsed();
                 std::string frame = frames.Tick(now);
@@ -82,12 +85,7 @@ namespace TSCoreCli
                 if (haptics.Driving() && server.Clients() == 0)
                     haptics.StopAll(frames);
                 haptics.Tick(frames, now);
-                // Ticks keep to a fixed schedule; after a stall the loop resumes instead of catching up.
-                const double wait = static_cast<double>(tick + 1) / options.rate - elapsed();
-                if (wait > 0.0)
-                    SleepFor(wait);
-                else if (wait < -0.5)
-                    tick = static_cast<long>(elapsed() * options.rate);
+                ticker.Wait();
             }
             haptics.StopAll(frames);
         }
@@ -111,15 +109,15 @@ namespace TSCoreCli
             ViewServer server;
             std::string error;
             if (!server.Listen(options.bind, static_cast<unsigned short>(options.port), error))
-                return Fail(exitCannotListen, error);
+                return Fail(exitNetwork, error);
             server.SetHello(Hello(options));
-            InstallInterruptHandler();
+            ToolCommon::InstallStopSignals();
             server.Start();
             SayWhere(options, server, service);
             Serve(options, server, frames);
             server.Stop();
             std::cout << "Stopped" << std::endl;
-            return Terminated() ? exitTerminated : exitOk;
+            return ToolCommon::ExitCodeAfterStop(false);
         }
     }
 

@@ -10,14 +10,15 @@
 #include "ExitCodes.h"
 #include "GloveChoice.h"
 #include "HapticCommand.h"
-#include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
 #include "PoseJson.h"
 #include "PoseText.h"
 #include "Reading.h"
 #include "Select.h"
+#include "StopSignal.h"
 #include "Terminal.h"
+#include "Ticker.h"
 
 namespace TSCoreCli
 {
@@ -210,36 +211,33 @@ namespace TSCoreCli
                 return code;
             profile.fromFile = !options.glove.profilePath.empty();
 
-            InstallInterruptHandler();
+            ToolCommon::InstallStopSignals();
+            WatchTerminalSize();
             // It picks the glove SelectGlove picked, and picks again when the service's list changes.
             GloveChoice choice(options.glove, false);
             choice.Follow(reader);
             TSCore::HandProfile current = profile.given;
             LiveBlock block;
             const bool live = !options.json && StdoutIsTerminal();
-            using Clock = std::chrono::steady_clock;
+            using Clock = ToolCommon::Ticker::Clock;
             const auto start = Clock::now();
             const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
-            for (long frameNumber = 0; !Interrupted(); ++frameNumber)
+            // Frames keep to a fixed schedule rather than drifting by the time each takes.
+            ToolCommon::Ticker frames = ToolCommon::Ticker::PerSecond(options.rate, start);
+            const auto end = options.seconds > 0.0 ? frames.At(options.seconds) : Clock::time_point::max();
+            while (!ToolCommon::StopRequested() && Clock::now() < end)
             {
                 const double t = elapsed();
-                if (options.seconds > 0.0 && t >= options.seconds)
-                    break;
                 reader.Update();
                 if (choice.Follow(reader) && !choice.Chosen().empty())
                     current = profile.For(*choice.Chosen().front());
                 Show(options, ReadFrame(reader, choice, profile, current, t), choice, live ? &block : nullptr);
                 if (!std::cout)
                     break; // the reader went away
-                // Frames keep to a fixed schedule rather than drifting by the time each takes.
-                double wait = static_cast<double>(frameNumber + 1) / options.rate - elapsed();
-                if (options.seconds > 0.0)
-                    wait = std::min(wait, options.seconds - elapsed());
-                if (wait > 0.0)
-                    SleepFor(wait);
+                frames.Wait(end);
             }
             block.Finish();
-            return Terminated() ? exitTerminated : exitOk;
+            return ToolCommon::ExitCodeAfterStop(false);
         }
     }
 

@@ -44,6 +44,8 @@ namespace
 
 int main(int argc, char** argv)
 {
+    ToolCommon::SetConsoleName("tscore");
+    const std::string exitCodeHelp = ToolCommon::ExitCodeHelp(ToolCommon::Tool::tscore);
     CLI::App app{"Command-line tool for haptic data gloves, on " + TSCore::Library::Version() +
                      ".\nGloves are reached through the connection service (or tesslink-sim).",
                  "tscore"};

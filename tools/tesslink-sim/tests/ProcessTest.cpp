@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ExitCode.h"
 #include "Motion.h"
 #include "RecordText.h"
 #include "SimDevice.h"
@@ -31,6 +32,7 @@ namespace
     using ShmString = bip::basic_string<char, std::char_traits<char>, CharAllocator>;
 
     using namespace TessLinkSim;
+    using namespace ToolCommon::ExitCodes;
     using TSCoreTest::RemoveSegments;
 
     bool SegmentExists(const char* name)
@@ -169,7 +171,7 @@ TEST_F(SimProcessTest, CrashLeavesSegmentsAndTimedRunCleansUp)
     {
         SimProcess sim({"--beta", "b", "--crash-after", "0.2"});
         ASSERT_EQ(sim.Line(), "ready");
-        EXPECT_EQ(sim.Wait(), 3);
+        EXPECT_EQ(sim.Wait(), exitCrashed);
         EXPECT_TRUE(SegmentExists("Devices"));
         EXPECT_TRUE(SegmentExists("Haptics"));
     }
@@ -186,7 +188,7 @@ TEST_F(SimProcessTest, SecondServiceRefusesTakeoverReplacesAndEachRemovesOnlyIts
     ASSERT_EQ(first.Line(), "ready");
     {
         SimProcess second({"--beta", "second"});
-        EXPECT_EQ(second.Wait(), 4);
+        EXPECT_EQ(second.Wait(), exitSegmentsOwned);
         const std::string error = second.ErrorText();
         EXPECT_NE(error.find("tesslink-sim (PID " + std::to_string(first.Pid()) + ")"), std::string::npos) << error;
         EXPECT_NE(error.find("--takeover"), std::string::npos) << error;
@@ -197,7 +199,7 @@ TEST_F(SimProcessTest, SecondServiceRefusesTakeoverReplacesAndEachRemovesOnlyIts
     ASSERT_EQ(third.Line(), "ready");
     EXPECT_NE(third.ErrorText().find("took the segments over from tesslink-sim"), std::string::npos);
     EXPECT_NE(Read("Devices", "device0").value_or("").find("{third}"), std::string::npos);
-    EXPECT_EQ(first.Wait(std::chrono::seconds(5)), 4) << "the replaced service notices and stops";
+    EXPECT_EQ(first.Wait(std::chrono::seconds(5)), exitSegmentsOwned) << "the replaced service notices and stops";
     EXPECT_NE(Read("Devices", "device0").value_or("").find("{third}"), std::string::npos)
         << "and leaves the new segments alone";
     EXPECT_TRUE(SegmentExists("Haptics"));
@@ -219,7 +221,7 @@ TEST_F(SimProcessTest, ServiceThatRecordsNoProcessCountsAsLiveWhileItsStampIsFre
         SimProcess sim({"--beta", "b", "--seconds", "0.2"});
         if (age == 0)
         {
-            EXPECT_EQ(sim.Wait(), 4);
+            EXPECT_EQ(sim.Wait(), exitSegmentsOwned);
             EXPECT_NE(sim.ErrorText().find("records no process"), std::string::npos) << sim.ErrorText();
             EXPECT_FALSE(Read("Devices", "nDevices").has_value()) << "nothing touched";
         }
