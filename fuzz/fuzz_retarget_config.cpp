@@ -1,8 +1,15 @@
 // Retargeter::FromText over the five-digit test hand's URDF (and the three-finger one's, which
-// the text may name): never throws, and a configuration it takes gives a retargeter that
-// solves the idle hand within every joint's limits and refuses a pose that is not finite.
+// the text may name), or over a URDF of the input's: after a NUL, the rest is the text of the
+// file the configuration names as "fuzz.urdf". Never throws, and a configuration it takes gives
+// a retargeter that solves the idle hand within every joint's limits and refuses a pose that is
+// not finite.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
 
 #include <TSCore/Hand/HandPose.h>
 #include <TSCore/Retarget/Retargeter.h>
@@ -11,9 +18,35 @@
 
 using TSCore::Retarget::Retargeter;
 
+namespace
+{
+    // The input's URDF, in memory: a file rewritten on disk for every input costs milliseconds.
+    int urdf = -1;
+    std::string urdfPath;
+
+    // The configuration with "fuzz.urdf" naming the input's URDF, written where it reads it.
+    std::string WithUrdf(const std::string& all)
+    {
+        const std::size_t nul = all.find('\0');
+        if (nul == std::string::npos)
+            return all;
+        const std::size_t length = all.size() - nul - 1;
+        if (ftruncate(urdf, 0) != 0 || pwrite(urdf, all.data() + nul + 1, length, 0) != static_cast<ssize_t>(length))
+            std::abort();
+        std::string yaml = all.substr(0, nul);
+        for (std::size_t at = 0; (at = yaml.find("fuzz.urdf", at)) != std::string::npos; at += urdfPath.size())
+            yaml.replace(at, 9, urdfPath);
+        return yaml;
+    }
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     TSCoreFuzz::LogEverything();
+    urdf = memfd_create("fuzz.urdf", 0);
+    if (urdf < 0)
+        std::abort();
+    urdfPath = "/proc/self/fd/" + std::to_string(urdf);
     return 0;
 }
 
@@ -21,12 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string error;
     const std::unique_ptr<Retargeter> r =
-        Retargeter::FromText(TSCoreFuzz::Text(data, size), TSCORE_RETARGET_DATA, error);
+        Retargeter::FromText(WithUrdf(TSCoreFuzz::Text(data, size)), TSCORE_RETARGET_DATA, error);
     TSCoreFuzz::Check(!r == !error.empty(), "an error text exactly when the configuration is refused");
     if (!r)
     {
         TSCoreFuzz::Check(error.rfind("<text>", 0) == 0 || error.rfind(TSCORE_RETARGET_DATA, 0) == 0 ||
-                              error.find(": cannot read") != std::string::npos,
+                              error.rfind(urdfPath, 0) == 0 || error.find(": cannot read") != std::string::npos,
                           "the error names the text or the URDF");
         return 0;
     }

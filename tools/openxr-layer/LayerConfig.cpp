@@ -3,8 +3,11 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 #include <utility>
 
 #include "Console.h"
@@ -42,8 +45,21 @@ namespace TSCoreXR
             return p == end;
         }
 
+        // A device or a pipe (/dev/zero, a terminal's /dev/stdin) may never end: reading one would
+        // hang the application as it starts.
+        bool NotAFile(const std::string& path)
+        {
+            std::error_code ec;
+            return std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec);
+        }
+
         bool LoadProfile(const std::string& path, bool right, TSCore::HandProfile& out, std::string& error)
         {
+            if (NotAFile(path))
+            {
+                error = path + " is not a regular file";
+                return false;
+            }
             std::ifstream file(path, std::ios::binary);
             std::stringstream text;
             if (!file || !(text << file.rdbuf()))
@@ -122,11 +138,13 @@ namespace TSCoreXR
             path = std::string(home) + "/.config/tscore/openxr-layer.conf";
 
         std::string error;
-        std::ifstream file(path);
-        if (!file && getenv("TSCORE_XR_CONFIG"))
+        std::ifstream file;
+        if (NotAFile(path))
+            ToolCommon::Warn(path + " is not a regular file; using the defaults");
+        else if (file.open(path); !file.is_open() && getenv("TSCORE_XR_CONFIG"))
             ToolCommon::Warn("cannot read " + path + " (TSCORE_XR_CONFIG); using the defaults");
         std::string line;
-        for (int number = 1; file && std::getline(file, line); ++number)
+        for (int number = 1; file.is_open() && std::getline(file, line); ++number)
         {
             line = Trim(line.substr(0, line.find('#')));
             if (line.empty())

@@ -13,7 +13,8 @@
 //   yaw           DEGREES                         turns the gloves' heading about the space's +Y (0)
 //   right_profile FILE                            profile written by `tscore calibrate` (uncalibrated)
 //   left_profile  FILE
-// A value that cannot be read is reported on stderr and leaves the default in place.
+// A value that cannot be read is reported on stderr and leaves the default in place. The file
+// and the profiles must be regular files: a device or a pipe may never end.
 
 #include <openxr/openxr.h>
 

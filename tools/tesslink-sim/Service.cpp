@@ -342,8 +342,12 @@ namespace TessLinkSim
     void Service::PollHaptics(double t)
     {
         std::vector<std::pair<std::string, std::string>> commands;
-        if (!segments.ReadHaptics(commands))
-            return;
+        if (segments.ReadHaptics(commands))
+            TakeCommands(commands, t);
+    }
+
+    void Service::TakeCommands(const std::vector<std::pair<std::string, std::string>>& commands, double t)
+    {
         std::vector<int> ffb;
         for (const auto& [key, command] : commands)
         {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace TessLinkSim
@@ -48,6 +49,12 @@ namespace TessLinkSim
 
         // The control commands, one "  name ARGS  what it does" line each, for --help.
         static std::string ControlHelp();
+
+        // One control line, its line end taken off: the reply the control channel prints.
+        std::string Execute(const std::string& line);
+        // The commands read from "Haptics" (key, bytes) at t seconds: each new one is printed
+        // and brakes the glove it names.
+        void TakeCommands(const std::vector<std::pair<std::string, std::string>>& commands, double t);
 
     private:
         using Clock = std::chrono::steady_clock;
@@ -90,7 +97,6 @@ namespace TessLinkSim
 
         void ReadControl();
         void HandleCommand(const std::string& line);
-        std::string Execute(const std::string& line);
         Slot* FindSlot(const std::string& indexText, int& index);
         std::string Quit(const std::string& arguments);
         std::string SetDeviceCount(const std::string& arguments);

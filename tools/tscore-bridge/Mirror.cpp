@@ -27,9 +27,6 @@ namespace TSCoreBridge
         // How far "scanActive" is set back when the publisher is lost: past the ten seconds
         // within which a service counts as running.
         constexpr long long staleAge = 60;
-        // Older than any stamp the library reads (an int of seconds): a peer's number beyond it
-        // is malformed.
-        constexpr long long maxStampAge = 1LL << 40;
     }
 
     Mirror::Mirror(MirrorOptions options)
@@ -172,7 +169,7 @@ namespace TSCoreBridge
     void Mirror::OnService(const tscore_bridge_Service& sample, std::uint64_t from, Clock::time_point now)
     {
         Source* source = SourceOf(from, now);
-        if (source == nullptr || sample.deviceCount > Protocol::maxDevices)
+        if (source == nullptr || !Protocol::Acceptable(sample))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
             return;
@@ -212,21 +209,16 @@ namespace TSCoreBridge
     void Mirror::OnState(const tscore_bridge_PublisherState& sample, std::uint64_t from, Clock::time_point now)
     {
         Source* source = SourceOf(from, now);
-        const auto& releases = sample.releases;
-        bool valid = releases._length <= Protocol::maxDevices &&
-                     (releases._length == 0 || releases._buffer != nullptr) &&
-                     (!sample.stamped || (sample.stampAge > -maxStampAge && sample.stampAge < maxStampAge));
-        Said said{sample.acceptsHaptics, std::nullopt, {}};
-        if (sample.stamped)
-            said.stampAge = sample.stampAge;
-        for (std::uint32_t i = 0; valid && i < releases._length; ++i)
-            if ((valid = releases._buffer[i].index < Protocol::maxDevices))
-                said.releases[releases._buffer[i].index] = releases._buffer[i].count;
-        if (source == nullptr || !valid)
+        if (source == nullptr || !Protocol::Acceptable(sample))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
             return;
         }
+        Said said{sample.acceptsHaptics, std::nullopt, {}};
+        if (sample.stamped)
+            said.stampAge = sample.stampAge;
+        for (std::uint32_t i = 0; i < sample.releases._length; ++i)
+            said.releases[sample.releases._buffer[i].index] = sample.releases._buffer[i].count;
         if (Followed(from, now))
         {
             ++stats.applied;
@@ -259,14 +251,12 @@ namespace TSCoreBridge
     void Mirror::OnDevice(const tscore_bridge_Device& sample, std::uint64_t from, Clock::time_point now)
     {
         Source* source = SourceOf(from, now);
-        std::string record = FromBounded(sample.record);
-        // An empty record: the glove machine's service lists no device at this index now.
-        if (source == nullptr || sample.index >= Protocol::maxDevices ||
-            !(record.empty() || RecordText::WellFormed(record)))
+        if (source == nullptr || !Protocol::Acceptable(sample))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
             return;
         }
+        std::string record = FromBounded(sample.record);
         // Kept even from a publisher not followed now, which may become the one later.
         source->records[sample.index] = record;
         if (!Followed(from, now))
@@ -280,7 +270,7 @@ namespace TSCoreBridge
     void Mirror::OnSensor(const tscore_bridge_Sensor& sample, std::uint64_t from, Clock::time_point now)
     {
         Source* source = SourceOf(from, now);
-        if (source == nullptr || sample.index >= Protocol::maxDevices)
+        if (source == nullptr || !Protocol::Acceptable(sample))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
             return;

@@ -7,8 +7,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
+#include "RecordText.h"
 #include "dds/Qos.h"
+#include "tscore_bridge/Bridge.h"
 
 namespace TSCoreBridge::Protocol
 {
@@ -41,6 +45,9 @@ namespace TSCoreBridge::Protocol
     inline constexpr std::size_t maxRecord = 4096;
     inline constexpr std::size_t maxText = 4096;
     inline constexpr std::size_t maxCommand = 1024;
+    /// Older than any stamp the library reads (an int of seconds): a publisher's stamp age beyond
+    /// it is malformed.
+    inline constexpr long long maxStampAge = 1LL << 40;
 
     inline constexpr auto serviceHeartbeat = 100ms;
     /// A mirror treats a publisher as gone after this long without its heartbeat.
@@ -49,4 +56,29 @@ namespace TSCoreBridge::Protocol
     /// A publisher treats a mirror as gone after this long without its heartbeat, and stops
     /// the gloves it drove: well inside the 200 ms a wearer may be held by a stale command.
     inline constexpr auto mirrorTimeout = 150ms;
+
+    // What a sample says within the limits above, before anything of it is used. Whether it
+    // comes from the publisher followed, and in order, is for the receiving side to judge.
+    inline bool Acceptable(const tscore_bridge_Service& sample) { return sample.deviceCount <= maxDevices; }
+
+    /// An empty record: the glove machine's service lists no device at this index now.
+    inline bool Acceptable(const tscore_bridge_Device& sample)
+    {
+        const std::string_view record(sample.record, strnlen(sample.record, sizeof sample.record));
+        return sample.index < maxDevices && (record.empty() || RecordText::WellFormed(record));
+    }
+
+    inline bool Acceptable(const tscore_bridge_Sensor& sample) { return sample.index < maxDevices; }
+
+    inline bool Acceptable(const tscore_bridge_PublisherState& sample)
+    {
+        const auto& releases = sample.releases;
+        if (releases._length > maxDevices || (releases._length > 0 && releases._buffer == nullptr) ||
+            (sample.stamped && (sample.stampAge <= -maxStampAge || sample.stampAge >= maxStampAge)))
+            return false;
+        for (std::uint32_t i = 0; i < releases._length; ++i)
+            if (releases._buffer[i].index >= maxDevices)
+                return false;
+        return true;
+    }
 }
