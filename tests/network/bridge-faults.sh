@@ -141,6 +141,9 @@ echo "commands the glove received: $(grep -c . <<<"$counters"), $older older tha
 # cut KIND DOWN UP: a standing command, the link cut, the release timed, the link back.
 cut() {
   local kind=$1 down=$2 up=$3 before at released
+  # Once the link is back the remote PC hears the glove PC's service within a heartbeat or
+  # two; on a loaded machine that can take longer than the command below needs.
+  for _ in $(seq 100); do (on remote "$tscore" pose --device 0 >/dev/null 2>&1) && break; sleep 0.1; done
   (on remote "$tscore" haptics --device 0 --ffb 0,60,60,0,0 >/dev/null) || fail "$kind: the standing command was refused"
   for _ in $(seq 50); do grep -q 'device0 tessara ffb=0,60,60,0,0 ' sim.log && break; sleep 0.1; done
   sleep 0.5
