@@ -329,21 +329,14 @@ namespace
         std::string why;
         ASSERT_TRUE(page.Connect("127.0.0.1", port, "/ws", why)) << why;
 
+        // Every kind of malformed message is checked in the unit tests; here, that the server
+        // answers them and those that need a glove it shows.
         const char* const bad[] = {
             "not json",
-            "[1,2]",
-            R"({"type":7})",
-            R"({"type":"levels","key":"device0"})",
-            R"({"type":"levels","key":"device0","ffb":[1,2,3]})",
             R"({"type":"levels","key":"device0","ffb":[0,0,0,0,101]})",
-            R"({"type":"levels","key":"device0","buzz":[0,0.5,0,0,0]})",
-            R"({"type":"levels","key":"device0","ffb":[0,0,0,0,1e999]})",
             R"({"type":"levels","key":"device9","ffb":[0,0,0,0,0]})",
-            R"({"type":"levels","key":{"a":1},"ffb":[0,0,0,0,0]})",
-            R"({"type":"pulse","key":"device0","finger":5,"level":50,"ms":100})",
-            R"({"type":"pulse","key":"device0","finger":1,"level":50,"ms":-1})",
             R"({"type":"pulse","key":"device1","finger":3,"level":50,"ms":100})",
-            R"({"type":"stop","key":12})",
+            R"({"type":"stop","key":"device9"})",
         };
         for (const char* message : bad)
         {

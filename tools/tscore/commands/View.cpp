@@ -15,9 +15,9 @@
 #include "LiveState.h"
 #include "OptionChecks.h"
 #include "Select.h"
-#include "ViewFrames.h"
-#include "ViewHaptics.h"
-#include "ViewServer.h"
+#include "view/ViewFrames.h"
+#include "view/ViewHaptics.h"
+#include "view/ViewServer.h"
 
 namespace TSCoreCli
 {

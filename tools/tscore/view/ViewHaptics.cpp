@@ -1,12 +1,14 @@
 #include "ViewHaptics.h"
 
 #include <algorithm>
-#include <exception>
+
+#include <nlohmann/json.hpp>
 
 #include <TSCore/Haptics/TS_BuzzCmd.h>
 #include <TSCore/Haptics/TS_FFBCmd.h>
 
 #include "GloveChannels.h"
+#include "HapticRequest.h"
 
 namespace TSCoreCli
 {
@@ -14,46 +16,10 @@ namespace TSCoreCli
 
     namespace
     {
-        constexpr int maxLevel = 100;
-        constexpr int minPulseMs = 10;
-        constexpr int maxPulseMs = 5000;
-        constexpr std::size_t maxKeyLength = 64;
-
         std::string Answer(bool ok, const std::string& message, bool refused = false)
         {
             return json{{"type", "reply"}, {"ok", ok}, {"refused", refused}, {"message", message}}.dump(
                 -1, ' ', false, json::error_handler_t::replace);
-        }
-
-        /// A whole number from low to high in field name of message; false when absent or not one.
-        bool WholeField(const json& message, const char* name, int low, int high, int& out)
-        {
-            const auto it = message.find(name);
-            if (it == message.end() || !it->is_number_integer())
-                return false;
-            const auto value = it->get<long long>();
-            if (value < low || value > high)
-                return false;
-            out = static_cast<int>(value);
-            return true;
-        }
-
-        /// Five whole numbers 0-100 in field name; "" when absent, "bad" when not five such numbers.
-        std::string LevelList(const json& message, const char* name, std::array<int, 5>& out)
-        {
-            const auto it = message.find(name);
-            if (it == message.end())
-                return "";
-            if (!it->is_array() || it->size() != out.size())
-                return "bad";
-            for (std::size_t i = 0; i < out.size(); ++i)
-            {
-                const json& level = (*it)[i];
-                if (!level.is_number_integer() || level.get<long long>() < 0 || level.get<long long>() > maxLevel)
-                    return "bad";
-                out[i] = static_cast<int>(level.get<long long>());
-            }
-            return "ok";
         }
 
         std::string Join(const std::array<int, 5>& levels, int count)
@@ -73,83 +39,62 @@ namespace TSCoreCli
 
     std::string ViewHaptics::Handle(const std::string& text, const ViewFrames& frames, double now)
     {
-        const json message = json::parse(text, nullptr, false);
-        if (message.is_discarded() || !message.is_object() || !message.contains("type") || !message["type"].is_string())
-            return Answer(false, "not understood: a message is a JSON object with a \"type\"");
-        const std::string type = message["type"].get<std::string>();
-        if (type != "levels" && type != "pulse" && type != "stop")
-            return Answer(false, "unknown message type (levels, pulse and stop are known)");
+        const HapticRequestRead read = ReadHapticRequest(text);
+        if (!read.typeKnown)
+            return Answer(false, read.error);
         if (!allowed)
             return Answer(false, "haptics are off: start tscore view with --allow-haptics to send them", true);
-        try
+        if (!read.request)
+            return Answer(false, read.error);
+        const HapticRequest& request = *read.request;
+        if (request.type == HapticRequest::Type::Stop && request.key.empty())
         {
-            if (type == "stop")
-                return Stop(message, frames);
-            const auto key = message.find("key");
-            if (key == message.end() || !key->is_string() || key->get_ref<const std::string&>().size() > maxKeyLength)
-                return Answer(false, "the message names no glove (\"key\": \"device0\")");
-            const ViewFrames::Glove* glove = frames.Find(key->get<std::string>());
-            if (glove == nullptr)
-                return Answer(false, "no glove " + key->get<std::string>() + " is shown here");
-            return type == "levels" ? SetLevels(message, *glove, now) : Pulse(message, *glove, now);
+            StopAll(frames);
+            return Answer(true, "stopped every glove");
         }
-        catch (const std::exception& e)
+        const ViewFrames::Glove* glove = frames.Find(request.key);
+        if (glove == nullptr)
+            return Answer(false, "no glove " + request.key + " is shown here");
+        switch (request.type)
         {
-            // The checks above leave nothing to throw; a page must never end the server all the same.
-            return Answer(false, std::string("not understood: ") + e.what());
+        case HapticRequest::Type::Levels:
+            return SetLevels(request, *glove, now);
+        case HapticRequest::Type::Pulse:
+            return Pulse(request, *glove, now);
+        case HapticRequest::Type::Stop:
+            break;
         }
+        glove->glove->StopHaptics();
+        driven.erase(request.key);
+        return Answer(true, "stopped " + glove->id);
     }
 
-    std::string ViewHaptics::SetLevels(const json& message, const ViewFrames::Glove& glove, double now)
+    std::string ViewHaptics::SetLevels(const HapticRequest& request, const ViewFrames::Glove& glove, double now)
     {
-        const auto known = driven.find(glove.glove->GetDeviceKey());
-        Driven next = known != driven.end() && known->second.identity == Identity(glove) ? known->second
-                                                                                         : Driven{Identity(glove)};
-        const std::string ffb = LevelList(message, "ffb", next.ffb);
-        const std::string buzz = LevelList(message, "buzz", next.buzz);
-        if (ffb == "bad" || buzz == "bad" || (ffb.empty() && buzz.empty()))
-            return Answer(false, "levels are \"ffb\" and/or \"buzz\": five whole numbers from 0 to 100, thumb first");
+        // Levels are held even when this write fails: the next tick tries again.
         Driven& d = Of(glove);
-        d = next;
+        if (request.ffb)
+            d.ffb = *request.ffb;
+        if (request.buzz)
+            d.buzz = *request.buzz;
         if (!Send(glove, d, now))
             return Answer(false, "the command could not be written for " + glove.id);
         return Answer(true, glove.kind + " " + glove.id + " receives ffb " + Join(d.ffb, Channels(glove, "ffb")) +
                                 "  buzz " + Join(d.buzz, Channels(glove, "buzz")));
     }
 
-    std::string ViewHaptics::Pulse(const json& message, const ViewFrames::Glove& glove, double now)
+    std::string ViewHaptics::Pulse(const HapticRequest& request, const ViewFrames::Glove& glove, double now)
     {
-        int finger = 0, level = 0, ms = 0;
-        if (!WholeField(message, "finger", 0, 4, finger) || !WholeField(message, "level", 1, maxLevel, level) ||
-            !WholeField(message, "ms", minPulseMs, maxPulseMs, ms))
-            return Answer(false, "a pulse has \"finger\" 0-4 (thumb first), \"level\" 1-100 and \"ms\" " +
-                                     std::to_string(minPulseMs) + "-" + std::to_string(maxPulseMs));
-        if (finger >= Channels(glove, "buzz"))
+        if (request.finger >= Channels(glove, "buzz"))
             return Answer(false, "a " + glove.kind + " glove vibrates on the thumb and index finger only");
         Driven& d = Of(glove);
-        const auto f = static_cast<std::size_t>(finger);
-        d.pulseLevel[f] = level;
-        d.pulseUntil[f] = now + ms / 1000.0;
+        const auto f = static_cast<std::size_t>(request.finger);
+        d.pulseLevel[f] = request.level;
+        d.pulseUntil[f] = now + request.ms / 1000.0;
         if (!Send(glove, d, now))
             return Answer(false, "the command could not be written for " + glove.id);
-        return Answer(true, glove.kind + " " + glove.id + " pulses finger " + std::to_string(finger) + " at " +
-                                std::to_string(level) + " for " + std::to_string(ms) + " ms");
-    }
-
-    std::string ViewHaptics::Stop(const json& message, const ViewFrames& frames)
-    {
-        const auto key = message.find("key");
-        if (key == message.end())
-        {
-            StopAll(frames);
-            return Answer(true, "stopped every glove");
-        }
-        if (!key->is_string() || frames.Find(key->get<std::string>()) == nullptr)
-            return Answer(false, "no such glove is shown here");
-        const ViewFrames::Glove& glove = *frames.Find(key->get<std::string>());
-        glove.glove->StopHaptics();
-        driven.erase(key->get<std::string>());
-        return Answer(true, "stopped " + glove.id);
+        return Answer(true, glove.kind + " " + glove.id + " pulses finger " + std::to_string(request.finger) + " at " +
+                                std::to_string(request.level) + " for " + std::to_string(request.ms) + " ms");
     }
 
     ViewHaptics::Driven& ViewHaptics::Of(const ViewFrames::Glove& glove)
