@@ -16,8 +16,9 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -286,6 +287,75 @@ namespace
                   json::array({"", "held 60", "", "", ""}));
         restarted.Stop();
     }
+
+#    ifdef TSCORE_RETARGET_DATA
+    /// The robot hand beside a glove shows its links where the page says it drew them: each
+    /// digit's tip link in the digit's colour, the others in the robot's slate.
+    void ExpectRobotDrawn(TSCoreTest::Browser& browser, const std::string& tab, const std::string& key)
+    {
+        const json links = browser.Evaluate(tab, "tsView.robotOnScreen('" + key + "')");
+        const TSCoreTest::Image shot = TSCoreTest::DecodePng(browser.Screenshot(tab));
+        ASSERT_TRUE(links.is_array() && links.size() >= 16) << links;
+        const auto slate = [](const std::uint8_t* p)
+        { return std::abs(p[0] - 0x4a) < 40 && std::abs(p[1] - 0x5a) < 40 && std::abs(p[2] - 0x6e) < 40; };
+        int tips = 0, tipsDrawn = 0, others = 0, othersDrawn = 0;
+        for (const json& link : links)
+        {
+            const int digit = link.value("digit", -1);
+            const long x = std::lround(link.value("x", -1.0)), y = std::lround(link.value("y", -1.0));
+            bool found = false;
+            for (int dy = -4; dy <= 4 && !found; ++dy)
+                for (int dx = -4; dx <= 4 && !found; ++dx)
+                {
+                    const long px = x + dx, py = y + dy;
+                    if (px < 0 || py < 0 || px >= long(shot.width) || py >= long(shot.height))
+                        continue;
+                    const std::uint8_t* p = shot.At(unsigned(px), unsigned(py));
+                    found = digit >= 0 ? FingerOfPixel(p) == digit : slate(p);
+                }
+            (digit >= 0 ? tips : others) += 1;
+            (digit >= 0 ? tipsDrawn : othersDrawn) += found;
+        }
+        EXPECT_EQ(tips, 5) << links;
+        EXPECT_GE(tipsDrawn, 4) << "the robot's fingertips in their digits' colours";
+        EXPECT_GE(othersDrawn, others / 2) << "the robot's links in slate";
+    }
+
+    TEST_F(View, DrawsTheRobotHandBesideTheGloveAndSaysWhenItHolds)
+    {
+        TSCoreTest::Browser browser;
+        std::string why;
+        if (!browser.Start(why))
+            GTEST_SKIP() << "headless Chromium cannot run here, so the robot hand is not tested: " << why;
+        ASSERT_TRUE(sim.Launch({"--tessara", "right", "--motion", "open"}));
+        ASSERT_TRUE(sim.Control("flex 0 0.3,0.2,0.5,0.7,0.9"));
+        const unsigned short port =
+            StartView({"--retarget", "right=" TSCORE_RETARGET_DATA "/five_digit_hand.yaml"}, view);
+        ASSERT_NE(port, 0) << view.ErrorText();
+        const std::string tab = browser.OpenTab("http://127.0.0.1:" + std::to_string(port) + "/");
+        const std::string robotLine = "document.querySelector('.glove .robot').textContent";
+        ASSERT_TRUE(browser.WaitFor(tab, "tsView.robotState('device0') == 'following' && "
+                                         "document.querySelector('.glove-state').dataset.state == 'live'"))
+            << browser.Evaluate(tab, "document.body.innerText");
+        EXPECT_NE(browser.Evaluate(tab, robotLine).get<std::string>().find("five_digit_hand: following the glove"),
+                  std::string::npos);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the solution settles
+        ExpectHandDrawn(browser, tab, "device0");
+        ExpectRobotDrawn(browser, tab, "device0");
+        if (const char* path = std::getenv("TSCORE_VIEW_SCREENSHOT"))
+            std::ofstream(path, std::ios::binary) << browser.Screenshot(tab);
+
+        // A glove that is not live: the robot holds its last solution, faded, and says why.
+        ASSERT_TRUE(sim.Control("disconnect 0"));
+        EXPECT_TRUE(browser.WaitFor(tab, "tsView.robotState('device0') == 'holding' && "
+                                         "tsView.labels().includes('robot holding: last solution shown')"))
+            << browser.Evaluate(tab, "tsView.labels()");
+        EXPECT_NE(browser.Evaluate(tab, robotLine).get<std::string>().find("the glove is disconnected"),
+                  std::string::npos)
+            << browser.Evaluate(tab, robotLine);
+        EXPECT_GE(browser.Evaluate(tab, "tsView.robotOnScreen('device0').length").get<int>(), 16);
+    }
+#    endif
 #  endif
 
     TEST_F(View, RefusesHapticsWithoutTheFlagAndForeignPages)
@@ -312,6 +382,25 @@ namespace
         ASSERT_TRUE(second.Start(TSCORE_CLI_PATH, {"view", "--port", std::to_string(port)}));
         EXPECT_EQ(second.Wait(), 10);
         EXPECT_NE(second.ErrorText().find("--port 0"), std::string::npos) << second.ErrorText();
+
+#  ifdef TSCORE_RETARGET_DATA
+        // A robot hand's configuration that cannot be used: the bridge's message and nothing served.
+        const auto refusal = [](const std::string& err, const std::string& tool)
+        { return err.substr(tool.size() + 2, err.find("; nothing was") - tool.size() - 2); };
+        ChildProcess robot;
+        ASSERT_TRUE(robot.Start(TSCORE_CLI_PATH, {"view", "--port", "0", "--retarget", "right=/nonexistent.yaml"}));
+        EXPECT_EQ(robot.Wait(), 11);
+        EXPECT_NE(robot.ErrorText().find("/nonexistent.yaml"), std::string::npos) << robot.ErrorText();
+        EXPECT_NE(robot.ErrorText().find("; nothing was served"), std::string::npos) << robot.ErrorText();
+#    ifdef TSCORE_BRIDGE_PATH
+        const auto bridge = TSCoreTest::Run(TSCORE_BRIDGE_PATH, {"publish", "--retarget", "right=/nonexistent.yaml"});
+        EXPECT_EQ(refusal(robot.ErrorText(), "tscore"), refusal(bridge.err, "tscore-bridge")) << bridge.err;
+#    endif
+        ChildProcess side;
+        ASSERT_TRUE(side.Start(TSCORE_CLI_PATH, {"view", "--port", "0", "--retarget", "up=/nonexistent.yaml"}));
+        EXPECT_EQ(side.Wait(), 2);
+        EXPECT_NE(side.ErrorText().find("--retarget takes right=CONFIG or left=CONFIG"), std::string::npos);
+#  endif
 
         // A glove that is not there is refused, as the other commands refuse it.
         ChildProcess nine;
@@ -421,6 +510,7 @@ namespace
         }
         EXPECT_TRUE(stalled.Closed());
     }
+
 }
 
 #endif

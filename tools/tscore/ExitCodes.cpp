@@ -18,6 +18,7 @@ namespace TSCoreCli
                                      "  8    a haptic command could not be written, or the glove cannot play it\n"
                                      "  9    the pose or calibration would not be valid\n"
                                      "  10   the view cannot listen on the address and port given\n"
+                                     "  11   a robot hand's retargeting configuration (--retarget) cannot be used\n"
                                      "  130  interrupted (Ctrl-C) where that loses the result\n"
                                      "  143  terminated (SIGTERM)";
 

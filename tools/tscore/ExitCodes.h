@@ -20,6 +20,7 @@ namespace TSCoreCli
         exitNotSent = 8,       ///< a haptic command could not be written, or the glove cannot play it
         exitInvalid = 9,       ///< a pose or calibration that would hold no valid numbers
         exitCannotListen = 10, ///< the view cannot listen on the address and port asked for
+        exitRetarget = 11,     ///< a robot hand's retargeting configuration cannot be used
         exitInterrupted = 130,
         exitTerminated = 143,
     };

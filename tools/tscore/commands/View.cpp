@@ -1,8 +1,10 @@
+#include <array>
 #include <chrono>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <boost/asio/ip/address.hpp>
 #include <nlohmann/json.hpp>
@@ -14,9 +16,11 @@
 #include "Interrupt.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
+#include "RetargetOption.h"
 #include "Select.h"
 #include "view/ViewFrames.h"
 #include "view/ViewHaptics.h"
+#include "view/ViewRobot.h"
 #include "view/ViewServer.h"
 
 namespace TSCoreCli
@@ -30,16 +34,39 @@ namespace TSCoreCli
             std::string bind = "127.0.0.1";
             bool allowHaptics = false;
             double rate = 100.0;
+            std::vector<std::string> robots; ///< --retarget SIDE=CONFIG
         };
 
-        std::string Hello(const ViewOptions& options)
+        std::string Hello(const ViewOptions& options, const ViewFrames& frames)
         {
+            nlohmann::ordered_json robots = nlohmann::ordered_json::array();
+            for (const auto& robot : frames.Robots())
+                robots.push_back(robot->Describe());
             return nlohmann::ordered_json{{"type", "hello"},
                                           {"server", "tscore view"},
                                           {"library", TSCore::Library::Version()},
                                           {"allowHaptics", options.allowHaptics},
-                                          {"rate", options.rate}}
-                .dump();
+                                          {"rate", options.rate},
+                                          {"robots", std::move(robots)}}
+                .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        }
+
+        /// The robot hands of --retarget, loaded before anything is served.
+        int LoadRobots(const ViewOptions& options, ViewFrames& frames)
+        {
+            std::array<bool, 2> taken{false, false};
+            for (const std::string& given : options.robots)
+            {
+                std::size_t side = 0;
+                std::string path, error;
+                if (!ToolCommon::ReadRetargetOption(given, taken, side, path, error))
+                    return Fail(exitUsage, error);
+                auto robot = ViewRobot::Load(path, side == 0, error);
+                if (!robot)
+                    return Fail(exitRetarget, error + "; nothing was served");
+                frames.AddRobot(std::move(robot));
+            }
+            return exitOk;
         }
 
         /// What the user needs at start, in lines that fit 80 columns.
@@ -104,6 +131,8 @@ namespace TSCoreCli
             // A glove that is not there is refused as the other commands refuse it; while the
             // service is not running the view waits for it instead.
             ViewFrames frames(options.glove, profile);
+            if (const int code = LoadRobots(options, frames))
+                return code;
             const ServiceStatus service = ServiceStatus::Of(frames.Reader());
             if (options.glove.device >= 0 && service.condition == ServiceCondition::Running &&
                 options.glove.device >= GloveCount(frames.Reader()))
@@ -112,7 +141,7 @@ namespace TSCoreCli
             std::string error;
             if (!server.Listen(options.bind, static_cast<unsigned short>(options.port), error))
                 return Fail(exitCannotListen, error);
-            server.SetHello(Hello(options));
+            server.SetHello(Hello(options, frames));
             InstallInterruptHandler();
             server.Start();
             SayWhere(options, server, service);
@@ -156,6 +185,14 @@ namespace TSCoreCli
         command->add_flag("--allow-haptics", options->allowHaptics,
                           "Let the page send vibration pulses, force-feedback levels and stops. Without it such "
                           "messages are refused.");
+        command
+            ->add_option("--retarget", options->robots,
+                         "A robot hand drawn beside the glove of that side, following it: its retargeting "
+                         "configuration (YAML, see the README); once per side." +
+                             std::string(ViewRobot::Available() ? "" : " (This build has no retargeting.)"))
+            ->type_name("SIDE=CONFIG")
+            ->expected(1)
+            ->take_all();
         command
             ->add_option("--rate", options->rate,
                          "Readings per second (a frame goes to the pages when a reading changed).")
