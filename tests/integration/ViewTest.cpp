@@ -18,6 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
@@ -96,6 +101,91 @@ namespace
 
         SimProcess sim;
         ChildProcess view;
+    };
+
+    /// An HTTP/1.1 GET of target with extra header lines; the whole response, empty when the
+    /// connection failed.
+    std::string HttpGet(const std::string& host, unsigned short port, const std::string& target,
+                        const std::string& headers = "")
+    {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+        const timeval timeout{5, 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        std::string out;
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        {
+            const std::string request = "GET " + target + " HTTP/1.1\r\nHost: " + host + ":" + std::to_string(port) +
+                                        "\r\n" + headers + "Connection: close\r\n\r\n";
+            if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
+            {
+                char chunk[65536];
+                for (ssize_t n; (n = recv(fd, chunk, sizeof chunk, 0)) > 0;)
+                    out.append(chunk, static_cast<std::size_t>(n));
+            }
+        }
+        close(fd);
+        return out;
+    }
+
+    /// A second network namespace, joined to this one by a veth pair: a machine next door. Its
+    /// address here is `here`, the other end's `there`.
+    class NextDoor
+    {
+    public:
+        static constexpr const char* here = "10.213.0.1";
+        NextDoor() : name("tscore-view-" + std::to_string(getpid())) {}
+        NextDoor(const NextDoor&) = delete;
+        NextDoor& operator=(const NextDoor&) = delete;
+        ~NextDoor()
+        {
+            if (made)
+                Shell("ip netns del " + name + " && ip link del tsv-here");
+        }
+
+        /// False, and why, where this machine cannot make one (no ip, unshare or privileges).
+        bool Make(std::string& why)
+        {
+            if (Shell("command -v ip && command -v unshare") != 0)
+                return why = "ip or unshare is missing", false;
+            made = Shell("ip netns add " + name) == 0;
+            if (!made)
+                return why = "`ip netns add` is refused (not root?)", false;
+            const std::string in = "ip netns exec " + name + " ";
+            if (Shell("ip link add tsv-here type veth peer name tsv-there && ip link set tsv-there netns " + name +
+                      " && ip addr add " + here + "/24 dev tsv-here && ip link set tsv-here up && " + in +
+                      "ip addr add 10.213.0.2/24 dev tsv-there && " + in + "ip link set tsv-there up && " + in +
+                      "ip link set lo up") != 0)
+                return why = "the veth pair cannot be set up", false;
+            return true;
+        }
+
+        /// Runs f on a thread of its own inside the other namespace.
+        template <typename F>
+        void Run(F f)
+        {
+            std::thread(
+                [&]
+                {
+                    const int fd = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+                    ASSERT_GE(fd, 0);
+                    ASSERT_EQ(setns(fd, CLONE_NEWNET), 0);
+                    close(fd);
+                    f();
+                })
+                .join();
+        }
+
+    private:
+        static int Shell(const std::string& command)
+        {
+            return std::system(("{ " + command + "; } >/dev/null 2>&1").c_str());
+        }
+        std::string name;
+        bool made = false;
     };
 
 #  ifdef TSCORE_BROWSER_TESTS
@@ -511,6 +601,70 @@ namespace
         EXPECT_TRUE(stalled.Closed());
     }
 
+    TEST_F(View, OffLoopbackThePageItsFilesAndTheSocketNeedTheToken)
+    {
+        NextDoor other;
+        std::string why;
+        if (!other.Make(why))
+            GTEST_SKIP() << "no second network namespace here, so the view off loopback is not tested: " << why;
+        ASSERT_TRUE(sim.Launch({"--tessara", "right"}));
+        ASSERT_TRUE(view.Start(TSCORE_CLI_PATH, {"view", "--port", "0", "--bind", NextDoor::here, "--allow-haptics"}));
+        const auto line = view.WaitForPrefix("  http://" + std::string(NextDoor::here) + ":");
+        std::smatch url;
+        ASSERT_TRUE(line && std::regex_search(*line, url, std::regex(R"(:([0-9]+)/\?token=([A-Za-z0-9_-]+)$)")))
+            << (line ? *line : "no URL printed");
+        const auto port = static_cast<unsigned short>(std::stoi(url[1].str()));
+        const std::string token = url[2].str(), host = NextDoor::here;
+        EXPECT_EQ(token.size(), 43u) << "256 bits, URL-safe";
+        const std::string cookie = "tscore-view-token-" + std::to_string(port);
+
+        other.Run(
+            [&]
+            {
+                for (const std::string& target :
+                     std::vector<std::string>{"/", "/view.js", "/?token=" + token.substr(1), "/?token="})
+                {
+                    const std::string r = HttpGet(host, port, target);
+                    EXPECT_EQ(r.rfind("HTTP/1.1 403", 0), 0u) << target << ": " << r;
+                    EXPECT_NE(r.find("open the URL that tscore view printed"), std::string::npos) << r;
+                }
+                EXPECT_EQ(HttpGet(host, port, "/render.js", "Cookie: " + cookie + "=" + token + "x\r\n")
+                              .rfind("HTTP/1.1 403", 0),
+                          0u);
+                WebSocketClient refused;
+                std::string why;
+                EXPECT_FALSE(refused.Connect(host, port, "/ws", why, "http://" + host + ":" + std::to_string(port)));
+
+                // With the token the page is served and leaves its cookie, which opens the rest.
+                const std::string page = HttpGet(host, port, "/?token=" + token);
+                EXPECT_EQ(page.rfind("HTTP/1.1 200", 0), 0u) << page.substr(0, 300);
+                EXPECT_NE(page.find("Set-Cookie: " + cookie + "=" + token + "; Path=/; HttpOnly; SameSite=Strict"),
+                          std::string::npos);
+                EXPECT_EQ(HttpGet(host, port, "/render.js", "Cookie: a=b; " + cookie + "=" + token + "\r\n")
+                              .rfind("HTTP/1.1 200", 0),
+                          0u);
+                WebSocketClient page2;
+                ASSERT_TRUE(
+                    page2.Connect(host, port, "/ws?token=" + token, why, "http://" + host + ":" + std::to_string(port)))
+                    << why;
+                EXPECT_EQ(Next(page2, "hello").value("allowHaptics", false), true);
+                ASSERT_TRUE(page2.Send(R"({"type":"levels","key":"device0","ffb":[0,40,0,0,0]})"));
+                EXPECT_EQ(Next(page2, "reply").value("ok", false), true);
+                // Seen while the page is open: once it closes, the view switches the glove off.
+                EXPECT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,40,0,0,0"));
+            });
+
+#  ifdef TSCORE_BROWSER_TESTS
+        // A real browser with the printed URL: the page, its files and its socket all arrive.
+        TSCoreTest::Browser browser;
+        if (browser.Start(why))
+        {
+            const std::string tab = browser.OpenTab("http://" + host + ":" + std::to_string(port) + "/?token=" + token);
+            EXPECT_TRUE(browser.WaitFor(tab, "document.querySelectorAll('.glove-state[data-state=live]').length == 1"))
+                << browser.Evaluate(tab, "document.body.innerText");
+        }
+#  endif
+    }
 }
 
 #endif

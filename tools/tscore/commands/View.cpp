@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <boost/asio/ip/address.hpp>
 #include <nlohmann/json.hpp>
 
@@ -22,6 +24,7 @@
 #include "view/ViewHaptics.h"
 #include "view/ViewRobot.h"
 #include "view/ViewServer.h"
+#include "view/ViewToken.h"
 
 namespace TSCoreCli
 {
@@ -69,6 +72,33 @@ namespace TSCoreCli
             return exitOk;
         }
 
+        bool Unspecified(const std::string& address)
+        {
+            boost::system::error_code error;
+            return boost::asio::ip::make_address(address, error).is_unspecified() && !error;
+        }
+
+        std::string MachineName()
+        {
+            char name[256] = {};
+            return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "THIS-MACHINE";
+        }
+
+        /// Off loopback every request needs the token, and haptics are allowed only with it.
+        int GuardOffLoopback(const ViewOptions& options, ViewServer& server)
+        {
+            if (server.Loopback())
+                return exitOk;
+            std::string why;
+            std::string token = NewToken(why);
+            if (token.empty())
+                return Fail(exitInternal, "cannot make the view's token: " + why + "; nothing was served");
+            server.RequireToken(std::move(token));
+            if (options.allowHaptics && server.Token().empty())
+                return Fail(exitUsage, "--allow-haptics off loopback needs the view's token; nothing was served");
+            return exitOk;
+        }
+
         /// What the user needs at start, in lines that fit 80 columns.
         void SayWhere(const ViewOptions& options, const ViewServer& server, const ServiceStatus& service)
         {
@@ -79,8 +109,13 @@ namespace TSCoreCli
                 std::cout << "Serving the view on http://" << host << ":" << port << "/\n"
                           << "Listening on " << options.bind << " only (this machine); --bind 0.0.0.0 lets others in\n";
             else
-                std::cout << "Serving the view on " << host << " port " << port << ", reachable from other machines\n"
-                          << "as http://THIS-MACHINE:" << port << "/ (--bind 127.0.0.1 keeps it to this one)\n";
+                std::cout << "Serving the view on " << host << " port " << port
+                          << ", reachable from other machines as\n"
+                          << "  http://" << (Unspecified(options.bind) ? MachineName() : host) << ":" << port
+                          << "/?token=" << server.Token() << "\n"
+                          << "Only that URL opens it: keep it to those who may see"
+                          << (options.allowHaptics ? " and drive" : "") << " the gloves\n"
+                          << "(--bind 127.0.0.1 keeps the view to this machine)\n";
             if (service.condition != ServiceCondition::Running)
                 std::cout << "The connection service is not running: the gloves appear once it starts\n";
             std::cout << (options.allowHaptics
@@ -141,6 +176,8 @@ namespace TSCoreCli
             std::string error;
             if (!server.Listen(options.bind, static_cast<unsigned short>(options.port), error))
                 return Fail(exitCannotListen, error);
+            if (const int code = GuardOffLoopback(options, server))
+                return code;
             server.SetHello(Hello(options, frames));
             InstallInterruptHandler();
             server.Start();
@@ -168,7 +205,9 @@ namespace TSCoreCli
             ->check(ToolCommon::WholeBetween(0, 65535, ""));
         command
             ->add_option("--bind", options->bind,
-                         "Address to listen on: 127.0.0.1 serves this machine only, 0.0.0.0 every network.")
+                         "Address to listen on: 127.0.0.1 serves this machine only, 0.0.0.0 every network. Off "
+                         "loopback the view prints a URL with a random token, and the page, its files and its "
+                         "socket are refused without it.")
             ->type_name("ADDRESS")
             ->capture_default_str()
             ->check(CLI::Validator(
@@ -184,7 +223,8 @@ namespace TSCoreCli
                 ""));
         command->add_flag("--allow-haptics", options->allowHaptics,
                           "Let the page send vibration pulses, force-feedback levels and stops. Without it such "
-                          "messages are refused.");
+                          "messages are refused. Off loopback only pages opened with the view's token can send "
+                          "them (the token is always required there).");
         command
             ->add_option("--retarget", options->robots,
                          "A robot hand drawn beside the glove of that side, following it: its retargeting "

@@ -15,6 +15,7 @@
 #include "Svg.h"
 #include "Table.h"
 #include "view/HapticRequest.h"
+#include "view/ViewToken.h"
 
 namespace
 {
@@ -157,3 +158,27 @@ namespace
     }
 }
 
+namespace
+{
+    TEST(ViewToken, IsRandomAndUrlSafeAndFoundOnlyUnderItsOwnName)
+    {
+        std::string why;
+        const std::string a = TSCoreCli::NewToken(why), b = TSCoreCli::NewToken(why);
+        EXPECT_EQ(a.size(), 43u) << why;
+        EXPECT_NE(a, b);
+        EXPECT_EQ(a.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_"),
+                  std::string::npos);
+
+        EXPECT_EQ(TSCoreCli::QueryValue("/x?a=1&token=T1#frag", "token"), "T1");
+        EXPECT_EQ(TSCoreCli::QueryValue("/ws?mytoken=T1&tokens=T2", "token"), "");
+        EXPECT_EQ(TSCoreCli::QueryValue("/token=T1", "token"), "");
+        EXPECT_EQ(TSCoreCli::CookieValue("a=1; tscore-view-token-80=T1;b=2", "tscore-view-token-80"), "T1");
+        EXPECT_EQ(TSCoreCli::CookieValue("tscore-view-token-8080=T1", "tscore-view-token-80"), "");
+
+        EXPECT_TRUE(TSCoreCli::SameToken(a, a));
+        EXPECT_FALSE(TSCoreCli::SameToken(b, a));
+        EXPECT_FALSE(TSCoreCli::SameToken(a.substr(0, 42), a));
+        EXPECT_FALSE(TSCoreCli::SameToken(a + "x", a));
+        EXPECT_FALSE(TSCoreCli::SameToken("", "")) << "no token is never a match";
+    }
+}

@@ -34,7 +34,10 @@
   // ---- connection ----
   function connect() {
     setBadge($('connection'), 'connecting', 'connecting to tscore view…');
-    const socket = new WebSocket(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/ws`);
+    // Off loopback the page's URL holds the view's token; the socket carries it too.
+    const token = params.get('token');
+    const query = token ? '?token=' + encodeURIComponent(token) : '';
+    const socket = new WebSocket(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/ws${query}`);
     state.socket = socket;
     socket.onopen = () => { state.retry = 500; setBadge($('connection'), 'open', 'tscore view connected'); };
     socket.onmessage = (event) => {
