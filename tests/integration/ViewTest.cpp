@@ -16,8 +16,14 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -95,6 +101,91 @@ namespace
 
         SimProcess sim;
         ChildProcess view;
+    };
+
+    /// An HTTP/1.1 GET of target with extra header lines; the whole response, empty when the
+    /// connection failed.
+    std::string HttpGet(const std::string& host, unsigned short port, const std::string& target,
+                        const std::string& headers = "")
+    {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+        const timeval timeout{5, 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        std::string out;
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        {
+            const std::string request = "GET " + target + " HTTP/1.1\r\nHost: " + host + ":" + std::to_string(port) +
+                                        "\r\n" + headers + "Connection: close\r\n\r\n";
+            if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
+            {
+                char chunk[65536];
+                for (ssize_t n; (n = recv(fd, chunk, sizeof chunk, 0)) > 0;)
+                    out.append(chunk, static_cast<std::size_t>(n));
+            }
+        }
+        close(fd);
+        return out;
+    }
+
+    /// A second network namespace, joined to this one by a veth pair: a machine next door. Its
+    /// address here is `here`, the other end's `there`.
+    class NextDoor
+    {
+    public:
+        static constexpr const char* here = "10.213.0.1";
+        NextDoor() : name("tscore-view-" + std::to_string(getpid())) {}
+        NextDoor(const NextDoor&) = delete;
+        NextDoor& operator=(const NextDoor&) = delete;
+        ~NextDoor()
+        {
+            if (made)
+                Shell("ip netns del " + name + " && ip link del tsv-here");
+        }
+
+        /// False, and why, where this machine cannot make one (no ip, unshare or privileges).
+        bool Make(std::string& why)
+        {
+            if (Shell("command -v ip && command -v unshare") != 0)
+                return why = "ip or unshare is missing", false;
+            made = Shell("ip netns add " + name) == 0;
+            if (!made)
+                return why = "`ip netns add` is refused (not root?)", false;
+            const std::string in = "ip netns exec " + name + " ";
+            if (Shell("ip link add tsv-here type veth peer name tsv-there && ip link set tsv-there netns " + name +
+                      " && ip addr add " + here + "/24 dev tsv-here && ip link set tsv-here up && " + in +
+                      "ip addr add 10.213.0.2/24 dev tsv-there && " + in + "ip link set tsv-there up && " + in +
+                      "ip link set lo up") != 0)
+                return why = "the veth pair cannot be set up", false;
+            return true;
+        }
+
+        /// Runs f on a thread of its own inside the other namespace.
+        template <typename F>
+        void Run(F f)
+        {
+            std::thread(
+                [&]
+                {
+                    const int fd = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+                    ASSERT_GE(fd, 0);
+                    ASSERT_EQ(setns(fd, CLONE_NEWNET), 0);
+                    close(fd);
+                    f();
+                })
+                .join();
+        }
+
+    private:
+        static int Shell(const std::string& command)
+        {
+            return std::system(("{ " + command + "; } >/dev/null 2>&1").c_str());
+        }
+        std::string name;
+        bool made = false;
     };
 
 #  ifdef TSCORE_BROWSER_TESTS
@@ -286,6 +377,75 @@ namespace
                   json::array({"", "held 60", "", "", ""}));
         restarted.Stop();
     }
+
+#    ifdef TSCORE_RETARGET_DATA
+    /// The robot hand beside a glove shows its links where the page says it drew them: each
+    /// digit's tip link in the digit's colour, the others in the robot's slate.
+    void ExpectRobotDrawn(TSCoreTest::Browser& browser, const std::string& tab, const std::string& key)
+    {
+        const json links = browser.Evaluate(tab, "tsView.robotOnScreen('" + key + "')");
+        const TSCoreTest::Image shot = TSCoreTest::DecodePng(browser.Screenshot(tab));
+        ASSERT_TRUE(links.is_array() && links.size() >= 16) << links;
+        const auto slate = [](const std::uint8_t* p)
+        { return std::abs(p[0] - 0x4a) < 40 && std::abs(p[1] - 0x5a) < 40 && std::abs(p[2] - 0x6e) < 40; };
+        int tips = 0, tipsDrawn = 0, others = 0, othersDrawn = 0;
+        for (const json& link : links)
+        {
+            const int digit = link.value("digit", -1);
+            const long x = std::lround(link.value("x", -1.0)), y = std::lround(link.value("y", -1.0));
+            bool found = false;
+            for (int dy = -4; dy <= 4 && !found; ++dy)
+                for (int dx = -4; dx <= 4 && !found; ++dx)
+                {
+                    const long px = x + dx, py = y + dy;
+                    if (px < 0 || py < 0 || px >= long(shot.width) || py >= long(shot.height))
+                        continue;
+                    const std::uint8_t* p = shot.At(unsigned(px), unsigned(py));
+                    found = digit >= 0 ? FingerOfPixel(p) == digit : slate(p);
+                }
+            (digit >= 0 ? tips : others) += 1;
+            (digit >= 0 ? tipsDrawn : othersDrawn) += found;
+        }
+        EXPECT_EQ(tips, 5) << links;
+        EXPECT_GE(tipsDrawn, 4) << "the robot's fingertips in their digits' colours";
+        EXPECT_GE(othersDrawn, others / 2) << "the robot's links in slate";
+    }
+
+    TEST_F(View, DrawsTheRobotHandBesideTheGloveAndSaysWhenItHolds)
+    {
+        TSCoreTest::Browser browser;
+        std::string why;
+        if (!browser.Start(why))
+            GTEST_SKIP() << "headless Chromium cannot run here, so the robot hand is not tested: " << why;
+        ASSERT_TRUE(sim.Launch({"--tessara", "right", "--motion", "open"}));
+        ASSERT_TRUE(sim.Control("flex 0 0.3,0.2,0.5,0.7,0.9"));
+        const unsigned short port =
+            StartView({"--retarget", "right=" TSCORE_RETARGET_DATA "/five_digit_hand.yaml"}, view);
+        ASSERT_NE(port, 0) << view.ErrorText();
+        const std::string tab = browser.OpenTab("http://127.0.0.1:" + std::to_string(port) + "/");
+        const std::string robotLine = "document.querySelector('.glove .robot').textContent";
+        ASSERT_TRUE(browser.WaitFor(tab, "tsView.robotState('device0') == 'following' && "
+                                         "document.querySelector('.glove-state').dataset.state == 'live'"))
+            << browser.Evaluate(tab, "document.body.innerText");
+        EXPECT_NE(browser.Evaluate(tab, robotLine).get<std::string>().find("five_digit_hand: following the glove"),
+                  std::string::npos);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the solution settles
+        ExpectHandDrawn(browser, tab, "device0");
+        ExpectRobotDrawn(browser, tab, "device0");
+        if (const char* path = std::getenv("TSCORE_VIEW_SCREENSHOT"))
+            std::ofstream(path, std::ios::binary) << browser.Screenshot(tab);
+
+        // A glove that is not live: the robot holds its last solution, faded, and says why.
+        ASSERT_TRUE(sim.Control("disconnect 0"));
+        EXPECT_TRUE(browser.WaitFor(tab, "tsView.robotState('device0') == 'holding' && "
+                                         "tsView.labels().includes('robot holding: last solution shown')"))
+            << browser.Evaluate(tab, "tsView.labels()");
+        EXPECT_NE(browser.Evaluate(tab, robotLine).get<std::string>().find("the glove is disconnected"),
+                  std::string::npos)
+            << browser.Evaluate(tab, robotLine);
+        EXPECT_GE(browser.Evaluate(tab, "tsView.robotOnScreen('device0').length").get<int>(), 16);
+    }
+#    endif
 #  endif
 
     TEST_F(View, RefusesHapticsWithoutTheFlagAndForeignPages)
@@ -313,6 +473,25 @@ namespace
         EXPECT_EQ(second.Wait(), 10);
         EXPECT_NE(second.ErrorText().find("--port 0"), std::string::npos) << second.ErrorText();
 
+#  ifdef TSCORE_RETARGET_DATA
+        // A robot hand's configuration that cannot be used: the bridge's message and nothing served.
+        const auto refusal = [](const std::string& err, const std::string& tool)
+        { return err.substr(tool.size() + 2, err.find("; nothing was") - tool.size() - 2); };
+        ChildProcess robot;
+        ASSERT_TRUE(robot.Start(TSCORE_CLI_PATH, {"view", "--port", "0", "--retarget", "right=/nonexistent.yaml"}));
+        EXPECT_EQ(robot.Wait(), 11);
+        EXPECT_NE(robot.ErrorText().find("/nonexistent.yaml"), std::string::npos) << robot.ErrorText();
+        EXPECT_NE(robot.ErrorText().find("; nothing was served"), std::string::npos) << robot.ErrorText();
+#    ifdef TSCORE_BRIDGE_PATH
+        const auto bridge = TSCoreTest::Run(TSCORE_BRIDGE_PATH, {"publish", "--retarget", "right=/nonexistent.yaml"});
+        EXPECT_EQ(refusal(robot.ErrorText(), "tscore"), refusal(bridge.err, "tscore-bridge")) << bridge.err;
+#    endif
+        ChildProcess side;
+        ASSERT_TRUE(side.Start(TSCORE_CLI_PATH, {"view", "--port", "0", "--retarget", "up=/nonexistent.yaml"}));
+        EXPECT_EQ(side.Wait(), 2);
+        EXPECT_NE(side.ErrorText().find("--retarget takes right=CONFIG or left=CONFIG"), std::string::npos);
+#  endif
+
         // A glove that is not there is refused, as the other commands refuse it.
         ChildProcess nine;
         ASSERT_TRUE(nine.Start(TSCORE_CLI_PATH, {"view", "--port", "0", "--device", "9"}));
@@ -329,21 +508,14 @@ namespace
         std::string why;
         ASSERT_TRUE(page.Connect("127.0.0.1", port, "/ws", why)) << why;
 
+        // Every kind of malformed message is checked in the unit tests; here, that the server
+        // answers them and those that need a glove it shows.
         const char* const bad[] = {
             "not json",
-            "[1,2]",
-            R"({"type":7})",
-            R"({"type":"levels","key":"device0"})",
-            R"({"type":"levels","key":"device0","ffb":[1,2,3]})",
             R"({"type":"levels","key":"device0","ffb":[0,0,0,0,101]})",
-            R"({"type":"levels","key":"device0","buzz":[0,0.5,0,0,0]})",
-            R"({"type":"levels","key":"device0","ffb":[0,0,0,0,1e999]})",
             R"({"type":"levels","key":"device9","ffb":[0,0,0,0,0]})",
-            R"({"type":"levels","key":{"a":1},"ffb":[0,0,0,0,0]})",
-            R"({"type":"pulse","key":"device0","finger":5,"level":50,"ms":100})",
-            R"({"type":"pulse","key":"device0","finger":1,"level":50,"ms":-1})",
             R"({"type":"pulse","key":"device1","finger":3,"level":50,"ms":100})",
-            R"({"type":"stop","key":12})",
+            R"({"type":"stop","key":"device9"})",
         };
         for (const char* message : bad)
         {
@@ -427,6 +599,71 @@ namespace
         {
         }
         EXPECT_TRUE(stalled.Closed());
+    }
+
+    TEST_F(View, OffLoopbackThePageItsFilesAndTheSocketNeedTheToken)
+    {
+        NextDoor other;
+        std::string why;
+        if (!other.Make(why))
+            GTEST_SKIP() << "no second network namespace here, so the view off loopback is not tested: " << why;
+        ASSERT_TRUE(sim.Launch({"--tessara", "right"}));
+        ASSERT_TRUE(view.Start(TSCORE_CLI_PATH, {"view", "--port", "0", "--bind", NextDoor::here, "--allow-haptics"}));
+        const auto line = view.WaitForPrefix("  http://" + std::string(NextDoor::here) + ":");
+        std::smatch url;
+        ASSERT_TRUE(line && std::regex_search(*line, url, std::regex(R"(:([0-9]+)/\?token=([A-Za-z0-9_-]+)$)")))
+            << (line ? *line : "no URL printed");
+        const auto port = static_cast<unsigned short>(std::stoi(url[1].str()));
+        const std::string token = url[2].str(), host = NextDoor::here;
+        EXPECT_EQ(token.size(), 43u) << "256 bits, URL-safe";
+        const std::string cookie = "tscore-view-token-" + std::to_string(port);
+
+        other.Run(
+            [&]
+            {
+                for (const std::string& target :
+                     std::vector<std::string>{"/", "/view.js", "/?token=" + token.substr(1), "/?token="})
+                {
+                    const std::string r = HttpGet(host, port, target);
+                    EXPECT_EQ(r.rfind("HTTP/1.1 403", 0), 0u) << target << ": " << r;
+                    EXPECT_NE(r.find("open the URL that tscore view printed"), std::string::npos) << r;
+                }
+                EXPECT_EQ(HttpGet(host, port, "/render.js", "Cookie: " + cookie + "=" + token + "x\r\n")
+                              .rfind("HTTP/1.1 403", 0),
+                          0u);
+                WebSocketClient refused;
+                std::string why;
+                EXPECT_FALSE(refused.Connect(host, port, "/ws", why, "http://" + host + ":" + std::to_string(port)));
+
+                // With the token the page is served and leaves its cookie, which opens the rest.
+                const std::string page = HttpGet(host, port, "/?token=" + token);
+                EXPECT_EQ(page.rfind("HTTP/1.1 200", 0), 0u) << page.substr(0, 300);
+                EXPECT_NE(page.find("Set-Cookie: " + cookie + "=" + token + "; Path=/; HttpOnly; SameSite=Strict"),
+                          std::string::npos);
+                EXPECT_EQ(HttpGet(host, port, "/render.js", "Cookie: a=b; " + cookie + "=" + token + "\r\n")
+                              .rfind("HTTP/1.1 200", 0),
+                          0u);
+                WebSocketClient page2;
+                ASSERT_TRUE(
+                    page2.Connect(host, port, "/ws?token=" + token, why, "http://" + host + ":" + std::to_string(port)))
+                    << why;
+                EXPECT_EQ(Next(page2, "hello").value("allowHaptics", false), true);
+                ASSERT_TRUE(page2.Send(R"({"type":"levels","key":"device0","ffb":[0,40,0,0,0]})"));
+                EXPECT_EQ(Next(page2, "reply").value("ok", false), true);
+                // Seen while the page is open: once it closes, the view switches the glove off.
+                EXPECT_TRUE(sim.WaitForPrefix("haptics device0 tessara ffb=0,40,0,0,0"));
+            });
+
+#  ifdef TSCORE_BROWSER_TESTS
+        // A real browser with the printed URL: the page, its files and its socket all arrive.
+        TSCoreTest::Browser browser;
+        if (browser.Start(why))
+        {
+            const std::string tab = browser.OpenTab("http://" + host + ":" + std::to_string(port) + "/?token=" + token);
+            EXPECT_TRUE(browser.WaitFor(tab, "document.querySelectorAll('.glove-state[data-state=live]').length == 1"))
+                << browser.Evaluate(tab, "document.body.innerText");
+        }
+#  endif
     }
 }
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "PoseText.h"
+#include "JointNames.h"
 
 namespace TSCoreCli
 {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "PoseText.h"
+#include "JointNames.h"
 #include "Terminal.h"
 
 namespace TSCoreCli

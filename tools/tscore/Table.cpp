@@ -32,10 +32,11 @@ namespace TSCoreCli
             for (std::size_t c = 0; c < cells.size(); ++c)
             {
                 out += cells[c];
-                // No padding after the last column: lines carry no trailing blanks.
                 if (c + 1 < cells.size())
                     out += std::string(widths[c] - cells[c].size() + 2, ' ');
             }
+            // Lines carry no trailing blanks, also where the last cells are empty.
+            out.erase(out.find_last_not_of(' ') + 1);
             return out + "\n";
         };
 

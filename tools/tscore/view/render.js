@@ -12,6 +12,10 @@ const TSRender = (() => {
   const jointRadius = 6;
   const tipRadius = 4.5;
   const handSpacing = 240; // millimetres between wrists, room for a hand turned by its orientation
+  // A robot hand: slate links, each digit's tip link in that digit's colour.
+  const robotColour = '#4a5a6e';
+  const robotLinkRadius = 3;
+  const robotJointRadius = 5;
 
   function hexToRgb(hex) {
     const n = parseInt(hex.slice(1), 16);
@@ -131,11 +135,17 @@ const TSRender = (() => {
   // ---- the scene: primitives in world millimetres ----
   // hands: [{points: [5 lists of [x,y,z] | null], offset: [x,y,z], orientation: q | null, live,
   //          held: [5 booleans]: fingers held by force feedback, marked at their tips}]
+  //        or a robot hand: {robot: {links: [[x,y,z] | null], parents: [index, -1 for the root],
+  //          tips: [[digit, link index]]}, offset, orientation, live}
   function buildScene(hands, applyOrientation, gridHalfWidth) {
     const scene = { bones: [], joints: [], palms: [], lines: [], labels: [] };
     for (const hand of hands) {
       const q = applyOrientation && hand.orientation ? hand.orientation : null;
       const place = (p) => { const r = q ? rotate(q, p) : p; return [r[0] + hand.offset[0], r[1] + hand.offset[1], r[2] + hand.offset[2]]; };
+      if (hand.robot) {
+        addRobot(scene, hand, place);
+        continue;
+      }
       const wrist = place([0, 0, 0]);
       const palm = [wrist];
       hand.points.forEach((finger, f) => {
@@ -156,6 +166,28 @@ const TSRender = (() => {
     }
     grid(scene, gridHalfWidth);
     return scene;
+  }
+
+  // Every link of the robot at its origin, joined to its parent's; links without finite
+  // numbers are left out.
+  function robotPoints(robot, place) {
+    return robot.links.map((p) => (Array.isArray(p) && p.length === 3 && p.every(Number.isFinite) ? place(p) : null));
+  }
+
+  function addRobot(scene, hand, place) {
+    const robot = hand.robot;
+    const colour = shade(robotColour, hand.live);
+    const pts = robotPoints(robot, place);
+    const tipDigit = new Map(robot.tips.map(([digit, link]) => [link, digit]));
+    robot.parents.forEach((parent, i) => {
+      if (parent >= 0 && pts[i] && pts[parent]) scene.bones.push({ a: pts[parent], b: pts[i], r: robotLinkRadius, colour });
+    });
+    pts.forEach((p, i) => {
+      if (!p) return;
+      const digit = tipDigit.get(i);
+      scene.joints.push(digit === undefined ? { c: p, r: robotJointRadius, colour }
+        : { c: p, r: tipRadius + 1, colour: shade(fingerColours[digit], hand.live) });
+    });
   }
 
   // A floor grid below the hands: 10 mm squares, every fifth line stronger, labelled in mm.
@@ -433,5 +465,6 @@ const TSRender = (() => {
     return { renderer: new CanvasRenderer(canvas), canvas };
   }
 
-  return { Camera, handSpacing, buildScene, createRenderer, drawLabels, drawScaleBar, project, rotate, fingerColours };
+  return { Camera, handSpacing, buildScene, createRenderer, drawLabels, drawScaleBar, project, rotate, fingerColours,
+    robotColour, robotPoints };
 })();

@@ -10,6 +10,7 @@
 
   const state = {
     hello: null,
+    robots: new Map(), // glove side -> the robot hand that follows it (its links and tips)
     frame: null,
     last: new Map(), // key -> last drawn finger points, kept while a hand is not live
     received: 0,
@@ -33,7 +34,10 @@
   // ---- connection ----
   function connect() {
     setBadge($('connection'), 'connecting', 'connecting to tscore view…');
-    const socket = new WebSocket(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/ws`);
+    // Off loopback the page's URL holds the view's token; the socket carries it too.
+    const token = params.get('token');
+    const query = token ? '?token=' + encodeURIComponent(token) : '';
+    const socket = new WebSocket(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/ws${query}`);
     state.socket = socket;
     socket.onopen = () => { state.retry = 500; setBadge($('connection'), 'open', 'tscore view connected'); };
     socket.onmessage = (event) => {
@@ -71,6 +75,7 @@
 
   function onHello(hello) {
     state.hello = hello;
+    state.robots = new Map((hello.robots || []).map((r) => [r.side, r]));
     $('stop-all').hidden = !hello.allowHaptics;
     for (const card of document.querySelectorAll('.glove')) card.remove();
   }
@@ -87,7 +92,7 @@
       if (g.fingers.some((f) => f)) state.last.set(g.key, g.fingers);
     }
     updateCards(frame.gloves);
-    camera.fit(frame.gloves.length);
+    camera.fit(layout(frame.gloves).size);
     const empty = $('empty');
     empty.hidden = frame.gloves.length > 0;
     if (!empty.hidden)
@@ -105,12 +110,37 @@
     state.dirty = true;
   }
 
-  // The hands side by side: left hands on the left of the first view, right hands on the right.
+  // The hands side by side: left hands on the left of the first view, right hands on the right,
+  // a robot hand to the right of the glove it follows (under the key "KEY robot").
   function layout(gloves) {
-    const order = gloves.slice().sort((a, b) => (a.side === b.side ? a.index - b.index : a.side === 'left' ? -1 : 1));
+    const order = [];
+    for (const g of gloves.slice().sort((a, b) => (a.side === b.side ? a.index - b.index : a.side === 'left' ? -1 : 1))) {
+      order.push(g.key);
+      if (robotOf(g)) order.push(g.key + ' robot');
+    }
     const offsets = new Map();
-    order.forEach((g, i) => offsets.set(g.key, [0, ((order.length - 1) / 2 - i) * handSpacing, 0]));
+    order.forEach((key, i) => offsets.set(key, [0, ((order.length - 1) / 2 - i) * handSpacing, 0]));
     return offsets;
+  }
+
+  // The robot hand that follows a glove, when the frame gives one for it.
+  function robotOf(g) {
+    const robot = g.robot && state.robots.get(g.side);
+    return robot && Array.isArray(g.robot.links) ? robot : null;
+  }
+
+  function robotHands(offsets) {
+    return state.frame.gloves.filter(robotOf).map((g) => {
+      const robot = robotOf(g);
+      return {
+        key: g.key,
+        glove: g,
+        robot: { links: g.robot.links, parents: robot.links.map((l) => l.parent), tips: robot.tips, name: robot.name },
+        offset: offsets.get(g.key + ' robot'),
+        orientation: g.orientation,
+        live: g.robot.state === 'following' && state.socket !== null,
+      };
+    });
   }
 
   function hands() {
@@ -125,7 +155,7 @@
       orientation: g.orientation,
       live: g.state === 'live' && state.socket !== null,
       held: g.held || [],
-    }));
+    })).concat(robotHands(offsets));
   }
 
   // ---- drawing ----
@@ -155,6 +185,11 @@
     for (const hand of list) {
       const g = hand.glove;
       const at = [hand.offset[0] - 75, hand.offset[1], hand.offset[2] - 30];
+      if (hand.robot) {
+        scene.labels.push({ p: at, text: `Robot ${hand.robot.name} · follows ${g.side} ${g.kind}`, bold: true, colour: TSRender.robotColour });
+        if (g.robot.state !== 'following') scene.labels.push({ p: [at[0] - 25, at[1], at[2]], text: 'robot ' + g.robot.state + ': last solution shown', colour: '#a05a00' });
+        continue;
+      }
       scene.labels.push({ p: at, text: `${g.side === 'right' ? 'Right' : 'Left'} · ${g.kind} ${g.id}`, bold: true, colour: '#222' });
       if (g.invalid.length) scene.labels.push({ p: [at[0] - 25, at[1], at[2]], text: 'pose invalid: ' + g.invalid.join(', '), colour: '#c0392b' });
       else if (!hand.live) scene.labels.push({ p: [at[0] - 25, at[1], at[2]], text: hand.points.length ? 'not live: last reading shown' : 'not live: no reading to show', colour: '#a05a00' });
@@ -258,6 +293,13 @@
       heldCell.textContent = held ? `held ${g.forceFeedback[f]}` : '';
       heldCell.title = held ? `force feedback ${g.forceFeedback[f]} %: the glove resists this finger's flexion` : '';
     });
+    const robot = robotOf(g);
+    const robotLine = card.querySelector('.robot');
+    robotLine.hidden = !robot;
+    if (robot) {
+      robotLine.dataset.state = g.robot.state;
+      robotLine.textContent = `Robot ${robot.name}: ${g.robot.message}`;
+    }
     const q = g.orientation;
     card.querySelector('.orientation-text').textContent = q
       ? `orientation (quaternion) x ${q[0].toFixed(3)} y ${q[1].toFixed(3)} z ${q[2].toFixed(3)} w ${q[3].toFixed(3)}`
@@ -322,6 +364,29 @@
     send,
     // Whether each finger of a glove is held by force feedback, as the last frame says.
     held: (key) => ((state.frame && state.frame.gloves.find((g) => g.key === key)) || {}).held || [],
+    // The state of the robot hand that follows a glove ("following", "holding", "failed"), or null.
+    robotState: (key) => {
+      const g = state.frame && state.frame.gloves.find((x) => x.key === key);
+      return g && robotOf(g) ? g.robot.state : null;
+    },
+    // Page positions (CSS pixels) of the robot's links drawn beside a glove; digit: the digit
+    // whose tip the link is, -1 for the others.
+    robotOnScreen(key) {
+      const hand = hands().find((h) => h.key === key && h.robot);
+      if (!hand) return [];
+      const w = canvas.clientWidth, h = canvas.clientHeight;
+      const vp = camera.viewProjection(w / h);
+      const q = orientationBox.checked && hand.orientation ? hand.orientation : null;
+      const place = (p) => { const r = q ? TSRender.rotate(q, p) : p; return [r[0] + hand.offset[0], r[1] + hand.offset[1], r[2] + hand.offset[2]]; };
+      const tips = new Map(hand.robot.tips.map(([digit, link]) => [link, digit]));
+      const box = canvas.getBoundingClientRect();
+      const out = [];
+      TSRender.robotPoints(hand.robot, place).forEach((p, i) => {
+        const s = p && TSRender.project(vp, p, w, h);
+        if (s) out.push({ link: i, digit: tips.has(i) ? tips.get(i) : -1, x: box.left + s.x, y: box.top + s.y });
+      });
+      return out;
+    },
     // Page positions (CSS pixels) of every joint drawn for a glove, per finger.
     jointsOnScreen(key) {
       const hand = hands().find((h) => h.key === key);

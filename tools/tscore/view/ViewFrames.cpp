@@ -1,5 +1,6 @@
 #include "ViewFrames.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <nlohmann/json.hpp>
@@ -88,7 +89,7 @@ namespace TSCoreCli
         return PositionOf(reader, *glove.glove) != ServiceReader::npos;
     }
 
-    json ViewFrames::GloveJson(Glove& g, double now)
+    json ViewFrames::GloveJson(Glove& g, double now, ViewRobot* robot)
     {
         const GloveState state = ReadGlove(reader, g.glove, g.profile, pose);
         const std::size_t at = PositionOf(reader, *g.glove);
@@ -110,26 +111,29 @@ namespace TSCoreCli
         Force(g.force, levels, held);
         const GloveChannels channels = GloveChannels::Of(g.glove->GetDeviceType());
         const auto& q = state.orientation;
-        return {{"key", g.glove->GetDeviceKey()},
-                {"index", g.index},
-                {"kind", g.kind},
-                {"id", g.id},
-                {"side", g.side},
-                {"firmware", g.firmware},
-                {"hardware", g.hardware},
-                {"pps", g.pps},
-                {"profile", g.profileName},
-                {"connected", state.connected},
-                {"state", state.Word()},
-                {"headline", state.Headline()},
-                {"invalid", state.invalidFingers},
-                {"orientation",
-                 q ? json{Rounded(q->x, 4), Rounded(q->y, 4), Rounded(q->z, 4), Rounded(q->w, 4)} : json(nullptr)},
-                {"flexion", flexion},
-                {"fingers", fingers},
-                {"forceFeedback", levels},
-                {"held", held},
-                {"channels", {{"ffb", channels.ffb}, {"buzz", channels.buzz}}}};
+        json out = {{"key", g.glove->GetDeviceKey()},
+                    {"index", g.index},
+                    {"kind", g.kind},
+                    {"id", g.id},
+                    {"side", g.side},
+                    {"firmware", g.firmware},
+                    {"hardware", g.hardware},
+                    {"pps", g.pps},
+                    {"profile", g.profileName},
+                    {"connected", state.connected},
+                    {"state", state.Word()},
+                    {"headline", state.Headline()},
+                    {"invalid", state.invalidFingers},
+                    {"orientation",
+                     q ? json{Rounded(q->x, 4), Rounded(q->y, 4), Rounded(q->z, 4), Rounded(q->w, 4)} : json(nullptr)},
+                    {"flexion", flexion},
+                    {"fingers", fingers},
+                    {"forceFeedback", levels},
+                    {"held", held},
+                    {"channels", {{"ffb", channels.ffb}, {"buzz", channels.buzz}}}};
+        if (robot != nullptr)
+            out["robot"] = robot->Follow(pose, state, now);
+        return out;
     }
 
     std::string ViewFrames::Tick(double now)
@@ -139,8 +143,18 @@ namespace TSCoreCli
             Discover();
         const ServiceStatus service = ServiceStatus::Of(reader);
         json list = json::array();
+        std::vector<ViewRobot*> waiting;
+        for (const auto& robot : robots)
+            waiting.push_back(robot.get());
         for (Glove& g : gloves)
-            list.push_back(GloveJson(g, now));
+        {
+            const auto robot = std::find_if(waiting.begin(), waiting.end(),
+                                            [&](const ViewRobot* r)
+                                            { return r != nullptr && r->FollowsRight() == g.glove->IsRight(); });
+            list.push_back(GloveJson(g, now, robot != waiting.end() ? *robot : nullptr));
+            if (robot != waiting.end())
+                *robot = nullptr;
+        }
         json body = {{"service", {{"state", service.Name()}, {"describe", service.Describe()}}},
                      {"notice", choice.Waiting()},
                      {"gloves", std::move(list)}};

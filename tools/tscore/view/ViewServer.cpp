@@ -6,6 +6,7 @@
 
 #include "ViewHttpSession.h"
 #include "ViewSocket.h"
+#include "ViewToken.h"
 
 namespace TSCoreCli
 {
@@ -77,7 +78,7 @@ namespace TSCoreCli
                                       return;
                                   if (!error)
                                   {
-                                      std::make_shared<ViewHttpSession>(std::move(socket), *this)->Start();
+                                      Adopt(std::move(socket));
                                       Accept();
                                       return;
                                   }
@@ -86,6 +87,8 @@ namespace TSCoreCli
                                   pause->async_wait([this, pause](boost::system::error_code) { Accept(); });
                               });
     }
+
+    void ViewServer::Adopt(tcp::socket socket) { std::make_shared<ViewHttpSession>(std::move(socket), *this)->Start(); }
 
     void ViewServer::Stop()
     {
@@ -164,6 +167,19 @@ namespace TSCoreCli
         }
         from->Send(std::make_shared<const std::string>(
             R"({"type":"reply","ok":false,"message":"too many messages at once: this one was dropped"})"));
+    }
+
+    bool ViewServer::Authorised(const boost::beast::http::request<boost::beast::http::string_body>& request,
+                                bool& fromQuery) const
+    {
+        fromQuery = false;
+        if (token.empty())
+            return true;
+        const std::string_view target(request.target().data(), request.target().size());
+        if (SameToken(QueryValue(target, "token"), token))
+            return fromQuery = true;
+        const auto cookie = request[boost::beast::http::field::cookie];
+        return SameToken(CookieValue(std::string_view(cookie.data(), cookie.size()), TokenCookie()), token);
     }
 
     bool ViewServer::Trusted(const boost::beast::http::request<boost::beast::http::string_body>& request,

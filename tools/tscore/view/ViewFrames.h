@@ -14,7 +14,8 @@
 //             "flexion":[5 numbers or null],"fingers":[5 lists of [x,y,z] joint positions or null],
 //             "forceFeedback":[5 levels, null for a finger without a channel or when unknown],
 //             "held":[5 booleans: held by force feedback],
-//             "channels":{"ffb":5,"buzz":5}}]}
+//             "channels":{"ffb":5,"buzz":5},
+//             "robot":{...} for the glove a robot hand follows (ViewRobot)}]}
 //
 // Positions are millimetres in the hand's frame (wrist at the origin), rounded to 0.1 mm; a
 // finger without finite numbers is null, never NaN. The force-feedback levels are those of the
@@ -35,6 +36,7 @@
 #include "GloveChoice.h"
 #include "LiveState.h"
 #include "Select.h"
+#include "ViewRobot.h"
 
 namespace TSCoreCli
 {
@@ -61,6 +63,10 @@ namespace TSCoreCli
         /// options: which gloves (all by default); profile and its file name: --profile, if given.
         ViewFrames(const GloveOptions& options, std::optional<TSCore::HandProfile> profile);
 
+        /// A robot hand that follows the first shown glove of its side.
+        void AddRobot(std::unique_ptr<ViewRobot> robot) { robots.push_back(std::move(robot)); }
+        const std::vector<std::unique_ptr<ViewRobot>>& Robots() const { return robots; }
+
         /// Updates the reader and reads every glove once. The frame to send, or an empty text
         /// when nothing changed and no heartbeat is due. now: seconds on a steady clock.
         std::string Tick(double now);
@@ -77,7 +83,7 @@ namespace TSCoreCli
     private:
         void Discover();
         Glove Describe(const std::shared_ptr<TSCore::HapticGlove>& glove, int index) const;
-        nlohmann::ordered_json GloveJson(Glove& g, double now);
+        nlohmann::ordered_json GloveJson(Glove& g, double now, ViewRobot* robot);
 
         GloveOptions options;
         std::optional<TSCore::HandProfile> userProfile;
@@ -88,5 +94,6 @@ namespace TSCoreCli
         std::string lastBody;
         long long seq = 0;
         TSCore::HandPose pose; ///< reused from tick to tick
+        std::vector<std::unique_ptr<ViewRobot>> robots;
     };
 }

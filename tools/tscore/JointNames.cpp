@@ -1,4 +1,4 @@
-#include "PoseText.h"
+#include "JointNames.h"
 
 #include <TSCore/Finger.h>
 #include <TSCore/Kinematics/Values.h>

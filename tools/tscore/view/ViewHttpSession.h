@@ -30,6 +30,8 @@ namespace TSCoreCli
         void ReadNext();
         void OnRead(boost::beast::error_code error);
         Response Answer(const Request& request) const;
+        /// 403 with what to do: for a request without the token, or one a page may not make.
+        static Response Forbidden(const Request& request, const std::string& why);
         void Write(Response response);
 
         ViewServer& server;

@@ -8,9 +8,9 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "JointNames.h"
 #include "LiveState.h"
 #include "OptionChecks.h"
-#include "PoseText.h"
 #include "Reading.h"
 #include "Select.h"
 #include "StopSignal.h"

@@ -2,12 +2,7 @@
 
 // Haptics from the pages of `tscore view`, on the library's thread. A page asks for levels
 // (force feedback and vibration per finger, held until changed), vibration pulses (one finger,
-// a level, a duration) and stops. Every message is untrusted: it is read without exceptions,
-// each field checked for type and range, and anything else answered with what was wrong.
-//
-//   {"type":"levels","key":"device0","ffb":[T,I,M,R,P],"buzz":[T,I,M,R,P]}   (either list, 0-100)
-//   {"type":"pulse","key":"device0","finger":0-4,"level":1-100,"ms":10-5000}
-//   {"type":"stop","key":"device0"}   or   {"type":"stop"} for every glove
+// a level, a duration) and stops; HapticRequest reads and checks each message.
 //
 // Each answer is {"type":"reply","ok":BOOL,"refused":BOOL,"message":"..."}. Without
 // --allow-haptics every such message is refused.
@@ -16,8 +11,7 @@
 #include <map>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "HapticRequest.h"
 #include "ViewFrames.h"
 
 namespace TSCoreCli
@@ -62,9 +56,8 @@ namespace TSCoreCli
         static std::string Identity(const ViewFrames::Glove& glove) { return glove.kind + " " + glove.id; }
         /// The entry of the glove, started anew when its key names another device now.
         Driven& Of(const ViewFrames::Glove& glove);
-        std::string SetLevels(const nlohmann::ordered_json& message, const ViewFrames::Glove& glove, double now);
-        std::string Pulse(const nlohmann::ordered_json& message, const ViewFrames::Glove& glove, double now);
-        std::string Stop(const nlohmann::ordered_json& message, const ViewFrames& frames);
+        std::string SetLevels(const HapticRequest& request, const ViewFrames::Glove& glove, double now);
+        std::string Pulse(const HapticRequest& request, const ViewFrames::Glove& glove, double now);
 
         bool allowed;
         std::map<std::string, Driven> driven; ///< by device key

@@ -4,10 +4,10 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "JointNames.h"
 #include "LiveState.h"
 #include "OpenXRJson.h"
 #include "PoseJson.h"
-#include "PoseText.h"
 #include "Reading.h"
 #include "Select.h"
 #include "Terminal.h"

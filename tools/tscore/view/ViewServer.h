@@ -48,12 +48,21 @@ namespace TSCoreCli
         bool Listen(const std::string& address, unsigned short port, std::string& error);
         unsigned short Port() const { return port; }
         bool Loopback() const { return loopback; }
+        /// From now on the page, its files and the WebSocket need this token (ViewToken).
+        void RequireToken(std::string value) { token = std::move(value); }
+        const std::string& Token() const { return token; }
+        /// The cookie that carries the token for this port.
+        std::string TokenCookie() const { return "tscore-view-token-" + std::to_string(port); }
         /// The first message every page gets.
         void SetHello(std::string text) { hello = std::make_shared<const std::string>(std::move(text)); }
         /// Serves on the network thread until Stop.
         void Start();
         /// Closes every page (as going away) and the listener, then ends the network thread.
         void Stop();
+        /// Serves a connection that is open already (each one the listener accepts, or one of a
+        /// fuzz target's): on the network thread, or before Start on the thread that runs Context.
+        void Adopt(boost::asio::ip::tcp::socket socket);
+        boost::asio::io_context& Context() { return io; }
 
         /// From any thread: every page gets the frame; a page still busy gets only the newest.
         void Publish(std::string frame);
@@ -73,6 +82,10 @@ namespace TSCoreCli
         /// web site open in the same browser cannot reach the gloves.
         bool Trusted(const boost::beast::http::request<boost::beast::http::string_body>& request,
                      std::string& why) const;
+        /// Whether a request carries the token (in its query or its cookie), or none is required;
+        /// fromQuery: it came in the query, and the browser should be given the cookie.
+        bool Authorised(const boost::beast::http::request<boost::beast::http::string_body>& request,
+                        bool& fromQuery) const;
 
     private:
         void Accept();
@@ -87,6 +100,7 @@ namespace TSCoreCli
         std::vector<ViewMessage> inbox;
         unsigned short port = 0;
         bool loopback = true;
+        std::string token; ///< empty: none required
         boost::asio::io_context io;
         boost::asio::ip::tcp::acceptor acceptor;
         std::thread thread;

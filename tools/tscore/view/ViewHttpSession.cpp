@@ -51,23 +51,38 @@ namespace TSCoreCli
             return Write(std::move(response));
         }
         Request request = parser->release();
+        bool fromQuery = false;
+        if (!server.Authorised(request, fromQuery))
+            return Write(Forbidden(request, "This view needs its token: open the URL that tscore view printed at start "
+                                            "(http://...:" +
+                                                std::to_string(server.Port()) + "/?token=...)."));
         const std::string_view target(request.target().data(), request.target().size());
         if (beast::websocket::is_upgrade(request) && target.substr(0, target.find('?')) == "/ws")
         {
             std::string why;
-            if (server.Trusted(request, why))
-            {
-                stream.expires_never();
-                std::make_shared<ViewSocket>(stream.release_socket(), server)->Accept(std::move(request));
-                return;
-            }
-            Response response{http::status::forbidden, request.version()};
-            response.set(http::field::content_type, "text/plain; charset=utf-8");
-            response.body() = why + "\n";
-            response.keep_alive(false);
-            return Write(std::move(response));
+            if (!server.Trusted(request, why))
+                return Write(Forbidden(request, why));
+            stream.expires_never();
+            std::make_shared<ViewSocket>(stream.release_socket(), server)->Accept(std::move(request));
+            return;
         }
-        Write(Answer(request));
+        Response response = Answer(request);
+        // The browser keeps the token for the page's files, its socket and a reload without it.
+        if (fromQuery && response.result() == http::status::ok)
+            response.set(http::field::set_cookie,
+                         server.TokenCookie() + "=" + server.Token() + "; Path=/; HttpOnly; SameSite=Strict");
+        Write(std::move(response));
+    }
+
+    ViewHttpSession::Response ViewHttpSession::Forbidden(const Request& request, const std::string& why)
+    {
+        Response response{http::status::forbidden, request.version()};
+        response.set(http::field::server, "tscore view");
+        response.set(http::field::content_type, "text/plain; charset=utf-8");
+        response.body() = why + "\n";
+        response.keep_alive(false);
+        response.prepare_payload();
+        return response;
     }
 
     ViewHttpSession::Response ViewHttpSession::Answer(const Request& request) const
