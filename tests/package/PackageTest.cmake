@@ -236,7 +236,8 @@ string(STRIP "${ccommand}" ccommand)
 string(REPLACE "/opt/tscore" "${PREFIX}" ccommand "${ccommand}")
 set(ENV{PKG_CONFIG_PATH} ${pcdir})
 file(COPY ${SOURCE_DIR}/c/examples/glove_pose.c DESTINATION ${WORK_DIR}/c)
-execute_process(COMMAND sh -c "${ccommand} -Wall -Wextra -Werror -pedantic" WORKING_DIRECTORY ${WORK_DIR}/c
+# Under sanitizers the installed library is instrumented: the example links their runtimes too.
+execute_process(COMMAND sh -c "${ccommand} -Wall -Wextra -Werror -pedantic ${LINK_FLAGS}" WORKING_DIRECTORY ${WORK_DIR}/c
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the README's C build command failed (${rc}): ${ccommand}\n${out}${err}")
