@@ -23,8 +23,8 @@
 
 namespace TSCoreCli
 {
-    using ToolCommon::RecordingFile;
     using TSCore::ServiceReader;
+    using TSCoreLink::RecordingFile;
 
     namespace
     {

@@ -6,7 +6,7 @@
 
 #include <TSCore/Util/StrStuff.h>
 
-#include "GloveChannels.h"
+#include "GloveFacts.h"
 #include "HapticCommand.h"
 #include "PoseJson.h"
 #include "Reading.h"
@@ -108,7 +108,7 @@ namespace TSCoreCli
         json flexion, fingers, levels, held;
         Fingers(pose, state, flexion, fingers);
         Force(g.force, levels, held);
-        const GloveChannels channels = GloveChannels::Of(g.glove->GetDeviceType());
+        const TSCoreLink::GloveChannels channels = TSCoreLink::ChannelsOf(g.glove->GetDeviceType());
         const auto& q = state.orientation;
         return {{"key", g.glove->GetDeviceKey()},
                 {"index", g.index},

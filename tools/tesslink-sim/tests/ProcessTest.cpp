@@ -31,6 +31,7 @@ namespace
     using ShmString = bip::basic_string<char, std::char_traits<char>, CharAllocator>;
 
     using namespace TessLinkSim;
+    using namespace TSCoreLink;
     using TSCoreTest::RemoveSegments;
 
     bool SegmentExists(const char* name)

@@ -3,8 +3,8 @@
 #include "Commands.h"
 #include "Console.h"
 #include "FileKind.h"
+#include "GlovePublisher.h"
 #include "OptionChecks.h"
-#include "Publisher.h"
 #include "RobotTopics.h"
 #include "RosTopics.h"
 
@@ -108,7 +108,7 @@ namespace TSCoreBridge
             for (const auto& robot : *robots)
                 if (const int code = LoadRobot(robot, *options); code != exitOk)
                     return code;
-            Publisher publisher(*options);
+            GlovePublisher publisher(*options);
             return publisher.Run();
         };
     }
