@@ -16,8 +16,8 @@ namespace TSCore::detail
 {
     enum class GloveFamily
     {
-        Exoskeleton,
-        SecondModel,
+        Tessara,
+        Kelvo,
     };
 
     /// A command fragment: the first count levels, each sent as one byte of level + 1 (0 .. 100
