@@ -17,7 +17,7 @@ namespace TSCoreLink
         std::string why;
         if (segments.StillOwned(&why))
             return std::nullopt;
-        segments.Release();
+        segments.Drop();
         return why;
     }
 

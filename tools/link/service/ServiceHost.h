@@ -28,7 +28,7 @@ namespace TSCoreLink
         std::size_t Size() const { return size; }
 
         /// Empty while the segments are ours; otherwise who replaced them (or that they were
-        /// removed), and nothing is left claimed.
+        /// removed), and they are dropped: what is left of them is the new owner's to replace.
         std::optional<std::string> LostOwnership();
 
         /// The (key, command) pairs in "Haptics" that differ from the last command seen under

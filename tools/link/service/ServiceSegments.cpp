@@ -323,6 +323,8 @@ namespace TSCoreLink
         Created Create(const Options& options, std::string& error);
         bool TakeLock();
         void ReadHapticsMapping();
+        void Unmap();
+        void Forget();
     };
 
     bool ServiceSegments::Impl::TakeLock()
@@ -536,20 +538,37 @@ namespace TSCoreLink
         return false;
     }
 
+    void ServiceSegments::Impl::Unmap()
+    {
+        devices.objects.clear();
+        data.objects.clear();
+        devices.memory.reset();
+        data.memory.reset();
+        haptics.reset();
+    }
+
+    void ServiceSegments::Impl::Forget()
+    {
+        lock.reset(); // closing the descriptor drops the lock
+        devicesId = dataId = hapticsId = {};
+        claimed = false;
+    }
+
     void ServiceSegments::Release()
     {
-        impl->devices.objects.clear();
-        impl->data.objects.clear();
-        impl->devices.memory.reset();
-        impl->data.memory.reset();
-        impl->haptics.reset();
+        impl->Unmap();
+        // Still locked: a service that starts now finds them owned instead of replacing them meanwhile.
         const std::pair<const char*, Identity> ours[] = {
             {dataSegment, impl->dataId}, {hapticsSegment, impl->hapticsId}, {devicesSegment, impl->devicesId}};
         for (const auto& [name, id] : ours)
             if (IdentityOf(name) == id)
                 bip::shared_memory_object::remove(name);
-        impl->lock.reset(); // closing the descriptor drops the lock
-        impl->devicesId = impl->dataId = impl->hapticsId = {};
-        impl->claimed = false;
+        impl->Forget();
+    }
+
+    void ServiceSegments::Drop()
+    {
+        impl->Unmap();
+        impl->Forget();
     }
 }

@@ -100,6 +100,10 @@ namespace TSCoreLink
 
         /// Removes every segment that is still the one this object created, and drops the lock.
         void Release();
+        /// Unmaps the segments and drops the lock, removing nothing: for segments another
+        /// process replaced, which it may be doing this very moment (a segment that is still
+        /// ours when looked at may be the new owner's by the time it would be removed).
+        void Drop();
 
     private:
         struct Impl;

@@ -7,6 +7,7 @@
 
 #include "Bounded.h"
 #include "Console.h"
+#include "Contract.h"
 #include "DeviceKey.h"
 #include "RecordText.h"
 #include "StopSignal.h"
@@ -156,8 +157,9 @@ namespace TSCoreBridge
         return &known->second;
     }
 
-    // The first publisher heard of while none is followed becomes the one; so does a new one
-    // while the followed one has missed a few heartbeats (it was restarted, most likely).
+    // Whether the samples of that publisher are applied. The first publisher heard of while
+    // none is followed becomes the one; so does a new one while the followed one has missed a
+    // few heartbeats (it was restarted, most likely). The samples of any other are dropped.
     bool Mirror::FollowOrReject(std::uint64_t from, Clock::time_point now)
     {
         if (followed != 0 && from != followed && now - sources[followed].heard > 3 * Protocol::serviceHeartbeat)
