@@ -54,7 +54,7 @@ namespace
         if (!Protocol::Acceptable(sample))
             return;
         TSCoreFuzz::Check(sample.index < Protocol::maxDevices, "an accepted record addresses a slot");
-        TSCoreFuzz::Check(record.empty() || TSCoreBridge::RecordText::WellFormed(record),
+        TSCoreFuzz::Check(record.empty() || TSCoreLink::WellFormed(record),
                           "an accepted record has every field");
     }
 

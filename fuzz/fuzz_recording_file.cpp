@@ -11,7 +11,7 @@
 #include "Replay.h"
 
 using TessLinkSim::ReplayTrack;
-using ToolCommon::RecordingFile;
+using TSCoreLink::RecordingFile;
 
 namespace
 {

@@ -31,7 +31,7 @@
 
 #include <TSCore/Devices/ServiceReader.h>
 
-#include "Publisher.h"
+#include "GlovePublisher.h"
 #include "ServiceSegments.h"
 #include "SimDevice.h"
 #include "Types.h"
@@ -189,9 +189,9 @@ namespace
             run.failed = true;
             return;
         }
-        TSCoreService::ServiceSegments segments;
+        TSCoreLink::ServiceSegments segments;
         if (segments.Claim({"bridge benchmark", 1 << 20, false}).outcome !=
-            TSCoreService::ServiceSegments::Outcome::Claimed)
+            TSCoreLink::ServiceSegments::Outcome::Claimed)
         {
             run.failed = true;
             return;

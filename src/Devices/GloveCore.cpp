@@ -76,10 +76,10 @@ namespace TSCore::detail
                 return;
             // The exoskeleton's left glove reads its thumb spread the other way round, so its
             // input runs from the largest value to the smallest; the second model's does not.
-            const bool reversed = family == GloveFamily::Exoskeleton && !right;
+            const bool reversed = family == GloveFamily::Tessara && !right;
             abduction->inStart = reversed ? hi.z : lo.z;
             abduction->inEnd = reversed ? lo.z : hi.z;
-            if (family == GloveFamily::SecondModel)
+            if (family == GloveFamily::Kelvo)
                 AbductionOutput(abduction, right);
         }
 
@@ -137,7 +137,7 @@ namespace TSCore::detail
     {
         // The exoskeleton sets the thumb's abduction output whenever the profile has digits,
         // whatever the range; the second model sets it together with the thumb's input range.
-        if (family == GloveFamily::Exoskeleton && !interpolator.interpolationSets.empty())
+        if (family == GloveFamily::Tessara && !interpolator.interpolationSets.empty())
             AbductionOutput(SetOf(interpolator, 0, ThumbMovement::CMCAbduction), right);
         const std::size_t n = std::min({minValues.size(), maxValues.size(), static_cast<std::size_t>(fingerCount)});
         for (std::size_t i = 0; i < n; ++i)

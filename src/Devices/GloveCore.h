@@ -17,8 +17,8 @@ namespace TSCore::detail
 {
     enum class GloveFamily
     {
-        Exoskeleton,
-        SecondModel,
+        Tessara,
+        Kelvo,
     };
 
     /// The default hand model of a side, built once: what a glove's pose is computed on when

@@ -37,7 +37,7 @@ namespace TSCore::Kelvo
                                       const std::vector<Vect3D>& maxValues, bool right)
     {
         TSCore::detail::ApplyCalibrationRange(profile.interpolator, minValues, maxValues, right,
-                                              TSCore::detail::GloveFamily::SecondModel);
+                                              TSCore::detail::GloveFamily::Kelvo);
     }
 
     // ---- The device ----

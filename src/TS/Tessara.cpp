@@ -230,7 +230,7 @@ namespace TSCore::TS
     void Tessara::ApplyCalibration(TS_HandProfile& profile)
     {
         TSCore::detail::ApplyCalibrationRange(profile.interpolator, calibrationMin, calibrationMax, IsRight(),
-                                              TSCore::detail::GloveFamily::Exoskeleton);
+                                              TSCore::detail::GloveFamily::Tessara);
     }
 
     void Tessara::ApplyCalibration(HandProfile& profile) { ApplyCalibration(profile.tsProfile); }

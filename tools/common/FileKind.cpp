@@ -12,7 +12,7 @@ namespace ToolCommon
         const std::size_t start = text.find_first_not_of(" \t\r\n");
         if (start == std::string::npos)
             return TextKind::Empty;
-        if (RecordingFile::LooksLikeOne(text))
+        if (TSCoreLink::RecordingFile::LooksLikeOne(text))
             return TextKind::Recording;
         if (text.compare(start, 5, "<?xml") == 0 || text.compare(start, 4, "<svg") == 0)
             return TextKind::Svg;

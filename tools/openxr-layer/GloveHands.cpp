@@ -12,10 +12,10 @@
 #include <TSCore/Haptics/TS_BuzzCmd.h>
 #include <TSCore/Haptics/TS_FFBCmd.h>
 #include <TSCore/Haptics/ThumperCmd.h>
-#include <TSCore/Kinematics/BasicHandModel.h>
 #include <TSCore/Kinematics/Values.h>
 
-#include "CommandBytes.h"
+#include "GloveFacts.h"
+#include "ServiceTexts.h"
 
 namespace TSCoreXR
 {
@@ -67,11 +67,6 @@ namespace TSCoreXR
         bool ReadLocked(Gloves& gloves, bool right, const LayerConfig& config, const OpenXRHand::Pose& space,
                         OpenXRHand::Locations& out)
         {
-            // GetHandPose computes on the default model of the glove's side.
-            static const TSCore::Kinematics::BasicHandModel rightModel =
-                TSCore::Kinematics::BasicHandModel::Default(true);
-            static const TSCore::Kinematics::BasicHandModel leftModel =
-                TSCore::Kinematics::BasicHandModel::Default(false);
             Quat imu;
             OpenXRHand::Pose wrist;
             const OpenXRHand::Tracking tracking =
@@ -82,7 +77,8 @@ namespace TSCoreXR
             const Quat yaw = Quat::FromAngleAxis(config.yawDegrees * TSCore::Kinematics::Values::Deg2Rad, 0, 1, 0);
             wrist.position = space.position + space.orientation.Rotate(wrist.position);
             wrist.orientation = space.orientation * yaw * wrist.orientation;
-            return OpenXRHand::Locate(gloves.pose, right ? rightModel : leftModel, tracking, wrist, out);
+            // GetHandPose computes on the default model of the glove's side.
+            return OpenXRHand::Locate(gloves.pose, TSCoreLink::DefaultHandModel(right), tracking, wrist, out);
         }
     }
 
@@ -107,15 +103,7 @@ namespace TSCoreXR
     {
         int Channels(TSCore::HapticGlove& glove)
         {
-            switch (glove.GetDeviceType())
-            {
-            case TSCore::DeviceType::Tessara:
-                return 5;
-            case TSCore::DeviceType::Kelvo:
-                return 4;
-            default:
-                return 0;
-            }
+            return static_cast<int>(TSCoreLink::ChannelsOf(glove.GetDeviceType()).ffb);
         }
 
         // Vibration (and a Kelvo's thumper magnitude) as the glove's command entry holds them,
@@ -123,19 +111,14 @@ namespace TSCoreXR
         // A Tessara's thumper effect plays once: it is never repeated.
         void KeepVibration(const ServiceReader::DeviceInfo& info, TSCore::HapticGlove& glove)
         {
-            std::string text;
-            ToolCommon::CommandLevels now;
-            if (!ServiceReader::ReadCommandText(info.deviceKey, text))
+            TSCoreLink::CommandLevels now;
+            const bool thumperByte = TSCoreLink::TakesThumperByte(info.firmwareVersion, info.subFirmwareVersion);
+            if (TSCoreLink::ReadHeldCommand(info.deviceKey, info.type, thumperByte, now) !=
+                TSCoreLink::HeldCommand::Held)
                 return;
-            if (info.type == TSCore::DeviceType::Tessara &&
-                ToolCommon::DecodeTessaraCommand(
-                    text, ToolCommon::TakesThumperByte(info.firmwareVersion, info.subFirmwareVersion), now))
-                glove.lastBuzz = TSCore::Haptics::TS_BuzzCmd(now.buzz);
-            else if (info.type == TSCore::DeviceType::Kelvo && ToolCommon::DecodeKelvoCommand(text, now))
-            {
-                glove.lastBuzz = TSCore::Haptics::TS_BuzzCmd(now.buzz);
+            glove.lastBuzz = TSCore::Haptics::TS_BuzzCmd(now.buzz);
+            if (info.type == TSCore::DeviceType::Kelvo)
                 glove.lastThumper = TSCore::Haptics::ThumperCmd(now.thumper);
-            }
         }
 
         // Runs body on the first connected glove of that side under the reader's lock; false

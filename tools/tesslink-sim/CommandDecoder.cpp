@@ -4,6 +4,8 @@
 
 namespace TessLinkSim
 {
+    using namespace TSCoreLink;
+
     namespace
     {
         std::string List(const std::vector<int>& levels)
@@ -14,7 +16,7 @@ namespace TessLinkSim
             return out;
         }
 
-        std::string Fields(const ToolCommon::CommandLevels& c, bool kelvo)
+        std::string Fields(const CommandLevels& c, bool kelvo)
         {
             const std::string thumper = kelvo || c.thumper >= 0 ? std::to_string(c.thumper) : std::string("none");
             return "ffb=" + List(c.ffb) + " buzz=" + List(c.buzz) + " thumper=" + thumper;
@@ -39,7 +41,7 @@ namespace TessLinkSim
                               std::vector<int>* ffb)
     {
         const std::string line = "haptics " + key + ' ' + KindName(target.kind) + ' ';
-        ToolCommon::CommandLevels levels;
+        CommandLevels levels;
         if (ffb != nullptr)
             ffb->clear();
         const bool kelvo = target.kind == DeviceKind::Kelvo;
@@ -47,8 +49,7 @@ namespace TessLinkSim
         {
         case DeviceKind::Tessara:
         case DeviceKind::Kelvo:
-            if (kelvo ? ToolCommon::DecodeKelvoCommand(command, levels)
-                      : ToolCommon::DecodeTessaraCommand(command, target.thumperByte, levels))
+            if (DecodeGloveCommand(command, kelvo, target.thumperByte, levels))
             {
                 if (ffb != nullptr)
                     *ffb = levels.ffb;

@@ -12,7 +12,7 @@ namespace TessLinkSim
 {
     struct CommandTarget
     {
-        DeviceKind kind = DeviceKind::Beta;
+        TSCoreLink::DeviceKind kind = TSCoreLink::DeviceKind::Beta;
         // Exoskeleton only: the glove's firmware takes a thumper byte before the '}'.
         bool thumperByte = false;
     };

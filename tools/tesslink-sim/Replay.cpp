@@ -7,7 +7,7 @@ namespace TessLinkSim
     bool ReplayTrack::Load(const std::string& path, ReplayTrack& out, std::string& error)
     {
         ReplayTrack track;
-        if (!ToolCommon::RecordingFile::Load(path, track.recording, error))
+        if (!TSCoreLink::RecordingFile::Load(path, track.recording, error))
             return false;
         track.Prepare();
         out = std::move(track);
@@ -17,7 +17,7 @@ namespace TessLinkSim
     bool ReplayTrack::Parse(const std::string& text, const std::string& name, ReplayTrack& out, std::string& error)
     {
         ReplayTrack track;
-        if (!ToolCommon::RecordingFile::Parse(text, name, track.recording, error))
+        if (!TSCoreLink::RecordingFile::Parse(text, name, track.recording, error))
             return false;
         track.Prepare();
         out = std::move(track);

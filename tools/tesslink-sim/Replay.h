@@ -13,7 +13,7 @@ namespace TessLinkSim
     class ReplayTrack
     {
     public:
-        using Device = ToolCommon::RecordingFile::Device;
+        using Device = TSCoreLink::RecordingFile::Device;
 
         // False with a one-line reason in `error` when the file or a line cannot be read.
         static bool Load(const std::string& path, ReplayTrack& out, std::string& error);
@@ -40,7 +40,7 @@ namespace TessLinkSim
     private:
         void Prepare();
 
-        ToolCommon::RecordingFile recording;
+        TSCoreLink::RecordingFile recording;
         std::vector<std::string> texts;
         std::size_t next = 0;
         double cycleStart = 0.0;

@@ -2,6 +2,7 @@
 
 #include "CommandBytes.h"
 #include "Console.h"
+#include "DeviceKey.h"
 #include "ExitCode.h"
 #include "RecordText.h"
 #include "StopSignal.h"
@@ -15,11 +16,13 @@
 #include <cmath>
 #include <ctime>
 #include <iostream>
+#include <limits>
 #include <stdexcept>
 
 namespace TessLinkSim
 {
     using namespace ToolCommon::ExitCodes;
+    using namespace TSCoreLink;
     using ToolCommon::Fail;
     using ToolCommon::Note;
 
@@ -28,9 +31,7 @@ namespace TessLinkSim
         // Device indices accepted on the control channel; keeps a typo from announcing millions.
         constexpr long maxControlIndex = 65535;
 
-        using TSCoreService::ServiceSegments;
-
-        std::string Key(int index) { return ServiceSegments::DeviceKey(index); }
+        std::string Key(int index) { return DeviceKey::Of(static_cast<std::uint32_t>(index)); }
 
         bool AllDigits(const std::string& text)
         {
@@ -55,16 +56,13 @@ namespace TessLinkSim
             return true;
         }
 
-        // The index of a key "device<i>"; keys with leading zeros name no device.
+        // The index of a key "device<i>" as a slot's.
         bool IndexOfKey(const std::string& key, int& index)
         {
-            const std::string prefix = "device";
-            if (key.compare(0, prefix.size(), prefix) != 0)
+            std::uint32_t value = 0;
+            if (!DeviceKey::IndexOf(key, static_cast<std::uint32_t>(std::numeric_limits<int>::max()), value))
                 return false;
-            const std::string digits = key.substr(prefix.size());
-            if (!AllDigits(digits) || digits.size() > 9 || (digits.size() > 1 && digits[0] == '0'))
-                return false;
-            index = std::stoi(digits);
+            index = static_cast<int>(value);
             return true;
         }
 
@@ -146,17 +144,16 @@ namespace TessLinkSim
 
     int Service::Claim()
     {
-        const std::size_t size = std::max(options.segmentSize, ServiceSegments::SizeFor(slots.size()));
-        const auto claim = segments.Claim({"tesslink-sim", size, options.takeover});
+        const auto claim = host.Claim(slots.size(), options.segmentSize, options.takeover);
         if (claim.outcome == ServiceSegments::Outcome::Busy)
             return Fail(exitSegmentsOwned, claim.message + ". Stop it first, or start with --takeover to replace it.");
         if (claim.outcome == ServiceSegments::Outcome::Failed)
             return Fail(exitInternal, claim.message);
         if (!claim.message.empty())
             Note(claim.message);
-        if (size != options.segmentSize)
-            Verbose("segments enlarged to " + std::to_string(size) + " bytes for " + std::to_string(slots.size()) +
-                    " devices");
+        if (host.Size() != options.segmentSize)
+            Verbose("segments enlarged to " + std::to_string(host.Size()) + " bytes for " +
+                    std::to_string(slots.size()) + " devices");
         return 0;
     }
 
@@ -204,11 +201,9 @@ namespace TessLinkSim
         // Close the second before counting a publish due at the same instant.
         if (everySecond.Due(now))
         {
-            std::string why;
-            if (!segments.StillOwned(&why))
+            if (const auto why = host.LostOwnership())
             {
-                Note(why + "; stopping");
-                segments.Release();
+                Note(*why + "; stopping");
                 return exitSegmentsOwned;
             }
             EverySecond(t);
@@ -295,7 +290,7 @@ namespace TessLinkSim
             const std::string record = RecordOf(index, slot);
             if (!force && slot.publishedRecord && *slot.publishedRecord == record)
                 continue;
-            if (segments.WriteDevices(Key(index), record))
+            if (segments.WriteRecord(static_cast<std::uint32_t>(index), record))
                 slot.publishedRecord = record;
             else
                 ++failedWrites;
@@ -307,7 +302,7 @@ namespace TessLinkSim
         const std::string text = NDevicesText();
         if (text == publishedNDevices)
             return;
-        if (segments.WriteDevices(ServiceSegments::deviceCountObject, text))
+        if (segments.WriteCount(text))
             publishedNDevices = text;
         else
             ++failedWrites;
@@ -319,9 +314,9 @@ namespace TessLinkSim
         if (stale && !publishedScan.empty())
             return;
         const long long now = static_cast<long long>(std::time(nullptr));
-        const std::string text = std::to_string(stale ? now - 100 : now + scanOffset);
-        if (segments.WriteDevices(ServiceSegments::timeStampObject, text))
-            publishedScan = text;
+        const long long stamp = stale ? now - 100 : now + scanOffset;
+        if (segments.WriteStamp(stamp))
+            publishedScan = std::to_string(stamp);
         else
             ++failedWrites;
     }
@@ -334,7 +329,7 @@ namespace TessLinkSim
             const bool live = !slot.connected || *slot.connected || slot.lastData.empty();
             if (live)
                 slot.lastData = slot.data ? *slot.data : slot.device->SensorText(t);
-            if (!segments.WriteData(Key(index), slot.lastData))
+            if (!segments.WriteText(static_cast<std::uint32_t>(index), slot.lastData))
                 ++failedWrites;
         }
     }
@@ -342,7 +337,7 @@ namespace TessLinkSim
     void Service::PollHaptics(double t)
     {
         std::vector<std::pair<std::string, std::string>> commands;
-        if (segments.ReadHaptics(commands))
+        if (host.ChangedCommands(commands))
             TakeCommands(commands, t);
     }
 
@@ -351,10 +346,6 @@ namespace TessLinkSim
         std::vector<int> ffb;
         for (const auto& [key, command] : commands)
         {
-            auto last = lastCommands.find(key);
-            if (last != lastCommands.end() && last->second == command)
-                continue;
-            lastCommands[key] = command;
             int index = -1;
             Print(DecodeCommand(key, TargetFor(key, index), command, &ffb));
             // A malformed command leaves the glove's brakes as they were.
@@ -381,7 +372,7 @@ namespace TessLinkSim
             int firmware = 0;
             int subFirmware = 0;
             FirmwareOfRecord(record, firmware, subFirmware);
-            target.thumperByte = ToolCommon::TakesThumperByte(firmware, subFirmware);
+            target.thumperByte = TSCoreLink::TakesThumperByte(firmware, subFirmware);
         }
         return target;
     }
@@ -480,7 +471,7 @@ namespace TessLinkSim
                 slots.erase(slot);
             return "error: segment Devices is full";
         }
-        if (created && !segments.WriteData(Key(index), std::string()))
+        if (created && !segments.WriteText(static_cast<std::uint32_t>(index), std::string()))
             return "error: segment Data is full";
         PublishNDevices();
         return "ok";
@@ -497,7 +488,7 @@ namespace TessLinkSim
             return "error: no device " + std::to_string(index);
         slot->data = text;
         slot->lastData = text;
-        return segments.WriteData(Key(index), text) ? "ok" : "error: segment Data is full";
+        return segments.WriteText(static_cast<std::uint32_t>(index), text) ? "ok" : "error: segment Data is full";
     }
 
     std::string Service::SetFlexion(const std::string& arguments)
@@ -519,7 +510,8 @@ namespace TessLinkSim
         if (slot->connected && !*slot->connected)
             return "ok";
         slot->lastData = slot->device->SensorText(Elapsed(Clock::now()));
-        return segments.WriteData(Key(index), slot->lastData) ? "ok" : "error: segment Data is full";
+        return segments.WriteText(static_cast<std::uint32_t>(index), slot->lastData) ? "ok"
+                                                                                     : "error: segment Data is full";
     }
 
     std::string Service::BrakeState(const std::string& arguments)
@@ -590,13 +582,13 @@ namespace TessLinkSim
         for (const auto& entry : slots)
         {
             const auto& record = entry.second.publishedRecord;
-            if (record && !record->empty() && (*record)[0] == '1')
+            if (record && SaysConnected(*record))
                 ++connected;
         }
         Verbose("status t=" + std::to_string(static_cast<long long>(t)) + "s nDevices=" + publishedNDevices +
                 " connected=" + std::to_string(connected) + "/" + std::to_string(slots.size()) +
                 " pps=" + std::to_string(pps) + " scanActive=" + publishedScan +
-                " commands=" + std::to_string(lastCommands.size()) + " failedWrites=" + std::to_string(failedWrites));
+                " commands=" + std::to_string(host.CommandKeys()) + " failedWrites=" + std::to_string(failedWrites));
     }
 
     void Service::Verbose(const std::string& line) const

@@ -4,7 +4,7 @@
 // texts on a fixed schedule, reports haptic commands and obeys the control channel.
 
 #include "CommandDecoder.h"
-#include "ServiceSegments.h"
+#include "ServiceHost.h"
 #include "SimDevice.h"
 #include "Ticker.h"
 
@@ -116,9 +116,9 @@ namespace TessLinkSim
         static void Print(const std::string& line);
 
         ServiceOptions options;
-        TSCoreService::ServiceSegments segments;
+        TSCoreLink::ServiceHost host{"tesslink-sim"};
+        TSCoreLink::ServiceSegments& segments = host.Segments();
         std::map<int, Slot> slots;
-        std::map<std::string, std::string> lastCommands;
         std::string publishedNDevices;
         std::string publishedScan;
         bool stale = false;

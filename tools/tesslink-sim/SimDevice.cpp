@@ -6,6 +6,8 @@
 
 namespace TessLinkSim
 {
+    using namespace TSCoreLink;
+
     namespace
     {
         // printf's "%f": six decimals, no exponent, independent of the locale.

@@ -7,7 +7,7 @@
 #include <TSCore/Haptics/TS_FFBCmd.h>
 #include <TSCore/Haptics/ThumperCmd.h>
 
-#include <TSCore/Devices/ServiceReader.h>
+#include "ServiceTexts.h"
 
 namespace TSCoreCli
 {
@@ -73,20 +73,18 @@ namespace TSCoreCli
         if (!tessara)
             return false;
         const TSCore::TS::TS_GloveInfo model = tessara->GetGloveModel();
-        return ToolCommon::TakesThumperByte(model.firmwareVersion, model.subFirmwareVersion);
+        return TSCoreLink::TakesThumperByte(model.firmwareVersion, model.subFirmwareVersion);
     }
 
     bool HapticCommand::Current(Levels& out, std::string& why) const
     {
         why.clear();
-        std::string text;
-        if (!TSCore::ServiceReader::ReadCommandText(glove->GetDeviceKey(), text))
-            return false;
-        const bool read = tessara ? ToolCommon::DecodeTessaraCommand(text, PlaysEffects(), out)
-                                  : ToolCommon::DecodeKelvoCommand(text, out);
-        if (!read)
-            why = "its command entry holds a text of another form (" + std::to_string(text.size()) + " bytes)";
-        return read;
+        std::size_t size = 0;
+        const auto held =
+            TSCoreLink::ReadHeldCommand(glove->GetDeviceKey(), glove->GetDeviceType(), PlaysEffects(), out, &size);
+        if (held == TSCoreLink::HeldCommand::OtherForm)
+            why = "its command entry holds a text of another form (" + std::to_string(size) + " bytes)";
+        return held == TSCoreLink::HeldCommand::Held;
     }
 
     std::optional<std::vector<int>> HapticCommand::Force() const
@@ -127,10 +125,10 @@ namespace TSCoreCli
     std::string HapticCommand::Describe(const Levels& levels) const
     {
         if (!tessara)
-            return "ffb " + List(levels.ffb, 4) + " (thumb to ring)  buzz " + List(levels.buzz, 2) +
-                   " (thumb, index)  thumper " + std::to_string(levels.thumper);
-        return "ffb " + List(levels.ffb, 5) + "  buzz " + List(levels.buzz, 5) + "  thumper " +
-               EffectText(levels.thumper);
+            return "ffb " + List(levels.ffb, Channels().ffb) + " (thumb to ring)  buzz " +
+                   List(levels.buzz, Channels().buzz) + " (thumb, index)  thumper " + std::to_string(levels.thumper);
+        return "ffb " + List(levels.ffb, Channels().ffb) + "  buzz " + List(levels.buzz, Channels().buzz) +
+               "  thumper " + EffectText(levels.thumper);
     }
 
     std::optional<TS_ThumperCmd> HapticCommand::EffectNamed(const std::string& name)

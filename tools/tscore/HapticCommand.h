@@ -15,18 +15,18 @@
 #include <TSCore/TS/Tessara.h>
 
 #include "CommandBytes.h"
-#include "GloveChannels.h"
+#include "GloveFacts.h"
 
 namespace TSCoreCli
 {
     class HapticCommand
     {
     public:
-        using Levels = ToolCommon::CommandLevels;
+        using Levels = TSCoreLink::CommandLevels;
 
         explicit HapticCommand(std::shared_ptr<TSCore::HapticGlove> glove);
 
-        GloveChannels Channels() const { return GloveChannels::Of(glove->GetDeviceType()); }
+        TSCoreLink::GloveChannels Channels() const { return TSCoreLink::ChannelsOf(glove->GetDeviceType()); }
         bool IsKelvo() const { return tessara == nullptr; }
         /// A Tessara glove whose firmware takes the thumper's effect byte.
         bool PlaysEffects() const;

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include <TSCore/Hand/OpenXRHand.h>
-#include <TSCore/Kinematics/BasicHandModel.h>
 
+#include "GloveFacts.h"
 #include "PoseJson.h"
 
 namespace TSCoreCli
@@ -19,7 +19,7 @@ namespace TSCoreCli
             state.service.stampAge.has_value(), state.service.stampAge.value_or(0), state.connected, state.complete);
         // The gloves compute their poses on the default model of their side.
         OpenXRHand::Locations hand;
-        OpenXRHand::Locate(pose, TSCore::Kinematics::BasicHandModel::Default(right), tracking, hand);
+        OpenXRHand::Locate(pose, TSCoreLink::DefaultHandModel(right), tracking, hand);
         json joints = json::array();
         for (int j = 0; j < OpenXRHand::jointCount; ++j)
         {

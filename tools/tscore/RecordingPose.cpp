@@ -12,7 +12,7 @@ namespace TSCoreCli
 {
     namespace
     {
-        using RecordingFile = ToolCommon::RecordingFile;
+        using RecordingFile = TSCoreLink::RecordingFile;
 
         /// The glove a device record announces, parsed as the service reader parses records;
         /// empty for other devices.

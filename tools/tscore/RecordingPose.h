@@ -26,7 +26,7 @@ namespace TSCoreCli
     /// counts them) at its last text at or before `at` seconds, the last one when `at` is
     /// empty. The profile given, or the default one of the glove's side. False with a message
     /// that says what is missing.
-    bool PoseFromRecording(const ToolCommon::RecordingFile& recording, const std::string& name,
+    bool PoseFromRecording(const TSCoreLink::RecordingFile& recording, const std::string& name,
                            std::optional<double> at, int device, const std::optional<TSCore::HandProfile>& profile,
                            RecordedPose& out, std::string& error);
 }

@@ -3,23 +3,15 @@
 #include <ctime>
 #include <string>
 
-#include <TSCore/Devices/ServiceReader.h>
-
-#include "BridgeLink.h"
 #include "ExitCodes.h"
+#include "ServiceTexts.h"
 
 namespace TSCoreCli
 {
-    using TSCoreService::BridgeLink;
+    using TSCoreLink::BridgeLink;
 
     namespace
     {
-        bool ReadLink(BridgeLink& out)
-        {
-            std::string text;
-            return TSCore::ServiceReader::ReadServiceText(BridgeLink::object, text) && BridgeLink::Parse(text, out);
-        }
-
         int NoPublisher(const BridgeLink& link)
         {
             return Fail(
@@ -34,7 +26,7 @@ namespace TSCoreCli
 
         int ServiceThere(const ServiceStatus& service)
         {
-            // From the library's ten seconds on, a service counts as stopped.
+            // From ten seconds on, a service counts as stopped.
             const bool stale = service.condition == ServiceCondition::Stale;
             return Fail(exitNoService,
                         "the connection service on the glove PC " +
@@ -47,7 +39,7 @@ namespace TSCoreCli
     int CheckRemoteLink(RemoteUse use, const ServiceStatus& service)
     {
         BridgeLink link;
-        if (!ReadLink(link))
+        if (!TSCoreLink::ReadBridgeLink(link))
             return exitOk;
         const long long age = static_cast<long long>(std::time(nullptr)) - link.time;
         if (age >= BridgeLink::staleSeconds)

@@ -6,6 +6,7 @@
 #include <vector>
 
 using namespace TessLinkSim;
+using namespace TSCoreLink;
 
 namespace
 {

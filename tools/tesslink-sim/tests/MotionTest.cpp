@@ -9,6 +9,7 @@
 #include <string>
 
 using namespace TessLinkSim;
+using namespace TSCoreLink;
 using namespace TessLinkSim::Motion;
 
 namespace

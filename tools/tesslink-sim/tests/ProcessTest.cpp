@@ -33,6 +33,7 @@ namespace
 
     using namespace TessLinkSim;
     using namespace ToolCommon::ExitCodes;
+    using namespace TSCoreLink;
     using TSCoreTest::RemoveSegments;
 
     bool SegmentExists(const char* name)

@@ -1,4 +1,5 @@
 #include "RecordText.h"
+#include "DeviceKey.h"
 #include "SimDevice.h"
 
 #include "CommandBytes.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace TessLinkSim;
+using namespace TSCoreLink;
 
 TEST(RecordText, FieldsKeepEmptyParts)
 {
@@ -53,16 +55,16 @@ TEST(RecordText, ThumperByteFollowsFirmwareOfStandardStrings)
                      firmware, sub);
     EXPECT_EQ(firmware, 4);
     EXPECT_EQ(sub, 700000);
-    EXPECT_TRUE(ToolCommon::TakesThumperByte(firmware, sub));
+    EXPECT_TRUE(TSCoreLink::TakesThumperByte(firmware, sub));
 
     FirmwareOfRecord(BuildRecord('1', 60, DeviceKind::Tessara, TessaraSim::StandardConstants(false, 5.0f), "a", 2),
                      firmware, sub);
     EXPECT_EQ(firmware, 5);
     EXPECT_EQ(sub, 0);
-    EXPECT_FALSE(ToolCommon::TakesThumperByte(firmware, sub));
+    EXPECT_FALSE(TSCoreLink::TakesThumperByte(firmware, sub));
 
     FirmwareOfRecord("1@60@0@{C:id:hw:v4.6:R}@a@2", firmware, sub);
-    EXPECT_FALSE(ToolCommon::TakesThumperByte(firmware, sub));
+    EXPECT_FALSE(TSCoreLink::TakesThumperByte(firmware, sub));
     FirmwareOfRecord("1@60@0@C:id:hw:4.9:R@a@2", firmware, sub); // no braces, no 'v'
     EXPECT_EQ(firmware, 4);
     EXPECT_EQ(sub, 9);
@@ -85,4 +87,21 @@ TEST(RecordText, BuildRecordLayout)
 {
     EXPECT_EQ(BuildRecord('1', 60, DeviceKind::Beta, "a:b:v1.2", "sim:0", 2), "1@60@-1@{a:b:v1.2}@sim:0@2");
     EXPECT_EQ(BuildRecord('0', 0, DeviceKind::Kelvo, "", "", -1), "0@0@2@{}@@-1");
+}
+
+TEST(RecordText, KeysAndRecordsAsTheReaderTakesThem)
+{
+    std::uint32_t index = 99;
+    EXPECT_EQ(DeviceKey::Of(12), "device12");
+    EXPECT_TRUE(DeviceKey::IndexOf("device0", 256, index) && index == 0);
+    EXPECT_TRUE(DeviceKey::IndexOf("device255", 256, index) && index == 255);
+    for (const char* key :
+         {"device01", "device", "device256", "device-1", "device1x", "Device1", "device99999999999999"})
+        EXPECT_FALSE(DeviceKey::IndexOf(key, 256, index)) << key;
+    EXPECT_EQ(index, 255u) << "a key that names no device leaves the index alone";
+    EXPECT_TRUE(WellFormed("1@60@0@{c}@a@2"));
+    EXPECT_FALSE(WellFormed("1@60@0@{c}@a"));
+    EXPECT_TRUE(SaysConnected("1@60@0@{c}@a@2"));
+    EXPECT_FALSE(SaysConnected("0@60@0@{c}@a@2"));
+    EXPECT_FALSE(SaysConnected(""));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using namespace TessLinkSim;
+using namespace TSCoreLink;
 
 namespace
 {

@@ -63,7 +63,7 @@ namespace TSCoreCli
         }
 
         /// Levels other than 0 given for channels a Kelvo glove does not have.
-        void WarnDropped(const HapticsOptions& options, const GloveChannels& channels)
+        void WarnDropped(const HapticsOptions& options, const TSCoreLink::GloveChannels& channels)
         {
             const auto any = [](const std::vector<int>& levels, std::size_t from)
             {
@@ -110,7 +110,7 @@ namespace TSCoreCli
         int Complete(const HapticsOptions& options, const HapticCommand& command, const std::string& target,
                      HapticCommand::Levels& out)
         {
-            const GloveChannels channels = command.Channels();
+            const TSCoreLink::GloveChannels channels = command.Channels();
             if (const int code = CheckCount(options.ffb, channels.ffb, "--ffb", target))
                 return code;
             if (const int code = CheckCount(options.buzz, channels.buzz, "--buzz", target))

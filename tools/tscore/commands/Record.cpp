@@ -24,8 +24,8 @@
 
 namespace TSCoreCli
 {
-    using ToolCommon::RecordingFile;
     using TSCore::ServiceReader;
+    using TSCoreLink::RecordingFile;
 
     namespace
     {

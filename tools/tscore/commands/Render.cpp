@@ -50,9 +50,9 @@ namespace TSCoreCli
                                                 ToolCommon::DescribeKind(kind) +
                                                 ". `tscore pose --storage` and `tscore record` "
                                                 "write what render --from reads");
-            ToolCommon::RecordingFile recording;
+            TSCoreLink::RecordingFile recording;
             std::string error;
-            if (!ToolCommon::RecordingFile::Parse(text, options.from, recording, error))
+            if (!TSCoreLink::RecordingFile::Parse(text, options.from, recording, error))
                 return Fail(exitCannotRead, error);
             if (!recording.warning.empty())
                 Warn(recording.warning);

@@ -7,7 +7,7 @@
 
 #include <TSCore/Util/StrStuff.h>
 
-#include "GloveChannels.h"
+#include "GloveFacts.h"
 #include "HapticCommand.h"
 #include "PoseJson.h"
 #include "Reading.h"
@@ -109,7 +109,7 @@ namespace TSCoreCli
         json flexion, fingers, levels, held;
         Fingers(pose, state, flexion, fingers);
         Force(g.force, levels, held);
-        const GloveChannels channels = GloveChannels::Of(g.glove->GetDeviceType());
+        const TSCoreLink::GloveChannels channels = TSCoreLink::ChannelsOf(g.glove->GetDeviceType());
         const auto& q = state.orientation;
         json out = {{"key", g.glove->GetDeviceKey()},
                     {"index", g.index},

@@ -7,7 +7,7 @@
 #include <TSCore/Haptics/TS_BuzzCmd.h>
 #include <TSCore/Haptics/TS_FFBCmd.h>
 
-#include "GloveChannels.h"
+#include "GloveFacts.h"
 #include "HapticRequest.h"
 
 namespace TSCoreCli
@@ -32,7 +32,7 @@ namespace TSCoreCli
 
         int Channels(const ViewFrames::Glove& glove, const char* kind)
         {
-            const GloveChannels channels = GloveChannels::Of(glove.glove->GetDeviceType());
+            const TSCoreLink::GloveChannels channels = TSCoreLink::ChannelsOf(glove.glove->GetDeviceType());
             return static_cast<int>(std::string(kind) == "ffb" ? channels.ffb : channels.buzz);
         }
     }

@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-namespace ToolCommon
+namespace TSCoreLink
 {
     namespace
     {
@@ -149,7 +149,7 @@ namespace ToolCommon
     {
         std::string text;
         std::string why;
-        if (!ReadTextFile(path, text, why))
+        if (!ToolCommon::ReadTextFile(path, text, why))
         {
             error = path + ": cannot read recording: " + why;
             return false;

@@ -7,6 +7,8 @@
 
 #include "Bounded.h"
 #include "Console.h"
+#include "Contract.h"
+#include "DeviceKey.h"
 #include "ExitCode.h"
 #include "RecordText.h"
 #include "StopSignal.h"
@@ -24,9 +26,15 @@ namespace TSCoreBridge
         constexpr auto ownerCheck = std::chrono::seconds(1);
         // A publisher not heard of for this long is forgotten, records and all.
         constexpr auto sourceExpiry = 30 * Protocol::publisherTimeout;
-        // How far "scanActive" is set back when the publisher is lost: past the ten seconds
-        // within which a service counts as running.
+        // How far "scanActive" is set back when the publisher is lost: well past the age from
+        // which a service counts as stopped.
         constexpr long long staleAge = 60;
+        static_assert(staleAge > TSCoreLink::Contract::stoppedAfterSeconds);
+        // Every record and text at its largest, twice over for the growth of each string.
+        constexpr std::size_t largestTexts =
+            65536 + 2 * Protocol::maxDevices * (Protocol::maxRecord + Protocol::maxText);
+        using TSCoreLink::BridgeLink;
+        using TSCoreLink::ServiceSegments;
     }
 
     Mirror::Mirror(MirrorOptions options)
@@ -55,16 +63,18 @@ namespace TSCoreBridge
 
     int Mirror::Run()
     {
-        std::string message;
-        switch (segments.Create(options.takeover, message))
+        const auto claim = host.Claim(Protocol::maxDevices, largestTexts, options.takeover);
+        switch (claim.outcome)
         {
-        case MirrorSegments::Claim::Busy:
-            return Fail(exitSegmentsOwned, message + "; stop it first, or start the mirror with --takeover");
-        case MirrorSegments::Claim::Failed:
-            return Fail(exitInternal, "cannot create the shared memory: " + message);
-        case MirrorSegments::Claim::Claimed:
-            if (!message.empty())
-                Note(message);
+        case ServiceSegments::Outcome::Busy:
+            return Fail(exitSegmentsOwned, claim.message + "; stop it first, or start the mirror with --takeover");
+        case ServiceSegments::Outcome::Failed:
+            return Fail(exitInternal, "cannot create the shared memory: " + claim.message);
+        case ServiceSegments::Outcome::Claimed:
+            if (!segments.WriteCount("0"))
+                return Fail(exitInternal, "cannot create the shared memory: no room for \"nDevices\"");
+            if (!claim.message.empty())
+                Note(claim.message);
             break;
         }
         WriteLink();
@@ -90,10 +100,9 @@ namespace TSCoreBridge
     {
         if (now >= schedule.ownerCheck)
         {
-            std::string why;
-            if (!segments.StillOwned(why))
+            if (const auto why = host.LostOwnership())
             {
-                Note(why + "; stopping");
+                Note(*why + "; stopping");
                 replaced = true;
                 return false;
             }
@@ -130,7 +139,9 @@ namespace TSCoreBridge
         sensors.Take([&](const tscore_bridge_Sensor& s, std::uint64_t from) { OnSensor(s, from, now); });
     }
 
-    Mirror::Source* Mirror::SourceOf(std::uint64_t from, Clock::time_point now)
+    // A publisher heard of for the first time is added when there is room, after the ones not
+    // heard of for sourceExpiry are forgotten; null when there is none.
+    Mirror::Source* Mirror::FindOrAddSource(std::uint64_t from, Clock::time_point now)
     {
         if (from == 0)
             return nullptr; // the writer is gone already
@@ -148,9 +159,10 @@ namespace TSCoreBridge
         return &known->second;
     }
 
-    // The first publisher heard of while none is followed becomes the one; so does a new one
-    // while the followed one has missed a few heartbeats (it was restarted, most likely).
-    bool Mirror::Followed(std::uint64_t from, Clock::time_point now)
+    // Whether the samples of that publisher are applied. The first publisher heard of while
+    // none is followed becomes the one; so does a new one while the followed one has missed a
+    // few heartbeats (it was restarted, most likely). The samples of any other are dropped.
+    bool Mirror::FollowOrReject(std::uint64_t from, Clock::time_point now)
     {
         if (followed != 0 && from != followed && now - sources[followed].heard > 3 * Protocol::serviceHeartbeat)
             Lose("the publisher fell silent and another one speaks");
@@ -168,7 +180,7 @@ namespace TSCoreBridge
 
     void Mirror::OnService(const tscore_bridge_Service& sample, std::uint64_t from, Clock::time_point now)
     {
-        Source* source = SourceOf(from, now);
+        Source* source = FindOrAddSource(from, now);
         if (source == nullptr || !Protocol::Acceptable(sample))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
@@ -183,7 +195,7 @@ namespace TSCoreBridge
             sources.erase(from);
             return;
         }
-        if (!Followed(from, now))
+        if (!FollowOrReject(from, now))
             return;
         ++stats.applied;
         PublishCount();
@@ -202,13 +214,13 @@ namespace TSCoreBridge
             return; // a publisher that does not say the age: the stamp ages here
         if (stamp == publishedStamp)
             return;
-        Count(segments.WriteStamp(stamp));
+        CountWriteFailure(segments.WriteStamp(stamp));
         publishedStamp = stamp;
     }
 
     void Mirror::OnState(const tscore_bridge_PublisherState& sample, std::uint64_t from, Clock::time_point now)
     {
-        Source* source = SourceOf(from, now);
+        Source* source = FindOrAddSource(from, now);
         if (source == nullptr || !Protocol::Acceptable(sample))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
@@ -219,13 +231,13 @@ namespace TSCoreBridge
             said.stampAge = sample.stampAge;
         for (std::uint32_t i = 0; i < sample.releases._length; ++i)
             said.releases[sample.releases._buffer[i].index] = sample.releases._buffer[i].count;
-        if (Followed(from, now))
+        if (FollowOrReject(from, now))
         {
             ++stats.applied;
             // A glove released since: the command that stands here goes to it again.
             for (const auto& [index, count] : said.releases)
                 if (source->said && source->said->releases[index] != count)
-                    lastCommands.erase(index);
+                    host.ForgetCommand(TSCoreLink::DeviceKey::Of(index));
             NoteHaptics(said);
         }
         source->said = std::move(said);
@@ -233,8 +245,7 @@ namespace TSCoreBridge
 
     void Mirror::NoteHaptics(const Said& said)
     {
-        const auto haptics = said.acceptsHaptics ? TSCoreService::BridgeLink::Haptics::Accepted
-                                                 : TSCoreService::BridgeLink::Haptics::Dropped;
+        const auto haptics = said.acceptsHaptics ? BridgeLink::Haptics::Accepted : BridgeLink::Haptics::Dropped;
         if (haptics != link.haptics)
         {
             link.haptics = haptics;
@@ -250,7 +261,7 @@ namespace TSCoreBridge
 
     void Mirror::OnDevice(const tscore_bridge_Device& sample, std::uint64_t from, Clock::time_point now)
     {
-        Source* source = SourceOf(from, now);
+        Source* source = FindOrAddSource(from, now);
         if (source == nullptr || !Protocol::Acceptable(sample))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
@@ -259,7 +270,7 @@ namespace TSCoreBridge
         std::string record = FromBounded(sample.record);
         // Kept even from a publisher not followed now, which may become the one later.
         source->records[sample.index] = record;
-        if (!Followed(from, now))
+        if (!FollowOrReject(from, now))
             return;
         ++stats.applied;
         if (sample.index < publishedCount)
@@ -269,13 +280,13 @@ namespace TSCoreBridge
 
     void Mirror::OnSensor(const tscore_bridge_Sensor& sample, std::uint64_t from, Clock::time_point now)
     {
-        Source* source = SourceOf(from, now);
+        Source* source = FindOrAddSource(from, now);
         if (source == nullptr || !Protocol::Acceptable(sample))
         {
             ++(source == nullptr ? stats.foreign : stats.malformed);
             return;
         }
-        if (!Followed(from, now))
+        if (!FollowOrReject(from, now))
             return;
         if (sample.seq <= lastSequence[sample.index])
         {
@@ -285,7 +296,7 @@ namespace TSCoreBridge
         lastSequence[sample.index] = sample.seq;
         ++stats.applied;
         ++stats.texts;
-        Count(segments.WriteText(sample.index, FromBounded(sample.text)));
+        CountWriteFailure(segments.WriteText(sample.index, FromBounded(sample.text)));
         textWritten[sample.index] = true;
     }
 
@@ -294,11 +305,11 @@ namespace TSCoreBridge
         followed = from;
         std::fill(lastSequence.begin(), lastSequence.end(), 0);
         // Whatever it had of ours is gone: the commands that stand here go to it.
-        lastCommands.clear();
+        host.ForgetCommands();
         Note("following a publisher");
         const Source& source = sources[from];
-        link.publisher = TSCoreService::BridgeLink::Publisher::Heard;
-        link.haptics = TSCoreService::BridgeLink::Haptics::Unknown;
+        link.publisher = BridgeLink::Publisher::Heard;
+        link.haptics = BridgeLink::Haptics::Unknown;
         if (source.said)
             NoteHaptics(*source.said);
         WriteLink();
@@ -322,16 +333,16 @@ namespace TSCoreBridge
         Note(why + "; its gloves read as not running until it is back; " + Waiting());
         for (std::uint32_t index = 0; index < Protocol::maxDevices; ++index)
             if (textWritten[index])
-                Count(segments.WriteText(index, std::string()));
+                CountWriteFailure(segments.WriteText(index, std::string()));
         std::fill(textWritten.begin(), textWritten.end(), false);
         if (publishedStamp != 0)
         {
             publishedStamp -= staleAge;
-            Count(segments.WriteStamp(publishedStamp));
+            CountWriteFailure(segments.WriteStamp(publishedStamp));
         }
         followed = 0;
-        link.publisher = TSCoreService::BridgeLink::Publisher::Lost;
-        link.haptics = TSCoreService::BridgeLink::Haptics::Unknown;
+        link.publisher = BridgeLink::Publisher::Lost;
+        link.haptics = BridgeLink::Haptics::Unknown;
         WriteLink();
     }
 
@@ -347,7 +358,7 @@ namespace TSCoreBridge
         std::string text = link.Text();
         if (text == writtenLink)
             return;
-        Count(segments.WriteLink(text));
+        CountWriteFailure(segments.WriteDevices(BridgeLink::object, text));
         writtenLink = std::move(text);
     }
 
@@ -366,10 +377,10 @@ namespace TSCoreBridge
         for (std::uint32_t index = rewrite ? 0 : publishedCount; index < count; ++index)
             WriteDevice(index, records.at(index));
         if (count != publishedCount)
-            Count(segments.WriteCount(count));
+            CountWriteFailure(segments.WriteCount(std::to_string(count)));
         for (std::uint32_t index = count; index < publishedCount; ++index)
         {
-            Count(segments.RemoveDevice(index));
+            CountWriteFailure(segments.RemoveDevice(index));
             textWritten[index] = false;
         }
         publishedCount = count;
@@ -380,7 +391,7 @@ namespace TSCoreBridge
     {
         if (!record.empty())
         {
-            Count(segments.WriteRecord(index, record));
+            CountWriteFailure(segments.WriteRecord(index, record));
             return;
         }
         segments.RemoveDevice(index);
@@ -392,22 +403,21 @@ namespace TSCoreBridge
         // With no publisher the commands wait here; the ones that stand go to the next one.
         if (followed == 0)
             return;
-        std::vector<std::pair<std::uint32_t, std::string>> current;
-        if (!segments.ReadCommands(current))
+        std::vector<std::pair<std::string, std::string>> changed;
+        if (!host.ChangedCommands(changed))
             return;
-        for (auto& [index, bytes] : current)
+        for (const auto& [key, bytes] : changed)
         {
-            std::string& last = lastCommands[index];
-            if (last == bytes)
-                continue;
-            last = bytes;
+            std::uint32_t index = 0;
+            if (!TSCoreLink::DeviceKey::IndexOf(key, Protocol::maxDevices, index))
+                continue; // no device's entry
             commandSample.index = index;
             if (CopyBounded(bytes, commandSample.bytes) && commands.Write(commandSample))
                 ++stats.commands;
         }
     }
 
-    void Mirror::Count(bool written)
+    void Mirror::CountWriteFailure(bool written)
     {
         if (!written)
             ++stats.writeFailures;

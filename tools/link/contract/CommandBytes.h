@@ -2,7 +2,7 @@
 
 // The haptic command texts of the two glove families, read back: what a command under a
 // glove's key in "Haptics" asks of the glove. The simulator prints it; tscore completes a
-// new command from it.
+// new command from it; the OpenXR layer keeps its vibration.
 //   Tessara: '{' 'Z' five force levels, five vibration levels, [thumper effect code], '}'
 //   Kelvo:   '{' 'Z' four force levels (thumb to ring), thumper magnitude, two vibration
 //            levels (thumb, index), '}'
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace ToolCommon
+namespace TSCoreLink
 {
     struct CommandLevels
     {
@@ -26,6 +26,8 @@ namespace ToolCommon
     /// when the text is not such a command.
     bool DecodeTessaraCommand(const std::string& text, bool thumperByte, CommandLevels& out);
     bool DecodeKelvoCommand(const std::string& text, CommandLevels& out);
+    /// The command of a Kelvo glove, or else of a Tessara glove (thumperByte as above).
+    bool DecodeGloveCommand(const std::string& text, bool kelvo, bool thumperByte, CommandLevels& out);
 
     /// The firmware test of the Tessara glove for the effect byte: main version 4 or more and
     /// sub-version 7 or more (two separate tests, so 5.0 to 5.6 take none).

@@ -1,6 +1,8 @@
 #include "CommandBytes.h"
 
-namespace ToolCommon
+#include "GloveChannels.h"
+
+namespace TSCoreLink
 {
     namespace
     {
@@ -18,6 +20,9 @@ namespace ToolCommon
             return out;
         }
 
+        constexpr GloveChannels tessara = GloveChannels::tessara;
+        constexpr GloveChannels kelvo = GloveChannels::kelvo;
+
         bool Framed(const std::string& text, std::size_t size)
         {
             return text.size() == size && text[0] == openByte && text[1] == hapticsByte && text.back() == closeByte;
@@ -26,21 +31,29 @@ namespace ToolCommon
 
     bool DecodeTessaraCommand(const std::string& text, bool thumperByte, CommandLevels& out)
     {
-        if (!Framed(text, thumperByte ? 14 : 13))
+        const std::size_t buzz = 2 + tessara.ffb;
+        const std::size_t thumper = buzz + tessara.buzz;
+        if (!Framed(text, thumper + (thumperByte ? 2 : 1)))
             return false;
-        out.ffb = Levels(text, 2, 5);
-        out.buzz = Levels(text, 7, 5);
-        out.thumper = thumperByte ? Byte(text, 12) : -1;
+        out.ffb = Levels(text, 2, tessara.ffb);
+        out.buzz = Levels(text, buzz, tessara.buzz);
+        out.thumper = thumperByte ? Byte(text, thumper) : -1;
         return true;
     }
 
     bool DecodeKelvoCommand(const std::string& text, CommandLevels& out)
     {
-        if (!Framed(text, 10))
+        const std::size_t thumper = 2 + kelvo.ffb;
+        if (!Framed(text, thumper + 1 + kelvo.buzz + 1))
             return false;
-        out.ffb = Levels(text, 2, 4);
-        out.thumper = Byte(text, 6) - 1;
-        out.buzz = Levels(text, 7, 2);
+        out.ffb = Levels(text, 2, kelvo.ffb);
+        out.thumper = Byte(text, thumper) - 1;
+        out.buzz = Levels(text, thumper + 1, kelvo.buzz);
         return true;
+    }
+
+    bool DecodeGloveCommand(const std::string& text, bool kelvo, bool thumperByte, CommandLevels& out)
+    {
+        return kelvo ? DecodeKelvoCommand(text, out) : DecodeTessaraCommand(text, thumperByte, out);
     }
 }

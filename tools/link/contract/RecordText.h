@@ -1,13 +1,16 @@
 #pragma once
 
-// Small helpers for the '@'-separated device record and the ':'-separated
-// constants strings. The simulator reads records back (raw ones given on the
-// command line, replayed ones) to know how to decode a device's commands.
+// The device record as the connection service writes it: fields separated by '@' (connection
+// state, packets per second, type, "{constants}", address, connection type), the constants
+// separated by ':'. The simulator builds records and reads them back (raw ones given on the
+// command line, replayed ones) to know how to decode a device's commands; a mirror checks the
+// records it receives from the network.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
-namespace TessLinkSim
+namespace TSCoreLink
 {
     // Device kinds as they stand in the record's type field.
     enum class DeviceKind
@@ -41,4 +44,10 @@ namespace TessLinkSim
     void FirmwareOfRecord(const std::string& record, int& firmware, int& subFirmware);
 
     const char* KindName(DeviceKind kind);
+
+    // At least the six fields, so that the library would parse it.
+    bool WellFormed(std::string_view record);
+
+    // Whether the state field says connected ("1").
+    bool SaysConnected(std::string_view record);
 }

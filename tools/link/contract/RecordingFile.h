@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace ToolCommon
+namespace TSCoreLink
 {
     class RecordingFile
     {

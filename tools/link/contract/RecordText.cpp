@@ -1,10 +1,17 @@
 #include "RecordText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 
-namespace TessLinkSim
+namespace TSCoreLink
 {
+    namespace
+    {
+        constexpr char separator = '@';
+        constexpr std::size_t minFields = 6;
+    }
+
     std::vector<std::string> SplitFields(const std::string& text, char delim)
     {
         std::vector<std::string> fields;
@@ -36,11 +43,11 @@ namespace TessLinkSim
 
     std::string ReplaceField(const std::string& record, std::size_t index, const std::string& value)
     {
-        std::vector<std::string> fields = SplitFields(record, '@');
+        std::vector<std::string> fields = SplitFields(record, separator);
         if (index >= fields.size())
             return record;
         fields[index] = value;
-        return JoinFields(fields, '@');
+        return JoinFields(fields, separator);
     }
 
     int ParseLeadingInt(const std::string& text, int fallback)
@@ -71,17 +78,17 @@ namespace TessLinkSim
                             const std::string& address, int connectionType)
     {
         std::string record(1, state);
-        record += '@' + std::to_string(pps);
-        record += '@' + std::to_string(static_cast<int>(kind));
-        record += "@{" + constants + '}';
-        record += '@' + address;
-        record += '@' + std::to_string(connectionType);
+        record += separator + std::to_string(pps);
+        record += separator + std::to_string(static_cast<int>(kind));
+        record += separator + ('{' + constants + '}');
+        record += separator + address;
+        record += separator + std::to_string(connectionType);
         return record;
     }
 
     DeviceKind KindOfRecord(const std::string& record)
     {
-        const std::vector<std::string> fields = SplitFields(record, '@');
+        const std::vector<std::string> fields = SplitFields(record, separator);
         if (fields.size() < 3)
             return DeviceKind::Other;
         switch (ParseLeadingInt(fields[2], INT_MIN))
@@ -101,7 +108,7 @@ namespace TessLinkSim
     {
         firmware = 0;
         subFirmware = 0;
-        const std::vector<std::string> fields = SplitFields(record, '@');
+        const std::vector<std::string> fields = SplitFields(record, separator);
         if (fields.size() < 4)
             return;
         std::string constants = fields[3];
@@ -134,4 +141,11 @@ namespace TessLinkSim
         }
         return "beta";
     }
+
+    bool WellFormed(std::string_view record)
+    {
+        return static_cast<std::size_t>(std::count(record.begin(), record.end(), separator)) + 1 >= minFields;
+    }
+
+    bool SaysConnected(std::string_view record) { return !record.empty() && record[0] == '1'; }
 }

@@ -50,11 +50,11 @@ namespace TSCoreBridge
         bool verbose = false;
     };
 
-    class Publisher
+    class GlovePublisher
     {
     public:
         /// Joins the domain; throws Dds::Error when DDS cannot start.
-        explicit Publisher(PublishOptions options);
+        explicit GlovePublisher(PublishOptions options);
 
         /// Runs until a stop signal; stops every glove a mirror drove before it returns.
         int Run();

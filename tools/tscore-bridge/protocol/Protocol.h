@@ -65,7 +65,7 @@ namespace TSCoreBridge::Protocol
     inline bool Acceptable(const tscore_bridge_Device& sample)
     {
         const std::string_view record(sample.record, strnlen(sample.record, sizeof sample.record));
-        return sample.index < maxDevices && (record.empty() || RecordText::WellFormed(record));
+        return sample.index < maxDevices && (record.empty() || TSCoreLink::WellFormed(record));
     }
 
     inline bool Acceptable(const tscore_bridge_Sensor& sample) { return sample.index < maxDevices; }

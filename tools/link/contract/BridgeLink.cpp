@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-namespace TSCoreService
+namespace TSCoreLink
 {
     namespace
     {

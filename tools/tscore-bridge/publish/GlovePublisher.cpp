@@ -1,4 +1,4 @@
-#include "Publisher.h"
+#include "GlovePublisher.h"
 
 #include <iostream>
 #include <utility>
@@ -14,7 +14,8 @@
 namespace TSCoreBridge
 {
     using ToolCommon::Note;
-    Publisher::Publisher(PublishOptions options)
+
+    GlovePublisher::GlovePublisher(PublishOptions options)
         : options(std::move(options)), session(this->options.domain, this->options.partition),
           devices(session.publisher, session.topics.device, Protocol::deviceQos),
           sensors(session.publisher, session.topics.sensor, Protocol::sensorQos),
@@ -46,7 +47,7 @@ namespace TSCoreBridge
         rosForce.emplace(session.participant, this->options.rosName, gate, std::move(efforts));
     }
 
-    int Publisher::Run()
+    int GlovePublisher::Run()
     {
         Note("publishing on DDS domain " + std::to_string(options.domain) + ", partition \"" + options.partition +
              "\"" + (ros ? ", ROS 2 topics under rt/" + options.rosName + "/" : std::string()));
@@ -90,7 +91,7 @@ namespace TSCoreBridge
         return ToolCommon::ExitCodes::exitOk;
     }
 
-    void Publisher::Announce()
+    void GlovePublisher::Announce()
     {
         NoteCondition();
         PublishRecords();
@@ -101,13 +102,13 @@ namespace TSCoreBridge
             UpdateRosGloves();
     }
 
-    void Publisher::PublishHeartbeat(bool leaving)
+    void GlovePublisher::PublishHeartbeat(bool leaving)
     {
         heartbeat.Write(tscore_bridge_Service{service.Condition() == LocalService::State::Running,
                                               static_cast<std::uint32_t>(published.size()), leaving});
     }
 
-    void Publisher::NoteCondition()
+    void GlovePublisher::NoteCondition()
     {
         const LocalService::State now = service.Condition();
         if (condition == now)
@@ -122,7 +123,7 @@ namespace TSCoreBridge
         condition = now;
     }
 
-    void Publisher::PublishState()
+    void GlovePublisher::PublishState()
     {
         if (!state)
             return;
@@ -141,7 +142,7 @@ namespace TSCoreBridge
 
     // Every index below the count whose record changed; "" for an index where the service lists
     // no device now, so that the mirror's count keeps the devices above it.
-    void Publisher::PublishRecords()
+    void GlovePublisher::PublishRecords()
     {
         const std::vector<std::string>& records = service.Records();
         for (std::uint32_t index = 0; index < records.size(); ++index)
@@ -157,7 +158,7 @@ namespace TSCoreBridge
         published = records;
     }
 
-    void Publisher::UpdateRosGloves()
+    void GlovePublisher::UpdateRosGloves()
     {
         TSCore::ServiceReader& reader = service.Reader();
         for (const bool right : {true, false})
@@ -183,7 +184,7 @@ namespace TSCoreBridge
         }
     }
 
-    void Publisher::PollTexts()
+    void GlovePublisher::PollTexts()
     {
         TSCore::ServiceReader& reader = service.Reader();
         for (std::size_t i = 0; i < reader.DeviceCount(); ++i)
@@ -203,7 +204,7 @@ namespace TSCoreBridge
         }
     }
 
-    void Publisher::PublishText(std::uint32_t index, std::string_view text, const std::string& key)
+    void GlovePublisher::PublishText(std::uint32_t index, std::string_view text, const std::string& key)
     {
         if (!CopyBounded(text, sensorSample.text))
         {
@@ -220,7 +221,7 @@ namespace TSCoreBridge
             ++stats.texts;
     }
 
-    void Publisher::TakeMirrors(Clock::time_point now)
+    void GlovePublisher::TakeMirrors(Clock::time_point now)
     {
         mirrors.Take(
             [&](const tscore_bridge_Mirror& sample, std::uint64_t mirror)
@@ -237,7 +238,7 @@ namespace TSCoreBridge
             PublishState(); // at once, so that the mirrors send their commands again
     }
 
-    void Publisher::OnCommand(const tscore_bridge_Command& command, std::uint64_t mirror, Clock::time_point now)
+    void GlovePublisher::OnCommand(const tscore_bridge_Command& command, std::uint64_t mirror, Clock::time_point now)
     {
         if (mirror == 0)
         {
@@ -263,14 +264,14 @@ namespace TSCoreBridge
         }
     }
 
-    bool Publisher::WriteCommand(std::uint32_t index, const std::string& bytes)
+    bool GlovePublisher::WriteCommand(std::uint32_t index, const std::string& bytes)
     {
         const std::size_t at = service.Find(index);
         return at != LocalService::npos && !bytes.empty() &&
                TSCore::DeviceList::SendHaptics(service.Reader().Info(at).deviceKey, bytes);
     }
 
-    void Publisher::StopGlove(std::uint32_t index)
+    void GlovePublisher::StopGlove(std::uint32_t index)
     {
         const std::size_t at = service.Find(index);
         const auto glove = at != LocalService::npos ? service.Reader().Glove(at) : nullptr;
@@ -288,7 +289,7 @@ namespace TSCoreBridge
 
     // One source of the glove fell silent, others drive it still: the ROS topics that do write
     // what they say now; otherwise the mirrors send their standing commands again.
-    void Publisher::OnLost(std::uint32_t index)
+    void GlovePublisher::OnLost(std::uint32_t index)
     {
         if (rosForce && rosForce->Rewrite(index, Clock::now()))
             return;
@@ -296,7 +297,7 @@ namespace TSCoreBridge
         stateChanged = true;
     }
 
-    std::string Publisher::StatsLine() const
+    std::string GlovePublisher::StatsLine() const
     {
         return "stats texts=" + std::to_string(stats.texts) + " oversized=" + std::to_string(stats.oversized) +
                " commands=" + std::to_string(stats.commands) + " not-accepted=" + std::to_string(stats.notAccepted) +

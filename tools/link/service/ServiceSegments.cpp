@@ -1,5 +1,7 @@
 #include "ServiceSegments.h"
 
+#include "DeviceKey.h"
+
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,9 +19,10 @@
 #include <optional>
 #include <thread>
 
-namespace TSCoreService
+namespace TSCoreLink
 {
     namespace bip = boost::interprocess;
+    using namespace Contract;
 
     namespace
     {
@@ -139,7 +142,7 @@ namespace TSCoreService
             std::optional<bip::shared_memory_object> object;
             try
             {
-                object.emplace(bip::open_only, ServiceSegments::devicesSegment, bip::read_only);
+                object.emplace(bip::open_only, devicesSegment, bip::read_only);
             }
             catch (const bip::interprocess_exception& e)
             {
@@ -154,15 +157,14 @@ namespace TSCoreService
             const int fd = object->get_mapping_handle().handle;
             const bool locked = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
             std::string text;
-            const bool recorded = ReadObject(ServiceSegments::devicesSegment, ServiceSegments::ownerObject, text) &&
-                                  SegmentOwner::Parse(text, probe.owner);
+            const bool recorded =
+                ReadObject(devicesSegment, ownerObject, text) && SegmentOwner::Parse(text, probe.owner);
             long long stamp = 0;
             std::string stampText;
             const bool stamped =
-                ReadObject(ServiceSegments::devicesSegment, ServiceSegments::timeStampObject, stampText) &&
-                LeadingInteger(stampText, stamp);
+                ReadObject(devicesSegment, timeStampObject, stampText) && LeadingInteger(stampText, stamp);
             const bool fresh =
-                stamped && static_cast<long long>(std::time(nullptr)) - stamp < ServiceSegments::freshSeconds;
+                stamped && static_cast<long long>(std::time(nullptr)) - stamp < ServiceSegments::liveSeconds;
             if (locked)
             {
                 probe.state = Probe::State::Live;
@@ -272,8 +274,7 @@ namespace TSCoreService
 
         void RemoveAll()
         {
-            for (const char* name :
-                 {ServiceSegments::devicesSegment, ServiceSegments::dataSegment, ServiceSegments::hapticsSegment})
+            for (const char* name : {devicesSegment, dataSegment, hapticsSegment})
                 bip::shared_memory_object::remove(name);
         }
 
@@ -322,6 +323,8 @@ namespace TSCoreService
         Created Create(const Options& options, std::string& error);
         bool TakeLock();
         void ReadHapticsMapping();
+        void Unmap();
+        void Forget();
     };
 
     bool ServiceSegments::Impl::TakeLock()
@@ -381,8 +384,6 @@ namespace TSCoreService
 
     ServiceSegments::~ServiceSegments() { Release(); }
 
-    std::string ServiceSegments::DeviceKey(int index) { return "device" + std::to_string(index); }
-
     std::size_t ServiceSegments::SizeFor(std::size_t devices)
     {
         // Every string at its reserved capacity, plus the segment's own bookkeeping.
@@ -441,8 +442,26 @@ namespace TSCoreService
         return impl->data.Write(object, text);
     }
 
-    bool ServiceSegments::RemoveDevice(const std::string& key)
+    bool ServiceSegments::WriteRecord(std::uint32_t index, const std::string& record)
     {
+        return WriteDevices(DeviceKey::Of(index), record);
+    }
+
+    bool ServiceSegments::WriteText(std::uint32_t index, const std::string& text)
+    {
+        return WriteData(DeviceKey::Of(index), text);
+    }
+
+    bool ServiceSegments::WriteCount(const std::string& text) { return WriteDevices(deviceCountObject, text); }
+
+    bool ServiceSegments::WriteStamp(long long seconds)
+    {
+        return WriteDevices(timeStampObject, std::to_string(seconds));
+    }
+
+    bool ServiceSegments::RemoveDevice(std::uint32_t index)
+    {
+        const std::string key = DeviceKey::Of(index);
         const bool record = impl->devices.Remove(key);
         return impl->data.Remove(key) && record;
     }
@@ -519,20 +538,37 @@ namespace TSCoreService
         return false;
     }
 
+    void ServiceSegments::Impl::Unmap()
+    {
+        devices.objects.clear();
+        data.objects.clear();
+        devices.memory.reset();
+        data.memory.reset();
+        haptics.reset();
+    }
+
+    void ServiceSegments::Impl::Forget()
+    {
+        lock.reset(); // closing the descriptor drops the lock
+        devicesId = dataId = hapticsId = {};
+        claimed = false;
+    }
+
     void ServiceSegments::Release()
     {
-        impl->devices.objects.clear();
-        impl->data.objects.clear();
-        impl->devices.memory.reset();
-        impl->data.memory.reset();
-        impl->haptics.reset();
+        impl->Unmap();
+        // Still locked: a service that starts now finds them owned instead of replacing them meanwhile.
         const std::pair<const char*, Identity> ours[] = {
             {dataSegment, impl->dataId}, {hapticsSegment, impl->hapticsId}, {devicesSegment, impl->devicesId}};
         for (const auto& [name, id] : ours)
             if (IdentityOf(name) == id)
                 bip::shared_memory_object::remove(name);
-        impl->lock.reset(); // closing the descriptor drops the lock
-        impl->devicesId = impl->dataId = impl->hapticsId = {};
-        impl->claimed = false;
+        impl->Forget();
+    }
+
+    void ServiceSegments::Drop()
+    {
+        impl->Unmap();
+        impl->Forget();
     }
 }

@@ -4,8 +4,8 @@
 #include "Console.h"
 #include "ExitCode.h"
 #include "FileKind.h"
+#include "GlovePublisher.h"
 #include "OptionChecks.h"
-#include "Publisher.h"
 #include "RobotTopics.h"
 #include "RosTopics.h"
 
@@ -55,6 +55,40 @@ namespace TSCoreBridge
                 return Fail(RobotTopics::Available() ? exitCannotRead : exitUsage, error + "; nothing was published");
             return exitOk;
         }
+
+        // The ROS 2 topics: their namespace, the profiles of their poses, the robot hands.
+        void AddRosOptions(CLI::App& command, PublishOptions& options, std::vector<std::string>& profiles,
+                           std::vector<std::string>& robots)
+        {
+            command.add_flag("--no-ros", options.noRos, "Do not publish the ROS 2 topics.");
+            command
+                .add_option("--ros-namespace", options.rosName,
+                            "ROS 2 namespace of the hand topics: rt/NAME/right/joint_states, ...")
+                ->type_name("NAME")
+                ->capture_default_str()
+                ->check(CLI::Validator(
+                    [](std::string& name) {
+                        return RosTopics::ValidName(name) ? std::string()
+                                                          : "expected a ROS 2 name such as tscore or lab/hands";
+                    },
+                    ""));
+            command
+                .add_option("--profile", profiles,
+                            "Hand profile (from tscore calibrate) for the poses on the ROS 2 topics; once per side. "
+                            "Default: the default profile of each side.")
+                ->type_name("FILE")
+                ->expected(1)
+                ->take_all();
+            command
+                .add_option("--retarget", robots,
+                            "A robot hand that follows the glove of that side: its retargeting configuration (YAML, "
+                            "see the README). Publishes its joint states on rt/NAME/SIDE/robot/joint_states and takes "
+                            "force from its efforts when the configuration says so; once per side." +
+                                std::string(RobotTopics::Available() ? "" : " (This build has no retargeting.)"))
+                ->type_name("SIDE=CONFIG")
+                ->expected(1)
+                ->take_all();
+        }
     }
 
     Runner AddPublish(CLI::App& app)
@@ -65,6 +99,7 @@ namespace TSCoreBridge
             "for mirrors on other machines and as ROS 2 topics.");
         auto options = std::make_shared<PublishOptions>();
         auto profiles = std::make_shared<std::vector<std::string>>();
+        auto robots = std::make_shared<std::vector<std::string>>();
         AddNetworkOptions(*command, options->domain, options->partition);
         command
             ->add_option("--rate", options->rate,
@@ -76,35 +111,7 @@ namespace TSCoreBridge
         command->add_flag("--accept-haptics", options->acceptHaptics,
                           "Write the haptic commands that mirrors forward, and the force and vibration that ROS 2 "
                           "topics give, into the local gloves. Off by default: they are counted and dropped.");
-        command->add_flag("--no-ros", options->noRos, "Do not publish the ROS 2 topics.");
-        command
-            ->add_option("--ros-namespace", options->rosName,
-                         "ROS 2 namespace of the hand topics: rt/NAME/right/joint_states, ...")
-            ->type_name("NAME")
-            ->capture_default_str()
-            ->check(CLI::Validator(
-                [](std::string& name) {
-                    return RosTopics::ValidName(name) ? std::string()
-                                                      : "expected a ROS 2 name such as tscore or lab/hands";
-                },
-                ""));
-        command
-            ->add_option("--profile", *profiles,
-                         "Hand profile (from tscore calibrate) for the poses on the ROS 2 topics; once per side. "
-                         "Default: the default profile of each side.")
-            ->type_name("FILE")
-            ->expected(1)
-            ->take_all();
-        auto robots = std::make_shared<std::vector<std::string>>();
-        command
-            ->add_option("--retarget", *robots,
-                         "A robot hand that follows the glove of that side: its retargeting configuration (YAML, "
-                         "see the README). Publishes its joint states on rt/NAME/SIDE/robot/joint_states and takes "
-                         "force from its efforts when the configuration says so; once per side." +
-                             std::string(RobotTopics::Available() ? "" : " (This build has no retargeting.)"))
-            ->type_name("SIDE=CONFIG")
-            ->expected(1)
-            ->take_all();
+        AddRosOptions(*command, *options, *profiles, *robots);
         command->add_flag("--verbose", options->verbose, "Print the statistics every 5 seconds (on stderr).");
 
         return [options, profiles, robots]()
@@ -117,7 +124,7 @@ namespace TSCoreBridge
             for (const auto& robot : *robots)
                 if (const int code = LoadRobot(robot, *options); code != exitOk)
                     return code;
-            Publisher publisher(*options);
+            GlovePublisher publisher(*options);
             return publisher.Run();
         };
     }

@@ -20,24 +20,20 @@
 #include <utility>
 #include <vector>
 
+#include "Contract.h"
 #include "SegmentOwner.h"
 
-namespace TSCoreService
+namespace TSCoreLink
 {
     class ServiceSegments
     {
     public:
-        static constexpr const char* devicesSegment = "Devices";
-        static constexpr const char* dataSegment = "Data";
-        static constexpr const char* hapticsSegment = "Haptics";
-        static constexpr const char* deviceCountObject = "nDevices";
-        static constexpr const char* timeStampObject = "scanActive";
-        static constexpr const char* ownerObject = "owner";
         static constexpr std::size_t hapticsSize = 4096;
         /// Capacity kept in every string so that rewrites happen in place.
         static constexpr std::size_t reservedCapacity = 1024;
-        /// A stamp younger than this marks a live service (the library's rule).
-        static constexpr long long freshSeconds = 10;
+        /// A service that takes no lock counts as live while its stamp is younger than this:
+        /// until then its readers do not take it for stopped.
+        static constexpr long long liveSeconds = Contract::stoppedAfterSeconds;
 
         struct Options
         {
@@ -68,8 +64,6 @@ namespace TSCoreService
         ServiceSegments(const ServiceSegments&) = delete;
         ServiceSegments& operator=(const ServiceSegments&) = delete;
 
-        /// "device" + index, the key of a device in all three segments.
-        static std::string DeviceKey(int index);
         /// The file behind a segment name (its inode), 0 when there is none: a service that
         /// restarts creates its segments anew, under another number.
         static std::uint64_t FileIdOf(const char* segment);
@@ -85,9 +79,16 @@ namespace TSCoreService
         /// not claimed or have no room left (the old text stays).
         bool WriteDevices(const std::string& object, const std::string& text);
         bool WriteData(const std::string& object, const std::string& text);
+        /// The same for the objects of the contract: a device's record and sensor text under
+        /// its key, "nDevices" (any text: a service may announce a wrong one on purpose) and
+        /// "scanActive" (seconds since 1970).
+        bool WriteRecord(std::uint32_t index, const std::string& record);
+        bool WriteText(std::uint32_t index, const std::string& text);
+        bool WriteCount(const std::string& text);
+        bool WriteStamp(long long seconds);
         /// Removes a device's record and sensor text, for a device no longer announced: a
         /// reader that still holds it reads it as not connected. True when nothing of it is left.
-        bool RemoveDevice(const std::string& key);
+        bool RemoveDevice(std::uint32_t index);
 
         /// Every (object, text) in "Haptics" apart from ours; false when the segment cannot be
         /// read or its lock is busy (try again later).
@@ -99,6 +100,10 @@ namespace TSCoreService
 
         /// Removes every segment that is still the one this object created, and drops the lock.
         void Release();
+        /// Unmaps the segments and drops the lock, removing nothing: for segments another
+        /// process replaced, which it may be doing this very moment (a segment that is still
+        /// ours when looked at may be the new owner's by the time it would be removed).
+        void Drop();
 
     private:
         struct Impl;

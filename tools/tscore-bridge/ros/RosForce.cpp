@@ -9,6 +9,7 @@
 #include <TSCore/TS/Tessara.h>
 
 #include "Console.h"
+#include "GloveFacts.h"
 
 namespace TSCoreBridge
 {
@@ -18,12 +19,14 @@ namespace TSCoreBridge
         constexpr Dds::Qos rosQos = Dds::Qos::Reliable(10);
         constexpr const char* kindNames[] = {"force_feedback", "vibration", "effort"};
 
-        // The channels of a glove family: a Kelvo has force on thumb to ring, vibration on thumb
-        // and index (as tscore haptics takes them).
-        std::size_t Channels(const TSCore::HapticGlove* glove, bool vibration)
+        // The channels of the glove's family (as tscore haptics takes them); all five digits
+        // while there is no glove.
+        std::size_t Channels(TSCore::HapticGlove* glove, bool vibration)
         {
-            const bool kelvo = glove != nullptr && dynamic_cast<const TSCore::TS::Tessara*>(glove) == nullptr;
-            return kelvo ? (vibration ? 2 : 4) : HapticInput::digits;
+            if (glove == nullptr)
+                return HapticInput::digits;
+            const TSCoreLink::GloveChannels channels = TSCoreLink::ChannelsOf(glove->GetDeviceType());
+            return vibration ? channels.buzz : channels.ffb;
         }
 
         int Percent(float level) { return static_cast<int>(std::lround(std::clamp(level, 0.0f, 1.0f) * 100.0f)); }

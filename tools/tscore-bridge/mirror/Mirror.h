@@ -17,7 +17,7 @@
 
 #include "BridgeLink.h"
 #include "BridgeSession.h"
-#include "MirrorSegments.h"
+#include "ServiceHost.h"
 #include "dds/Reader.h"
 #include "dds/WaitSet.h"
 #include "dds/Writer.h"
@@ -88,8 +88,8 @@ namespace TSCoreBridge
         /// One round of the loop; false once the segments were taken over.
         bool Tick(Clock::time_point now);
         void TakeSamples(Clock::time_point now);
-        Source* SourceOf(std::uint64_t participant, Clock::time_point now);
-        bool Followed(std::uint64_t participant, Clock::time_point now);
+        Source* FindOrAddSource(std::uint64_t participant, Clock::time_point now);
+        bool FollowOrReject(std::uint64_t participant, Clock::time_point now);
         void OnService(const tscore_bridge_Service& sample, std::uint64_t participant, Clock::time_point now);
         void OnState(const tscore_bridge_PublisherState& sample, std::uint64_t participant, Clock::time_point now);
         void NoteHaptics(const Said& said);
@@ -104,11 +104,14 @@ namespace TSCoreBridge
         void PublishCount(bool rewrite = false);
         void WriteDevice(std::uint32_t index, const std::string& record);
         void ForwardCommands();
-        void Count(bool written);
+        void CountWriteFailure(bool written);
         std::string StatsLine() const;
 
         MirrorOptions options;
-        MirrorSegments segments;
+        /// Remembers the command last sent per device; one forgotten (the glove was released,
+        /// another publisher is followed) is sent again as it stands here.
+        TSCoreLink::ServiceHost host{"tscore-bridge mirror"};
+        TSCoreLink::ServiceSegments& segments = host.Segments();
         BridgeSession session;
         Dds::Reader<tscore_bridge_Device> devices;
         Dds::Reader<tscore_bridge_Sensor> sensors;
@@ -125,10 +128,7 @@ namespace TSCoreBridge
         std::vector<bool> textWritten;
         std::uint32_t publishedCount = 0;
         long long publishedStamp = 0;
-        /// The command last sent per device; forgotten when the glove is released, so that the
-        /// one that stands here is sent again.
-        std::map<std::uint32_t, std::string> lastCommands;
-        TSCoreService::BridgeLink link;
+        TSCoreLink::BridgeLink link;
         std::string securityIdentity;
         std::string writtenLink;
         std::optional<bool> notedAccepts;

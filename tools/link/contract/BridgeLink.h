@@ -17,13 +17,15 @@
 #include <cstdint>
 #include <string>
 
-namespace TSCoreService
+#include "Contract.h"
+
+namespace TSCoreLink
 {
     struct BridgeLink
     {
         static constexpr const char* object = "bridge";
-        /// A mirror rewrites time every second; one this old stopped or hangs.
-        static constexpr long long staleSeconds = 3;
+        /// A mirror rewrites time every second; one this old stopped or hangs (the service's rule).
+        static constexpr long long staleSeconds = Contract::staleAfterSeconds;
 
         enum class Publisher
         {

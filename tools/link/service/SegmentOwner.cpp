@@ -5,7 +5,7 @@
 #include <cctype>
 #include <charconv>
 
-namespace TSCoreService
+namespace TSCoreLink
 {
     namespace
     {

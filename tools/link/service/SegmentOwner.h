@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace TSCoreService
+namespace TSCoreLink
 {
     struct SegmentOwner
     {
