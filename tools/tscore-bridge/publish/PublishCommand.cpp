@@ -1,3 +1,7 @@
+#include <array>
+#include <cstddef>
+#include <string>
+
 #include <TSCore/Hand/HandProfile.h>
 
 #include "Commands.h"
@@ -6,6 +10,7 @@
 #include "FileKind.h"
 #include "GlovePublisher.h"
 #include "OptionChecks.h"
+#include "RetargetOption.h"
 #include "RobotTopics.h"
 #include "RosTopics.h"
 
@@ -38,17 +43,16 @@ namespace TSCoreBridge
         // "right=CONFIG" or "left=CONFIG": the robot hand that follows that side's glove.
         int LoadRobot(const std::string& given, PublishOptions& options)
         {
-            const auto equals = given.find('=');
-            const std::string side = given.substr(0, equals);
-            if (equals == std::string::npos || (side != "right" && side != "left") || equals + 1 == given.size())
-                return Fail(exitUsage, "--retarget takes right=CONFIG or left=CONFIG, not '" + given + "'");
-            auto& robot = options.robots[side == "right" ? 0 : 1];
-            if (robot)
-                return Fail(exitUsage, "--retarget names two robot hands for the " + side + " glove");
+            std::array<bool, 2> taken{static_cast<bool>(options.robots[0]), static_cast<bool>(options.robots[1])};
+            std::size_t side = 0;
+            std::string path;
+            std::string error;
+            if (!ToolCommon::ReadRetargetOption(given, taken, side, path, error))
+                return Fail(exitUsage, error);
             if (!options.ros)
                 return Fail(exitUsage, "--retarget publishes ROS 2 topics: it cannot go with --no-ros");
-            std::string error;
-            robot = RobotTopics::Load(given.substr(equals + 1), error);
+            auto& robot = options.robots[side];
+            robot = RobotTopics::Load(path, error);
             // A build without robot hands cannot take the option; a configuration that cannot be
             // used is an input file that cannot be read.
             if (!robot)

@@ -65,6 +65,28 @@ namespace
     double Now() { return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count(); }
 
     bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+    /// One named joint angle per degree of freedom of the hand, among them `some`.
+    void ExpectHandJoints(JointStates& in, const std::vector<std::string>& some)
+    {
+        const auto names = WaitForNames(in, 10s);
+        EXPECT_EQ(names.size(), 45u);
+        for (const auto& name : some)
+            EXPECT_TRUE(Has(names, name)) << name;
+    }
+
+    /// `tscore pose --json` but for the time of reading and the age of the service's stamp, which
+    /// are each machine's own.
+    nlohmann::json PoseWithoutLocalTimes(const std::string& text)
+    {
+        auto json = nlohmann::json::parse(text, nullptr, false);
+        if (json.is_object())
+        {
+            json.erase("time");
+            json["state"].erase("stampAge");
+        }
+        return json;
+    }
 }
 
 TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
@@ -86,13 +108,8 @@ TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
     EXPECT_TRUE(ListsAgree(10s));
 
     // ROS 2 sees one named joint angle per degree of freedom of each hand.
-    const auto right = WaitForNames(rightJoints, 10s);
-    EXPECT_EQ(right.size(), 45u);
-    EXPECT_TRUE(Has(right, "right_index_pip_flexion") && Has(right, "right_thumb_cmc_twist") &&
-                Has(right, "right_pinky_dip_spread"));
-    const auto left = WaitForNames(leftJoints, 10s);
-    EXPECT_EQ(left.size(), 45u);
-    EXPECT_TRUE(Has(left, "left_middle_mcp_flexion") && Has(left, "left_thumb_ip_flexion"));
+    ExpectHandJoints(rightJoints, {"right_index_pip_flexion", "right_thumb_cmc_twist", "right_pinky_dip_spread"});
+    ExpectHandJoints(leftJoints, {"left_middle_mcp_flexion", "left_thumb_ip_flexion"});
 
     // The same sensor text gives the same hand pose on both machines.
     const auto texts = Texts(a);
@@ -105,21 +122,10 @@ TEST_F(BridgeTest, RemoteMachineSeesTheSameGlovesPosesAndSendsTheSameCommands)
     {
         const RunResult poseA = Tscore(a, {"pose", "--device", device, "--json"});
         ASSERT_EQ(poseA.exitCode, 0);
-        // Everything but the time of reading and the age of the service's stamp, which are each
-        // machine's own.
-        auto pose = [](const std::string& text)
-        {
-            auto json = nlohmann::json::parse(text, nullptr, false);
-            if (json.is_object())
-            {
-                json.erase("time");
-                json["state"].erase("stampAge");
-            }
-            return json;
-        };
         const RunResult poseB = Tscore(b, {"pose", "--device", device, "--json"});
-        EXPECT_FALSE(pose(poseA.out).is_discarded());
-        EXPECT_EQ(pose(poseB.out), pose(poseA.out)) << "device " << device << "\n" << poseB.out << poseA.out;
+        EXPECT_FALSE(PoseWithoutLocalTimes(poseA.out).is_discarded());
+        EXPECT_EQ(PoseWithoutLocalTimes(poseB.out), PoseWithoutLocalTimes(poseA.out))
+            << "device " << device << "\n" << poseB.out << poseA.out;
     }
 
     // A pose is stamped with the time its text was first read, also when it goes out again (the

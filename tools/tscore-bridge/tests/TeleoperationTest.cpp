@@ -82,12 +82,12 @@ namespace
     }
 }
 
-TEST_F(BridgeTest, RobotHandFollowsTheGloveAndItsForceComesBack)
+// A configuration that cannot be used ends the publisher before it publishes anything.
+TEST_F(BridgeTest, RobotHandThatCannotBeLoadedEndsThePublisher)
 {
     if (!TSCoreBridge::RobotTopics::Available())
         GTEST_SKIP() << "this build has no libTSCoreRetarget (scripts/setup.sh installs what it needs)";
     ASSERT_TRUE(StartSim({"--tessara", "right"}));
-    // A configuration that cannot be used ends the publisher before it publishes anything.
     const std::string bad = (std::filesystem::temp_directory_path() / "tscore-bridge-bad-hand.yaml").string();
     std::ofstream(bad) << "urdf: " TSCORE_RETARGET_DATA "/five_digit_hand.urdf\nbase_link: palm\n"
                        << "digits:\n  index: {tip: index_tipp}\n";
@@ -106,15 +106,18 @@ TEST_F(BridgeTest, RobotHandFollowsTheGloveAndItsForceComesBack)
     EXPECT_EQ(a.Run(TSCORE_BRIDGE_PATH, args({"--retarget", "up=" + hand})).exitCode, 2);
     EXPECT_EQ(a.Run(TSCORE_BRIDGE_PATH, args({"--retarget", "right=" + hand, "--no-ros"})).exitCode, 2);
     std::filesystem::remove(bad);
+}
 
+TEST_F(BridgeTest, RobotHandFollowsEveryReadingOfTheGloveAndSaysHowInItsStatus)
+{
+    if (!TSCoreBridge::RobotTopics::Available())
+        GTEST_SKIP() << "this build has no libTSCoreRetarget (scripts/setup.sh installs what it needs)";
+    ASSERT_TRUE(StartSim({"--tessara", "right"}));
     RosNode node;
     RosNode::In<sensor_msgs_msg_dds__JointState_> robot(node, "rt/tscore/right/robot/joint_states");
     RosNode::In<sensor_msgs_msg_dds__JointState_> human(node, "rt/tscore/right/joint_states");
     RosNode::In<diagnostic_msgs_msg_dds__DiagnosticStatus_> status(node, "rt/tscore/right/status");
-    RosNode::Out<std_msgs_msg_dds__Float32MultiArray_> force(node, "rt/tscore/right/force_feedback");
-    RosNode::Out<std_msgs_msg_dds__Float32MultiArray_> vibration(node, "rt/tscore/right/vibration");
-    RosNode::Out<sensor_msgs_msg_dds__JointState_> efforts(node, "rt/robot/joint_states");
-    ASSERT_TRUE(StartPublisher(publisher, {"--accept-haptics", "--retarget", "right=" + hand}));
+    ASSERT_TRUE(StartPublisher(publisher, {"--retarget", "right=" + hand}));
 
     // The robot's 20 joints, once for every reading of the glove, stamped as the hand is.
     std::vector<std::string> names;
@@ -162,6 +165,18 @@ TEST_F(BridgeTest, RobotHandFollowsTheGloveAndItsForceComesBack)
         },
         3s));
     EXPECT_EQ(robotName, "five_digit_hand");
+}
+
+TEST_F(BridgeTest, ForceFromRosTopicsAndTheRobotsEffortsReachesTheGloveAndIsReleased)
+{
+    if (!TSCoreBridge::RobotTopics::Available())
+        GTEST_SKIP() << "this build has no libTSCoreRetarget (scripts/setup.sh installs what it needs)";
+    ASSERT_TRUE(StartSim({"--tessara", "right"}));
+    RosNode node;
+    RosNode::Out<std_msgs_msg_dds__Float32MultiArray_> force(node, "rt/tscore/right/force_feedback");
+    RosNode::Out<std_msgs_msg_dds__Float32MultiArray_> vibration(node, "rt/tscore/right/vibration");
+    RosNode::Out<sensor_msgs_msg_dds__JointState_> efforts(node, "rt/robot/joint_states");
+    ASSERT_TRUE(StartPublisher(publisher, {"--accept-haptics", "--retarget", "right=" + hand}));
 
     // Force and vibration from ROS 2, thumb first; a sample that fails a check changes nothing.
     Repeater forceLevels(force);
