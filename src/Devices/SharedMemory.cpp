@@ -117,9 +117,14 @@ namespace TSCore::detail::SharedMemory
             const std::size_t length = nul == std::string::npos ? value.size() : nul;
 
             bip::managed_shared_memory segment(bip::open_or_create, segmentName, size);
-            ShmString* text = segment.find_or_construct<ShmString>(object.c_str())(segment.get_segment_manager());
-            text->clear();
-            text->assign(value.data(), length);
+            // Made and filled under the segment's mutex: a service that reads under it (as it
+            // takes a command) never sees the entry empty or half-written.
+            auto fill = [&]
+            {
+                ShmString* text = segment.find_or_construct<ShmString>(object.c_str())(segment.get_segment_manager());
+                text->assign(value.data(), length);
+            };
+            segment.atomic_func(fill);
             return true;
         }
         catch (const std::exception& e)
